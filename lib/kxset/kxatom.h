@@ -1,0 +1,77 @@
+// Interned names. Every distinct text has one record; a KxAtom is a counted
+// handle to it, so equal names compare as equal handles.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class KxAtom {
+public:
+  // The record behind a handle. `text` follows the header in the same block.
+  struct Record {
+    uint32_t refcount;
+    uint32_t hash;
+    uint32_t length;
+    char text[1];
+  };
+
+  // The zero atom ("no name").
+  KxAtom() noexcept : rec_(zero_record()) {}
+  // A null pointer gives the zero atom, "" the null atom, anything else the
+  // interned record for the text.
+  KxAtom(const char *text); // NOLINT: implicit by design, names are written as strings
+  KxAtom(std::string_view text);
+  KxAtom(const std::string &text) : KxAtom(std::string_view(text)) {}
+
+  KxAtom(const KxAtom &o) noexcept : rec_(o.rec_) { retain(); }
+  KxAtom(KxAtom &&o) noexcept : rec_(o.rec_) { o.rec_ = zero_record(); }
+  KxAtom &operator=(const KxAtom &o) noexcept;
+  KxAtom &operator=(KxAtom &&o) noexcept;
+  ~KxAtom() { release(); }
+
+  // Looks the text up without interning it: the zero atom when no atom of
+  // that text exists (so a lookup by an unknown name cannot match anything).
+  static KxAtom find(std::string_view text);
+
+  static KxAtom zero() { return KxAtom(); }
+  static KxAtom null() { return KxAtom(""); }
+
+  const char *c_str() const noexcept { return rec_->text; }
+  std::string_view view() const noexcept { return {rec_->text, rec_->length}; }
+  std::string str() const { return std::string(view()); }
+  size_t length() const noexcept { return rec_->length; }
+  bool is_zero() const noexcept { return rec_ == zero_record(); }
+  bool is_null() const noexcept { return rec_ == null_record(); }
+  // Neither the zero nor the null atom: a real, non-empty name.
+  bool is_named() const noexcept { return !is_zero() && !is_null(); }
+  // Names beginning with "_" are private bookkeeping that never notifies.
+  bool is_private() const noexcept { return rec_->length > 0 && rec_->text[0] == '_'; }
+  uint32_t hash() const noexcept { return rec_->hash; }
+  uint32_t refcount() const noexcept { return rec_->refcount; }
+  const Record *record() const noexcept { return rec_; }
+
+  friend bool operator==(const KxAtom &a, const KxAtom &b) noexcept { return a.rec_ == b.rec_; }
+
+  // Number of atoms in the table (the two static atoms are not in it).
+  static size_t GetTotal();
+  // Prints every atom with its count on standard error.
+  static void DebugAtoms();
+
+private:
+  static Record *zero_record() noexcept;
+  static Record *null_record() noexcept;
+  void retain() noexcept { ++rec_->refcount; }
+  void release() noexcept {
+    if (--rec_->refcount == 0) final_destruct();
+  }
+  void final_destruct() noexcept;
+
+  Record *rec_;
+};
+
+// Hash functor for containers keyed by atoms.
+struct KxAtomHash {
+  size_t operator()(const KxAtom &a) const noexcept { return a.hash(); }
+};
