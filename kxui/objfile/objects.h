@@ -1,0 +1,88 @@
+// The objects database: the files of the installation that hold the site's
+// objects, the editor's fixed set-up, authentication and Wellfleet data, read
+// into sets and merged into one view, kx_objects. The well-known tables each
+// have a global; a table is the same set in the view and in its owning file's
+// set, so a change made through either is saved with the owning file.
+#pragma once
+
+#include "kxset/kxset.h"
+
+#include <string>
+
+// The file sets and the merged view. Each holds one count while loaded; all
+// are null before the first load and after destruct_objects.
+extern kxset *kx_objects;  // merged view: the top-level tables of every file
+extern kxset *kx_confobj;  // conf/objects.C (or $KX_OBJECTS)
+extern kxset *kx_authobj;  // conf/auth.C
+extern kxset *kx_applobj;  // a mode's own file (conf/logviewer.C), else kx_confobj
+extern kxset *kx_setupobj; // lib/setup.C
+extern kxset *kx_wellfleet; // conf/wellfleet.C
+
+// The well-known tables (never null after a load).
+extern kxset *kx_actions;      // "actobj"       setup
+extern kxset *kx_trackobj;     // "trackobj"     setup
+extern kxset *kx_targets;      // "targobj"      setup
+extern kxset *kx_kxobj;        // "kxobj"        setup
+extern kxset *kx_ifobj;        // "ifmenu"       setup
+extern kxset *kx_iflogmenu;    // "iflogmenu"    setup
+extern kxset *kx_wellfields;   // "fields"       wellfleet
+extern kxset *kx_wellprops;    // "wprops"       wellfleet
+extern kxset *kx_wellactions;  // "wactions"     wellfleet
+extern kxset *kx_wellsetup;    // "wsetup"       wellfleet
+extern kxset *kx_servgen;      // "servgen"      objects
+extern kxset *kx_netobj;       // "netobj"       objects
+extern kxset *kx_services;     // "servobj"      objects
+extern kxset *kx_props;        // "props"        objects
+extern kxset *kx_translations; // "translations" objects
+extern kxset *kx_authdom;      // "auth-domain"  auth
+extern kxset *kx_lvobj;        // "log-props"    application file
+
+// Non-zero when objects changed since the last load or save.
+extern int obj_modified;
+
+// destruct_objects(), then fetch_objects(name). `name` is the application
+// file ("logviewer.C") or null. Returns 0, or the number of files that failed
+// to load (missing or unreadable; each was reported and replaced by an empty
+// set). A missing "setup.C" ends the program with status 1.
+int load_objects(const char *name);
+int fetch_objects(const char *name);
+
+// Reads one set from open_file(path, dir, defname, envvar, "r") with `dict`
+// as dictionary. A read error is reported ("Failed to load objects
+// Database:\n..."), an empty file too ("Empty objects Database"); both give a
+// new empty set. Null only when the file could not be opened (reported).
+// `failed`, when given, is set to true for every failure.
+kxset *get_objects(const char *path, const char *dir, const char *defname, const char *envvar,
+                   kxset *dict, bool *failed = nullptr);
+
+// Sets every attribute of `set` into `view` by name, so a table of the same
+// name already in the view is replaced.
+void objects_add(kxset *view, const kxset *set);
+
+// Writes one file back: null saves the objects database (groups put in order
+// first), a name whose base is "auth" saves kx_authobj, any other name
+// kx_applobj. The text goes to "<file>.new"; when it equals the file's bytes
+// nothing is touched, otherwise the old file is kept as "<file>.bak" and the
+// new one takes its place. 0 on success, -1 on failure (the previous file is
+// left as it was).
+int save_objects(const char *name);
+
+// Gives up the view and the file sets and clears every global.
+void destruct_objects();
+
+// 0 when the files hold the same bytes, 1 when they differ, -1 when one
+// cannot be read (reported).
+int cmp_files(const char *path1, const char *path2);
+int cmpfiles(const char *path1, const char *path2);
+
+// Puts the groups of a table after the groups they contain (non-groups
+// first, in their order). A membership loop is reported by group name; each
+// group still appears once.
+void objects_order_groups(kxset *table);
+
+// Called after every successful save of a file (the log side refreshes its
+// view of the objects); null by default.
+extern void (*kx_objects_saved_hook)();
+// Called after loading with the properties table, so the name resolver can
+// take its lookup order from "resolver_1" to "resolver_4"; null by default.
+extern void (*kx_resolver_hook)(kxset *props);
