@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 class KxAtom {
 public:
@@ -17,7 +18,8 @@ public:
     char text[1];
   };
 
-  // The zero atom ("no name").
+  // The zero atom ("no name"). The two static atoms are not counted in any
+  // meaningful way: their records are never freed.
   KxAtom() noexcept : rec_(zero_record()) {}
   // A null pointer gives the zero atom, "" the null atom, anything else the
   // interned record for the text.
@@ -62,6 +64,7 @@ public:
 private:
   static Record *zero_record() noexcept;
   static Record *null_record() noexcept;
+  static Record *intern(std::string_view text);
   void retain() noexcept { ++rec_->refcount; }
   void release() noexcept {
     if (--rec_->refcount == 0) final_destruct();
@@ -70,6 +73,28 @@ private:
 
   Record *rec_;
 };
+
+// The two static records. They live for the whole process and are never in
+// the table; their counts start high so that they never reach zero.
+extern KxAtom::Record kx_zero_atom_record;
+extern KxAtom::Record kx_null_atom_record;
+inline KxAtom::Record *KxAtom::zero_record() noexcept { return &kx_zero_atom_record; }
+inline KxAtom::Record *KxAtom::null_record() noexcept { return &kx_null_atom_record; }
+
+inline KxAtom &KxAtom::operator=(const KxAtom &o) noexcept {
+  KxAtom copy(o);
+  std::swap(rec_, copy.rec_);
+  return *this;
+}
+
+inline KxAtom &KxAtom::operator=(KxAtom &&o) noexcept {
+  if (this != &o) {
+    release();
+    rec_ = o.rec_;
+    o.rec_ = zero_record();
+  }
+  return *this;
+}
 
 // Hash functor for containers keyed by atoms.
 struct KxAtomHash {

@@ -40,8 +40,10 @@ public:
   int call();
 
 private:
+  friend class kxset;
   int id_;
   bool busy_ = false;
+  bool live_ = true; // false once detached: a running walk must skip it
   Fn fn_ = nullptr;
   void *arg_ = nullptr;
   std::function<void()> closure_;
@@ -89,8 +91,8 @@ public:
   void setname(KxAtom name) { name_ = std::move(name); }
 
   // --- attributes
-  int getnattr() const noexcept { return body_ ? static_cast<int>(body_->attrs.count()) : 0; }
-  int getnclient() const noexcept { return body_ ? static_cast<int>(body_->clients.count()) : 0; }
+  int getnattr() const noexcept;
+  int getnclient() const noexcept;
   // Value of the first attribute with that name, or null.
   kxset *get(const KxAtom &name) const;
   // Value of the i-th attribute (from 0), or null.
@@ -137,6 +139,7 @@ public:
   int32_t refcount() const noexcept { return refcount_; }
   friend void kxset_save(kxset *set) noexcept;
   friend void kxset_destroy(kxset *set) noexcept;
+  friend class KxSetRef;
 
 private:
   struct Body;

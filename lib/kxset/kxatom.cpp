@@ -1,0 +1,167 @@
+// The atom table: one record per distinct text, found by an open-addressing
+// hash table that grows with the number of atoms (a whole objects database
+// interns hundreds of thousands of names, so a fixed bucket count would turn
+// lookups into long chain walks).
+#include "kxset/kxatom.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+constinit KxAtom::Record kx_zero_atom_record{1u << 30, 0, 0, {0}};
+constinit KxAtom::Record kx_null_atom_record{1u << 30, 0, 0, {0}};
+
+namespace {
+
+// 32-bit FNV-1a with a final avalanche; names share long prefixes
+// ("host-000123"), which the mix spreads over the table.
+uint32_t text_hash(std::string_view s) noexcept {
+  uint32_t h = 2166136261u;
+  for (unsigned char c : s) {
+    h ^= c;
+    h *= 16777619u;
+  }
+  h ^= h >> 16;
+  h *= 0x85ebca6bu;
+  h ^= h >> 13;
+  return h;
+}
+
+// Linear probing over a power-of-two array of record pointers, at most half
+// full. The table is never freed: atoms may be released during static
+// destruction, after any destructor of ours would have run.
+struct AtomTable {
+  KxAtom::Record **slots = nullptr;
+  size_t mask = 0;
+  size_t count = 0;
+
+  size_t home(uint32_t h) const noexcept { return h & mask; }
+
+  void grow() {
+    size_t ncap = slots ? (mask + 1) * 2 : 1024;
+    auto **ns = static_cast<KxAtom::Record **>(std::calloc(ncap, sizeof(KxAtom::Record *)));
+    if (!ns) throw std::bad_alloc();
+    size_t nmask = ncap - 1;
+    for (size_t i = 0; slots && i <= mask; ++i)
+      if (KxAtom::Record *r = slots[i]) {
+        size_t j = r->hash & nmask;
+        while (ns[j]) j = (j + 1) & nmask;
+        ns[j] = r;
+      }
+    std::free(slots);
+    slots = ns;
+    mask = nmask;
+  }
+
+  // Slot of the record with this text, or of the empty slot ending its probe.
+  size_t probe(std::string_view text, uint32_t h) const noexcept {
+    size_t i = home(h);
+    while (KxAtom::Record *r = slots[i]) {
+      if (r->hash == h && r->length == text.size() && std::memcmp(r->text, text.data(), text.size()) == 0)
+        return i;
+      i = (i + 1) & mask;
+    }
+    return i;
+  }
+
+  KxAtom::Record *find(std::string_view text) const noexcept {
+    if (!slots) return nullptr;
+    return slots[probe(text, text_hash(text))];
+  }
+
+  KxAtom::Record *intern(std::string_view text) {
+    if (!slots || (count + 1) * 2 > mask + 1) grow();
+    uint32_t h = text_hash(text);
+    size_t i = probe(text, h);
+    if (KxAtom::Record *r = slots[i]) {
+      ++r->refcount;
+      return r;
+    }
+    void *mem = std::malloc(offsetof(KxAtom::Record, text) + text.size() + 1);
+    if (!mem) throw std::bad_alloc();
+    auto *r = static_cast<KxAtom::Record *>(mem);
+    r->refcount = 1;
+    r->hash = h;
+    r->length = static_cast<uint32_t>(text.size());
+    std::memcpy(r->text, text.data(), text.size());
+    r->text[text.size()] = '\0';
+    slots[i] = r;
+    ++count;
+    return r;
+  }
+
+  // Removes the slot holding `r` and closes the gap (backward shift), so
+  // that no tombstones slow later probes. Returns false when `r` is absent.
+  bool erase(const KxAtom::Record *r) noexcept {
+    if (!slots) return false;
+    size_t i = probe(std::string_view(r->text, r->length), r->hash);
+    if (slots[i] != r) return false;
+    size_t hole = i;
+    for (size_t j = (i + 1) & mask; slots[j]; j = (j + 1) & mask) {
+      size_t want = home(slots[j]->hash);
+      // Move j into the hole unless its home lies cyclically in (hole, j].
+      bool stays = hole <= j ? (hole < want && want <= j) : (hole < want || want <= j);
+      if (!stays) {
+        slots[hole] = slots[j];
+        hole = j;
+      }
+    }
+    slots[hole] = nullptr;
+    --count;
+    return true;
+  }
+};
+
+constinit AtomTable atom_table;
+
+} // namespace
+
+KxAtom::Record *KxAtom::intern(std::string_view text) {
+  if (text.empty()) {
+    ++kx_null_atom_record.refcount;
+    return null_record();
+  }
+  return atom_table.intern(text);
+}
+
+KxAtom::KxAtom(const char *text) {
+  if (!text) {
+    rec_ = zero_record();
+    retain();
+  } else {
+    rec_ = intern(text);
+  }
+}
+
+KxAtom::KxAtom(std::string_view text) : rec_(intern(text)) {}
+
+KxAtom KxAtom::find(std::string_view text) {
+  if (text.empty()) return null();
+  KxAtom a;
+  if (Record *r = atom_table.find(text)) {
+    a.release();
+    a.rec_ = r;
+    a.retain();
+  }
+  return a;
+}
+
+void KxAtom::final_destruct() noexcept {
+  if (rec_ == zero_record() || rec_ == null_record()) {
+    rec_->refcount = 1u << 30;
+    return;
+  }
+  if (!atom_table.erase(rec_))
+    std::fprintf(stderr, "KxAtom: Hash atom corruption for %s at %p\n", rec_->text, static_cast<void *>(rec_));
+  std::free(rec_);
+}
+
+size_t KxAtom::GetTotal() { return atom_table.count; }
+
+void KxAtom::DebugAtoms() {
+  for (size_t i = 0; atom_table.slots && i <= atom_table.mask; ++i)
+    if (const Record *r = atom_table.slots[i])
+      std::fprintf(stderr, "found atom :%s: at %p with refcount %u\n", r->text, static_cast<const void *>(r),
+                   r->refcount);
+}
