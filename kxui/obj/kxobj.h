@@ -202,8 +202,9 @@ std::vector<std::string> kx_getsysconf();
 // (kx_netobj when null) and that have a "vendor" (equal to `vendor`, case
 // ignored, when given).
 kxset *kxobj_all_routers(const kxset *table, const char *vendor);
-// The number of objects of type router in kx_netobj.
+// The number of objects of type router in kx_netobj; their names.
 int kxobj_n_routers();
+std::vector<std::string> kxobj_routers();
 // The "vendor" of each object named (in kx_netobj); reports and gives
 // nothing on the first name that fails.
 std::optional<std::vector<std::string>> kxobj_types(const std::vector<std::string> &names);
