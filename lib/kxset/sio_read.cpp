@@ -1,0 +1,252 @@
+// The set reader: a hand-written scanner over one contiguous buffer. Nesting
+// is walked with an explicit stack (bounded by the scope's levels), so no
+// input can drive the recursion depth.
+#include "kxset/sio.h"
+#include "kxset/sio_state.h"
+#include "kxset/sio_tokens.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using sio::has_class;
+
+class Reader {
+public:
+  Reader(const char *begin, const char *end, kxset *dict)
+      : p_(begin), end_(end), begin_(begin), scope_(dict ? dict : sio::empty_base()),
+        st_(sio::state()) {
+    sio_namesp(&scope_, dict);
+  }
+
+  // The top set, or null (failed when st_.err is set).
+  kxset *run();
+  size_t consumed() const { return static_cast<size_t>(p_ - begin_); }
+
+private:
+  enum class Got { Set, Ref, Skip, Fail };
+
+  void skip_space();
+  bool read_name(std::string_view &out);
+  Got read_value(kxset *&out);
+  Got resolve(std::string_view name, kxset *&out);
+  bool read_attribute(kxset *cur, std::vector<kxset *> &stack);
+  bool close(kxset *set);
+  std::string top_name() const {
+    const kxset *t = scope_.GetTop();
+    return t ? t->getnamea().str() : std::string();
+  }
+
+  const char *p_, *end_, *begin_;
+  KxScope scope_;
+  sio::State &st_;
+};
+
+// Spaces, tabs, newlines (counted) and comments up to the next token.
+void Reader::skip_space() {
+  while (p_ < end_) {
+    char c = *p_;
+    if (has_class(c, sio::kBlank)) {
+      ++p_;
+    } else if (c == '\n') {
+      ++st_.line;
+      ++p_;
+    } else if (c == '#') {
+      const void *nl = std::memchr(p_, '\n', static_cast<size_t>(end_ - p_));
+      p_ = nl ? static_cast<const char *>(nl) : end_;
+    } else {
+      return;
+    }
+  }
+}
+
+// A quoted or plain name at the current position.
+bool Reader::read_name(std::string_view &out) {
+  if (p_ < end_ && *p_ == '"') {
+    ++p_;
+    size_t room = static_cast<size_t>(end_ - p_);
+    const void *q = std::memchr(p_, '"', std::min(room, SIO_MAX_NAME + 1));
+    if (!q) {
+      st_.report(room > SIO_MAX_NAME ? SIO_TOOLONG : SIO_EOF, "ERROR: Cannot get name");
+      return false;
+    }
+    const char *e = static_cast<const char *>(q);
+    out = std::string_view(p_, static_cast<size_t>(e - p_));
+    p_ = e + 1;
+    return true;
+  }
+  const char *s = p_;
+  while (p_ < end_ && !has_class(*p_, sio::kNameEnd)) ++p_;
+  if (static_cast<size_t>(p_ - s) > SIO_MAX_NAME) {
+    st_.report(SIO_TOOLONG, "ERROR: Cannot get name");
+    return false;
+  }
+  out = std::string_view(s, static_cast<size_t>(p_ - s));
+  return true;
+}
+
+// A value: "(" and a name opens a new set; a bare name refers to a set in scope.
+Reader::Got Reader::read_value(kxset *&out) {
+  skip_space();
+  if (p_ == end_) {
+    // A truncated text is a failure, not an empty one.
+    st_.report(SIO_EOF, "ERROR: Cannot get name");
+    return Got::Fail;
+  }
+  bool open = *p_ == '(';
+  if (open) ++p_;
+  std::string_view name;
+  if (!read_name(name)) return Got::Fail;
+  if (!open) return resolve(name, out);
+  out = kxset::make(KxAtom(name));
+  return Got::Set;
+}
+
+Reader::Got Reader::resolve(std::string_view name, kxset *&out) {
+  KxAtom a = KxAtom::find(name);
+  out = a.is_named() ? scope_.Get(a) : nullptr;
+  if (out) return Got::Ref;
+  if (st_.noscope) {
+    if (st_.noscope_seen.emplace(name).second) st_.report(0, std::string(name));
+    return Got::Skip;
+  }
+  st_.report(SIO_NOSCOPE, "ERROR: Cannot use <" + top_name() + "::" + std::string(name) + ">");
+  return Got::Fail;
+}
+
+// Leaves a set: pops its level and defines it in the enclosing one.
+bool Reader::close(kxset *set) {
+  scope_.Pop();
+  const KxAtom &name = set->getnamea();
+  if (!name.is_named() || scope_.Add(name, set) == 0) return true;
+  st_.report(SIO_CANTADD, "ERROR: Cannot define <" + top_name() + "::" + name.str() + ">");
+  return false;
+}
+
+// One ":name value" of `cur`; a new set value is entered (pushed on `stack`).
+bool Reader::read_attribute(kxset *cur, std::vector<kxset *> &stack) {
+  ++p_; // ':'
+  KxAtom attr = KxAtom::null();
+  if (p_ < end_ && !has_class(*p_, sio::kWhite)) {
+    std::string_view n;
+    if (!read_name(n)) return false;
+    attr = KxAtom(n);
+  }
+  kxset *value = nullptr;
+  Got g = read_value(value);
+  if (g == Got::Fail) return false;
+  if (g == Got::Skip) return true;
+  if (cur->append(attr, value) != 0) {
+    if (g == Got::Set) kxset_destroy(value);
+    st_.report(SIO_CANTADD, "ERROR: Cannot add  <" + attr.str() + "> to <" + cur->getnamea().str() + ">");
+    return false;
+  }
+  if (g == Got::Ref) return true;
+  if (scope_.Push(value) < 0) {
+    st_.report(SIO_SYNTAX, "ERROR: Nesting too deep at <" + value->getnamea().str() + ">");
+    return false;
+  }
+  stack.push_back(value);
+  return true;
+}
+
+kxset *Reader::run() {
+  skip_space();
+  if (p_ == end_) return nullptr; // no set at all
+  kxset *top = nullptr;
+  Got g = read_value(top);
+  if (g != Got::Set) return g == Got::Ref ? top : nullptr;
+  // The top set owns everything read below it: destroying it on failure
+  // frees the partial tree but spares sets that are held elsewhere.
+  scope_.Push(top);
+  std::vector<kxset *> stack{top};
+  bool ok = true;
+  while (ok && !stack.empty()) {
+    kxset *cur = stack.back();
+    skip_space();
+    if (p_ == end_) {
+      st_.report(SIO_EOF, "ERROR: Cannot get attribute name");
+      ok = false;
+    } else if (*p_ == ')') {
+      ++p_;
+      stack.pop_back();
+      ok = close(cur);
+    } else if (*p_ == ':') {
+      ok = read_attribute(cur, stack);
+    } else {
+      if (*p_ == '(') ++p_;
+      std::string_view n;
+      if (read_name(n))
+        st_.report(SIO_SYNTAX, "ERROR: Bad format at name <" + std::string(n) + ">");
+      ok = false;
+    }
+  }
+  if (ok) return top;
+  kxset_destroy(top);
+  return nullptr;
+}
+
+kxset *read_buffer(const char *begin, const char *end, kxset *dict, size_t *consumed) {
+  sio::state().begin_read();
+  Reader r(begin, end, dict);
+  kxset *s = r.run();
+  if (consumed) *consumed = r.consumed();
+  return s;
+}
+
+// The rest of a file, read in growing chunks.
+std::string slurp(FILE *f) {
+  std::string buf;
+  struct stat sb;
+  long pos = std::ftell(f);
+  if (fstat(fileno(f), &sb) == 0 && S_ISREG(sb.st_mode) && pos >= 0 && sb.st_size > pos)
+    buf.reserve(static_cast<size_t>(sb.st_size - pos) + 1);
+  size_t n = 0;
+  for (;;) {
+    if (buf.size() - n < 65536) buf.resize(std::max<size_t>(buf.size() * 2, n + 65536));
+    size_t got = std::fread(buf.data() + n, 1, buf.size() - n, f);
+    n += got;
+    if (got == 0) break;
+  }
+  buf.resize(n);
+  return buf;
+}
+
+} // namespace
+
+kxset *sio_readx(FILE *f, kxset *dict) {
+  if (!f) {
+    sio::state().begin_read();
+    return nullptr;
+  }
+  long start = std::ftell(f);
+  std::string text = slurp(f);
+  size_t used = 0;
+  kxset *s = read_buffer(text.data(), text.data() + text.size(), dict, &used);
+  // Leave the file right after the set, so a following read continues there.
+  if (start >= 0) {
+    std::clearerr(f);
+    std::fseek(f, start + static_cast<long>(used), SEEK_SET);
+  }
+  return s;
+}
+
+kxset *sio_read(FILE *f) { return sio_readx(f, nullptr); }
+
+kxset *sio_sreadn(const char *text, size_t len, kxset *dict) {
+  if (!text) len = 0;
+  const void *nul = len ? std::memchr(text, '\0', len) : nullptr;
+  const char *end = nul ? static_cast<const char *>(nul) : text + len;
+  return read_buffer(text, end, dict, nullptr);
+}
+
+kxset *sio_sreadx(const char *text, kxset *dict) {
+  return sio_sreadn(text, text ? std::strlen(text) : 0, dict);
+}
+
+kxset *sio_sread(const char *text) { return sio_sreadx(text, nullptr); }
