@@ -110,11 +110,12 @@ int init_netmasks(const char *path) {
     std::string net, mask;
     if (!(words >> net >> mask))
       continue;
-    in_addr_t n = inet_network(net.c_str());
-    in_addr_t m = inet_network(mask.c_str());
-    if (n == INADDR_NONE || m == INADDR_NONE)
+    in_addr_t n = inet_network(net.c_str()); // "10" or "172.16" are networks too
+    struct in_addr m;
+    if (n == INADDR_NONE || !inet_aton(mask.c_str(), &m))
       continue;
-    sym_add(SYM_NETMASKS, ipaddr(htonl(net_normalize(n))).c_str(), static_cast<long>(m));
+    sym_add(SYM_NETMASKS, ipaddr(htonl(net_normalize(n))).c_str(),
+            static_cast<long>(ntohl(m.s_addr)));
     recorded++;
   }
   return recorded;
