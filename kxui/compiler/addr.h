@@ -44,11 +44,17 @@ enum class Kind : uint8_t {
   domain,
   group,
   other,   // service of type "other"
-  service, // tcp, udp, rpc, icmp
+  tcp,
+  udp,
+  rpc,
+  icmp,
   unknown, // any other type
 };
 Kind kind_of(const kxset *obj);
 inline bool is_node_kind(Kind k) { return k == Kind::host || k == Kind::gateway || k == Kind::router; }
+inline bool is_service_kind(Kind k) {
+  return k == Kind::tcp || k == Kind::udp || k == Kind::rpc || k == Kind::icmp || k == Kind::other;
+}
 // Kinds that the address relations apply to.
 inline bool is_netobj_kind(Kind k) {
   return is_node_kind(k) || k == Kind::hostif || k == Kind::net || k == Kind::domain;

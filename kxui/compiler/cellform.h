@@ -47,8 +47,9 @@ struct Leaf {
   uint32_t mask = KX_NOADDR; // obj_netmask_n
   std::vector<uint32_t> ifaddrs; // known addresses of its interface entries
   std::string domain;        // domains: the name, as domain_in reads it
-  // Address span: every address the relations can match this element with.
-  uint32_t lo = 1, hi = 0;   // empty when lo > hi
+  // Address spans: every address the relations can match this element with
+  // lies in one of these closed intervals.
+  std::vector<std::pair<uint32_t, uint32_t>> spans;
 };
 
 // The element of one object, computed as Leaf documents.
@@ -102,15 +103,14 @@ private:
 
   std::vector<const Leaf *> plain_; // in order
   std::vector<std::pair<const Leaf *, bool>> all_; // (leaf, extra)
+  std::unordered_map<const Leaf *, uint32_t> index_; // into all_, for large sets
   std::vector<KxAtom> group_names_;
   bool everything_ = false;
-  bool has_all_plain_ = false;
-  bool has_domains_ = false;
   std::vector<Name> names_; // sorted by rec
-  uint64_t bloom_ = 0;
+  uint64_t bloom_ = 0;      // one bit per name hash, to skip most lookups
   std::vector<Span> spans_; // sorted by lo
   std::vector<uint32_t> maxhi_; // running maximum of hi over spans_
-  std::vector<uint32_t> domains_, addrless_; // indexes into all_
+  std::vector<uint32_t> domains_, allplain_; // indexes into all_
 };
 
 class FormCache;
