@@ -1,0 +1,28 @@
+(policy
+	:comments ("kept as read")
+	:rule (
+		:src (
+			: gate
+		)
+		:services (
+			: smtp
+		)
+		:action (
+			: accept
+		)
+	)
+	:rule (
+		:src (
+			:op ("not in")
+			: servers
+		)
+		:action (
+			: drop
+		)
+	)
+	:rule (
+		:dst (
+			: (printer)
+		)
+	)
+)
