@@ -1,0 +1,149 @@
+// kxc encode [--dict FILE] IN OUT: reads the set file IN (with the set file
+// FILE as dictionary, so that its members travel as references) and writes
+// its compressed encoding to OUT, replacing OUT through a temporary file.
+// kxc decode [--dict FILE] IN: decodes the compressed file IN (with the same
+// dictionary) and writes the set as text on standard output.
+// A refused input is reported on standard error with exit status 1.
+#include "kxc/command.h"
+
+#include "kxset/kxencode.h"
+#include "kxset/sio.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Options {
+  std::string dict;
+  std::vector<std::string> files;
+};
+
+// Splits "--dict FILE" (or "--dict=FILE") from the file operands; false on
+// an unknown option or a missing dictionary name.
+bool parse_options(const kxc::Args &args, Options &opt) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string &a = args[i];
+    if (a == "--dict") {
+      if (i + 1 >= args.size()) return false;
+      opt.dict = args[++i];
+    } else if (a.starts_with("--dict=")) {
+      opt.dict = a.substr(7);
+    } else if (a.starts_with("-") && a != "-") {
+      return false;
+    } else {
+      opt.files.push_back(a);
+    }
+  }
+  return true;
+}
+
+// Reads one set from a text file; prints why on failure. An empty file is
+// refused too: there is nothing to encode or to resolve against.
+bool read_set(const char *cmd, const std::string &path, kxset *dict, KxSetRef &out) {
+  FILE *f = std::fopen(path.c_str(), "r");
+  if (!f) {
+    std::fprintf(stderr, "kxc %s: cannot open %s: %s\n", cmd, path.c_str(), std::strerror(errno));
+    return false;
+  }
+  sio_setfile(path.c_str());
+  out = sio_readx(f, dict);
+  std::fclose(f);
+  if (sio_errno() != 0) {
+    std::fputs(sio_messages().c_str(), stderr);
+    return false;
+  }
+  if (!out) {
+    std::fprintf(stderr, "kxc %s: %s holds no set\n", cmd, path.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool read_dict(const char *cmd, const Options &opt, KxSetRef &dict) {
+  return opt.dict.empty() || read_set(cmd, opt.dict, nullptr, dict);
+}
+
+bool write_all(int fd, const uint8_t *p, size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+// Writes `path` through "path.tmp", fsync and rename, so that a failure
+// leaves the old file as it was.
+bool replace_file(const std::string &path, const uint8_t *data, size_t len) {
+  std::string tmp = path + ".tmp";
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = write_all(fd, data, len) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) return true;
+  int saved = errno;
+  ::unlink(tmp.c_str());
+  errno = saved;
+  return false;
+}
+
+bool read_bytes(const std::string &path, std::vector<uint8_t> &out) {
+  FILE *f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  uint8_t chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + n);
+  bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
+}
+
+} // namespace
+
+KXC_COMMAND(encode, "encode [--dict FILE] IN OUT", "write the compressed encoding of a set file") {
+  static const char *const usage = "encode [--dict FILE] IN OUT";
+  Options opt;
+  if (!parse_options(args, opt) || opt.files.size() != 2) return kxc::usage_error(usage);
+  KxSetRef dict, set;
+  if (!read_dict("encode", opt, dict) || !read_set("encode", opt.files[0], dict.get(), set))
+    return 1;
+  size_t len = 0;
+  auto buf = EncodeKxset(set.get(), len, false, dict.get());
+  if (!buf) return 1; // reported by the encoder
+  if (!replace_file(opt.files[1], buf.get(), len)) {
+    std::fprintf(stderr, "kxc encode: cannot write %s: %s\n", opt.files[1].c_str(),
+                 std::strerror(errno));
+    return 1;
+  }
+  return 0;
+}
+
+KXC_COMMAND(decode, "decode [--dict FILE] IN", "write a compressed set file as text") {
+  static const char *const usage = "decode [--dict FILE] IN";
+  Options opt;
+  if (!parse_options(args, opt) || opt.files.size() != 1) return kxc::usage_error(usage);
+  KxSetRef dict;
+  if (!read_dict("decode", opt, dict)) return 1;
+  std::vector<uint8_t> bytes;
+  if (!read_bytes(opt.files[0], bytes)) {
+    std::fprintf(stderr, "kxc decode: cannot read %s: %s\n", opt.files[0].c_str(),
+                 std::strerror(errno));
+    return 1;
+  }
+  KxSetRef set(DecodeKxset(bytes.data(), bytes.size(), dict.get()));
+  if (!set) return 1; // reported by the decoder
+  if (sio_writex(stdout, set.get(), dict.get()) != 0 || std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "kxc decode: cannot write the set: %s\n", std::strerror(errno));
+    return 1;
+  }
+  return 0;
+}
