@@ -1,0 +1,239 @@
+// Named lists, type lists and interface objects of the condition writers.
+#include "kxui/compiler/addr.h"
+#include "kxui/compiler/algebra.h"
+#include "kxui/compiler/expr.h"
+
+#include "kxu/report.h"
+
+#include <algorithm>
+#include <cstring>
+#include <strings.h>
+#include <vector>
+
+using kxcomp::Kind;
+using kxcomp::kind_of;
+
+namespace {
+
+int g_list_counter = 0;
+
+template <typename Fn> void each_member(const kxset *set, Fn &&fn) {
+  for (int i = 0, n = set ? set->getnattr() : 0; i < n; ++i)
+    if (set->getattrnamea(i).is_null())
+      if (kxset *m = set->get(i)) fn(m);
+}
+
+int nmembers(const kxset *set) {
+  int n = 0;
+  each_member(set, [&](kxset *) { ++n; });
+  return n;
+}
+
+// The anonymous member named exactly `name`, or null.
+kxset *member_named(const kxset *set, const KxAtom &name) {
+  kxset *found = nullptr;
+  for (int i = 0, n = set ? set->getnattr() : 0; i < n && !found; ++i)
+    if (set->getattrnamea(i).is_null())
+      if (kxset *m = set->get(i); m && m->getnamea() == name) found = m;
+  return found;
+}
+
+const char *text_of(const kxset *obj, const char *attr) {
+  KxAtom a = KxAtom::find(attr);
+  const kxset *v = obj && !a.is_zero() ? obj->get(a) : nullptr;
+  return v ? v->getname() : "";
+}
+
+void put_text(kxset *obj, const char *attr, const std::string &value) {
+  obj->set(KxAtom(attr), kxset::make(KxAtom(value)));
+}
+
+void span_s(kxset *types, kxset *obj, std::string *first_domain, std::vector<const kxset *> &stack) {
+  if (!obj) return;
+  Kind k = kind_of(obj);
+  if (k == Kind::group) {
+    if (std::find(stack.begin(), stack.end(), obj) != stack.end()) return;
+    stack.push_back(obj);
+    each_member(obj, [&](kxset *m) { span_s(types, m, first_domain, stack); });
+    stack.pop_back();
+    return;
+  }
+  if (k == Kind::domain && first_domain && first_domain->empty()) *first_domain = obj->getname();
+  const char *type = element_type(obj);
+  kxset *list = nullptr;
+  each_member(types, [&](kxset *l) {
+    if (!list && strncasecmp(l->getname(), type, 3) == 0) list = l;
+  });
+  if (list) objlist_append(list, obj);
+}
+
+} // namespace
+
+// ------------------------------------------------------------- lists
+
+void reset_list_counter() { g_list_counter = 0; }
+int list_counter() { return g_list_counter; }
+
+std::string new_list_name(const char *kind) {
+  return std::string(kind ? kind : "") + "_list" + std::to_string(++g_list_counter);
+}
+
+kxset *find_equal_list(const kxset *lists, const char *kind, const kxset *members) {
+  if (!lists || !kind || !members) return nullptr;
+  KxAtom k = KxAtom::find(kind);
+  if (k.is_zero()) return nullptr;
+  const int n = nmembers(members);
+  auto all_in = [](const kxset *a, const kxset *b) {
+    bool ok = true;
+    each_member(a, [&](kxset *m) { ok = ok && member_named(b, m->getnamea()); });
+    return ok;
+  };
+  for (int i = 0, na = lists->getnattr(); i < na; ++i) {
+    if (!(lists->getattrnamea(i) == k)) continue;
+    kxset *l = lists->get(i);
+    if (l && nmembers(l) == n && all_in(l, members) && all_in(members, l)) return l;
+  }
+  return nullptr;
+}
+
+std::string gen_list_name(kxset *lists, const char *kind, const kxset *members) {
+  if (kxset *found = find_equal_list(lists, kind, members)) return found->getname();
+  std::string name = new_list_name(kind);
+  kxset *l = kxset::make(KxAtom(name));
+  each_member(members, [&](kxset *m) { l->append(KxAtom::null(), m); });
+  if (lists) {
+    lists->append(KxAtom(kind), l);
+  } else {
+    KxSetRef drop(l); // nobody keeps it
+  }
+  return name;
+}
+
+bool used_add(kxset *table, kxset *obj) {
+  if (!table || !obj || member_named(table, obj->getnamea())) return false;
+  table->append(KxAtom::null(), obj);
+  return true;
+}
+
+// ------------------------------------------------------------- type lists
+
+static kxset *make_types(std::initializer_list<const char *> kinds) {
+  kxset *types = kxset::make();
+  for (const char *k : kinds) types->append(KxAtom::null(), kxset::make(KxAtom(k)));
+  return types;
+}
+
+kxset *type_gen_netobj() { return make_types({"host", "gateway", "router", "net", "domain"}); }
+kxset *type_gen_servobj() { return make_types({"tcp", "udp", "rpc", "icmp", "other"}); }
+
+void span_listobj(kxset *types, kxset *obj, std::string *first_domain) {
+  std::vector<const kxset *> stack;
+  span_s(types, obj, first_domain, stack);
+}
+
+bool objlist_append(kxset *list, kxset *obj) {
+  if (!list || !obj || member_named(list, obj->getnamea())) return false;
+  list->append(KxAtom::null(), obj);
+  if (kxcomp::is_node_kind(kind_of(obj))) host_append_addrs(list, obj);
+  return true;
+}
+
+void host_append_addrs(kxset *list, const kxset *obj) {
+  if (!list || !obj) return;
+  const uint32_t own = obj_netaddr_n(obj, 0);
+  bool own_seen = false;
+  std::vector<uint32_t> added;
+  for (int k = 0; k < 12; ++k) {
+    KxAtom slot = KxAtom::find("if-" + std::to_string(k));
+    kxset *iface = slot.is_zero() ? nullptr : obj->get(slot);
+    if (!iface) continue;
+    if (fix_ifname(iface).empty()) {
+      error(0, 0, "object %s if# %d no name or number!\n", obj->getname(), k);
+      continue;
+    }
+    bool created = false;
+    KxSetRef ifobj(makeifobj(obj, iface, list, false, &created));
+    if (!ifobj || !created) continue;
+    if (isnull(text_of(iface, "ipaddr"))) continue;
+    uint32_t addr = obj_netaddr_n(ifobj.get(), 0);
+    if (addr == KX_NOADDR) continue;
+    auto duplicate = [&] {
+      error(0, 0, "'%s' interface '%s' IP %s: Duplicate address", obj->getname(),
+            ifobj->getname(), iptoa(addr).c_str());
+    };
+    if (addr == own) {
+      if (!own_seen) { // the object's own address, named once already
+        own_seen = true;
+        continue;
+      }
+      duplicate();
+    }
+    if (std::find(added.begin(), added.end(), addr) != added.end()) {
+      duplicate();
+      continue;
+    }
+    list->append(KxAtom::null(), ifobj.get());
+    added.push_back(addr);
+  }
+}
+
+void lists_netcode(kxset *types) {
+  kxset *net = nullptr;
+  each_member(types, [&](kxset *l) {
+    if (!net && strcmp(l->getname(), "net") == 0) net = l;
+  });
+  if (!net) return;
+  std::vector<KxSetRef> odd;
+  for (int i = 0; i < net->getnattr();) {
+    kxset *m = net->get(i);
+    if (net->getattrnamea(i).is_null() && m) {
+      uint32_t addr = obj_netaddr_n(m, 0);
+      if (obj_netmask_n(m, 0) != natural_netmask(addr)) {
+        odd.emplace_back(m);
+        net->remove(i);
+        continue;
+      }
+    }
+    ++i;
+  }
+  for (const KxSetRef &m : odd) {
+    kxset *entry = kxset::make(KxAtom("netmask"));
+    entry->append(KxAtom::null(), m.get());
+    types->append(KxAtom::null(), entry);
+  }
+}
+
+// ------------------------------------------------------------- interfaces
+
+std::string fix_ifname(kxset *iface) {
+  if (!iface) return "";
+  if (*iface->getname()) return iface->getname();
+  const char *ifname = text_of(iface, "ifname");
+  if (*ifname) return std::string(ifname) + text_of(iface, "ifnum");
+  std::string full = text_of(iface, "iffullname");
+  if (!full.empty()) put_text(iface, "ifname", full);
+  return full;
+}
+
+kxset *makeifobj(const kxset *obj, kxset *iface, const kxset *list, bool as_network,
+                 bool *created) {
+  if (created) *created = false;
+  if (!obj || !iface) return nullptr;
+  std::string ifname = fix_ifname(iface);
+  if (ifname.empty()) return nullptr;
+  std::string name = std::string(obj->getname()) + "-" + (as_network ? "net-" : "") + ifname;
+  KxAtom key(name);
+  if (kxset *existing = member_named(list, key)) return existing;
+  kxset *ifobj = kxsetcopy(iface, 0, key);
+  put_text(ifobj, "type", as_network ? "net" : "hostif");
+  if (as_network && !isnull(text_of(iface, "ipaddr"))) {
+    uint32_t addr = obj_netaddr_n(iface, 0);
+    uint32_t mask = 0;
+    if (isnull(text_of(iface, "netmask")) ||
+        !kxcomp::parse_dotted_quad(text_of(iface, "netmask"), &mask) || mask == 0)
+      mask = natural_netmask(addr);
+    if (addr != KX_NOADDR) put_text(ifobj, "ipaddr", iptoa(addr & mask));
+  }
+  if (created) *created = true;
+  return ifobj;
+}
