@@ -193,6 +193,8 @@ void kxobj_merge(kxset *dst, const kxset *src);
 // kept yet) / of the user's selection (null clears it).
 void kx_sethosts(const kxset *list);
 void kx_setselected(const kxset *list);
+// Drops both copies (the objects database was reloaded).
+void kx_resethosts();
 // Names of the internal, firewalled hosts and gateways among the candidates,
 // restricted to the selection when one is kept; kx_getsysconf the same over
 // the whole kx_netobj.

@@ -51,6 +51,11 @@ void kx_setselected(const kxset *list) {
   selection() = list ? KxSetRef(keep_copy(list)) : KxSetRef();
 }
 
+void kx_resethosts() {
+  candidates() = KxSetRef();
+  selection() = KxSetRef();
+}
+
 std::vector<std::string> kx_gethosts() {
   const kxset *list = candidates() ? candidates().get() : kx_netobj;
   return modules(list, selection().get());

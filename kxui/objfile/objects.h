@@ -83,6 +83,8 @@ void objects_order_groups(kxset *table);
 // Called after every successful save of a file (the log side refreshes its
 // view of the objects); null by default.
 extern void (*kx_objects_saved_hook)();
-// Called after loading with the properties table, so the name resolver can
-// take its lookup order from "resolver_1" to "resolver_4"; null by default.
+// Called while loading with the global properties (the first member of the
+// "props" table, or the table itself when it has none), so the name resolver
+// can take its lookup order from "resolver_1" to "resolver_4"; null by
+// default.
 extern void (*kx_resolver_hook)(kxset *props);

@@ -5,7 +5,9 @@
 
 #include "kxset/sio.h"
 #include "kxui/kx/kxdir.h"
+#include "kxui/kx/kxstart.h"
 #include "kxui/kx/report.h"
+#include "kxui/obj/kxobj.h"
 
 #include <cstdlib>
 #include <string>
@@ -40,6 +42,9 @@ int obj_modified = 0;
 
 void (*kx_objects_saved_hook)() = nullptr;
 void (*kx_resolver_hook)(kxset *props) = nullptr;
+
+// Start-up loads the database through this hook in every mode.
+[[maybe_unused]] static const bool kx_load_hooked = (kx_hooks.load_objects = &load_objects, true);
 
 namespace {
 
@@ -120,6 +125,7 @@ void objects_add(kxset *view, const kxset *set) {
 }
 
 void destruct_objects() {
+  kx_resethosts(); // copies of the old objects
   if (kx_applobj != kx_confobj) kxset_destroy(kx_applobj);
   for (kxset **s : {&kx_objects, &kx_confobj, &kx_authobj, &kx_setupobj, &kx_wellfleet}) {
     kxset_destroy(*s);
@@ -175,7 +181,11 @@ int fetch_objects(const char *name) {
       kx_objects->set(tname, table);
     }
     *t.global = table;
-    if (t.global == &kx_translations && kx_resolver_hook) kx_resolver_hook(kx_props);
+    if (t.global == &kx_translations && kx_resolver_hook) {
+      // The properties are the first member of the table.
+      kxset *props = kxobj_ithmember(kx_props, 0);
+      kx_resolver_hook(props ? props : kx_props);
+    }
   }
   obj_modified = 0;
   return failures;
