@@ -21,8 +21,17 @@ bool standard_cell(const KxAtom &name) {
   return false;
 }
 
+// The cell's items separated by blanks ("-" for none); a name with a blank
+// in it is quoted so that the items stay apart.
 std::string cell_text(const kxset *rule, const char *cell) {
-  std::string items = rule_get(rule, cell, "");
+  std::string items;
+  kxset_iterator it(rule_get_set(rule, cell), KxAtom::null());
+  while (kxset *item = it.next()) {
+    if (!items.empty()) items += ' ';
+    const std::string name = item->getname();
+    const bool quote = name.empty() || name.find_first_of(" \t\n") != std::string::npos;
+    items += quote ? "\"" + name + "\"" : name;
+  }
   if (items.empty()) items = "-";
   return rule_negated(rule, cell) ? "not " + items : items;
 }
