@@ -34,9 +34,9 @@ int dir_word(const char *text, int fallback) {
   return fallback;
 }
 
-// Extended lists are numbered 100-199; later versions also take 2000-2699,
-// where the numbering goes on once 199 is used up.
-int next_list(int n) { return n == 199 ? 2000 : n + 1; }
+// Extended lists are numbered 100-199; versions after 10 also take
+// 2000-2699, where the numbering goes on once 199 is used up.
+int next_list(int n, bool v10) { return n == 199 && !v10 ? 2000 : n + 1; }
 bool list_ok(int n, bool v10) { return (n >= 100 && n <= 199) || (!v10 && n >= 2000 && n <= 2699); }
 
 bool is_interface(const kxset *v) { return v && v->get(KxAtom::find("ifname")) != nullptr; }
@@ -60,11 +60,11 @@ struct RouterGen {
   // The list of one interface and direction; sets the direction's bit in
   // `word` when a list was written.
   int rules_if(uint32_t &word, const kxset *valid, int dir) {
+    st.rule = 0;
     if (!list_ok(st.list, dirs.v10)) {
       cerror(st, "access list number %d out of range", st.list);
       return -1;
     }
-    st.rule = 0;
     int spoofed = 0;
     if (dirs.spoof & dir) {
       spoofed = cisco_spoof(st, valid, dir);
@@ -84,12 +84,12 @@ struct RouterGen {
       }
       cisco_gen_properties(st, router, "before last");
       cisco_gen_properties(st, router, "last");
-      st.list = next_list(st.list);
+      st.list = next_list(st.list, dirs.v10);
     } else if (spoofed > 0) {
       word |= bit;
       st.out->Puts(name);
       st.out->Puts(" permit ip 0.0.0.0 255.255.255.255 0.0.0.0 255.255.255.255\n");
-      st.list = next_list(st.list);
+      st.list = next_list(st.list, dirs.v10);
     }
     return 0;
   }
@@ -154,7 +154,7 @@ struct RouterGen {
         st.out->Puts(head);
         st.out->Pword("ip access-group ", std::to_string(n).c_str());
         st.out->Puts(!dirs.v10 ? "\n" : bit == kWordIn ? " in\n" : " out\n");
-        n = next_list(n);
+        n = next_list(n, dirs.v10);
       }
     }
   }

@@ -164,7 +164,10 @@ int kxell_field_nranges(const kxset *field) {
 }
 
 kxset *kxell_field_negate(const kxset *field) {
+  // Definitions written in the configuration name their field by a leaf.
   kxset *def = field->get(KxAtom::find("name"));
+  if (def && def->getnattr() == 0)
+    if (kxset *known = kxell_field_def(def->getname())) def = known;
   uint32_t length = 0;
   if (!kxell_number(kxobj_get(def, "length"), 32, length) || length == 0) {
     error(0, 0, "Field '%s' has no length and cannot be negated", kxobj_name(def));
