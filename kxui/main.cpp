@@ -2,8 +2,11 @@
 // trap sender in one program file.
 #include "kxu/kxdir.h"
 #include "kxui/kx/kxstart.h"
+#include "kxui/objfile/objects.h"
 
 int main(int argc, char **argv) {
+  // Named here so that the linker takes the objects database into the program.
+  kx_hooks.load_objects = load_objects;
   kx_initdir(&argc, argv);
   return cmain(argc, argv);
 }

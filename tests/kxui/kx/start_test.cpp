@@ -60,6 +60,13 @@ RunResult run(const std::string &program, const std::vector<std::string> &args, 
   return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, err};
 }
 
+// The last line of a program's standard error (loading the objects database
+// may report missing files before it).
+std::string last_line(const std::string &text) {
+  size_t start = text.size() < 2 ? std::string::npos : text.rfind('\n', text.size() - 2);
+  return start == std::string::npos ? text : text.substr(start + 1);
+}
+
 TEST(Start, ModeFromProgramNameOrFirstArgument) {
   struct Case {
     std::vector<std::string> args;
@@ -230,19 +237,20 @@ TEST_F(CmainTest, WorkingDirectoryFromConfOrKxConf) {
 #ifdef KXUI_PATH
 TEST(KxuiProgram, UsageAndModesWithoutMains) {
   kxtest::TempDir tmp;
-  RunResult usage = run(KXUI_PATH, {"kxui", "-d", "-x"}, tmp.path());
+  const std::string demo = std::string(KX_SOURCE_DIR) + "/demo";
+  RunResult usage = run(KXUI_PATH, {"kxui", "-d", "-x"}, demo);
   EXPECT_EQ(usage.status, 1);
-  EXPECT_EQ(usage.err, "error: Usage: kxui [-d] [-n] [-c dir] [-h hostname] [ rulebase ]\n");
+  EXPECT_EQ(last_line(usage.err), "error: Usage: kxui [-d] [-n] [-c dir] [-h hostname] [ rulebase ]\n");
 
   const std::string link = tmp.file("kxlv");
   ASSERT_EQ(symlink(KXUI_PATH, link.c_str()), 0);
-  RunResult lv = run(link, {link}, tmp.path());
+  RunResult lv = run(link, {link}, demo);
   EXPECT_EQ(lv.status, 1);
-  EXPECT_EQ(lv.err, "kxui: the log viewer is not built yet\n");
+  EXPECT_EQ(last_line(lv.err), "kxui: the log viewer is not built yet\n");
 
-  RunResult alert = run(KXUI_PATH, {"kxui", "-alert"}, tmp.path());
+  RunResult alert = run(KXUI_PATH, {"kxui", "-alert"}, demo);
   EXPECT_EQ(alert.status, 1);
-  EXPECT_EQ(alert.err, "kxui: the alert window is not built yet\n");
+  EXPECT_EQ(last_line(alert.err), "kxui: the alert window is not built yet\n");
 }
 #endif
 
