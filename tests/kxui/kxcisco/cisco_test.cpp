@@ -125,6 +125,7 @@ TEST(CiscoRulebase, RefusedRulesReportAndReturnNothing) {
   };
   for (const Case &c : cases) {
     RuleSpec ok;
+    ok.dst = "mailserver";
     ok.services = "smtp";
     Gen run = generate(example_router(), {ok, c.rule});
     EXPECT_FALSE(run.ok) << c.message;
