@@ -75,49 +75,50 @@ int netobj_in_addr(const kxset *a, Kind ka, uint32_t aaddr, const kxset *b, uint
   return 0;
 }
 
-int element_in_s(const kxset *a, const kxset *b, Stack &st);
-int grp_in_s(const kxset *a, const kxset *b, Stack &st);
-int gen_intersec_s(const kxset *a, const kxset *b, Stack &st);
+// Each side of a relation keeps its own chain of open groups: the same group
+// may well be open on both sides (a group overlaps itself).
+int element_in_s(const kxset *a, const kxset *b, Stack &sa, Stack &sb);
+int grp_in_s(const kxset *a, const kxset *b, Stack &sa, Stack &sb);
 
-int grp_contained_s(const kxset *a, const kxset *b, Stack &st) {
+int grp_contained_s(const kxset *a, const kxset *b, Stack &sa, Stack &sb) {
   if (set_nomember(a)) return 1;
   if (set_nomember(b)) return 0;
-  Enter in(st, a);
+  Enter in(sa, a);
   if (!in.entered) return 1; // a loop adds no member that is not checked already
-  return !any_member(a, [&](const kxset *m) { return !grp_in_s(m, b, st); });
+  return !any_member(a, [&](const kxset *m) { return !grp_in_s(m, b, sa, sb); });
 }
 
-int grp_in_s(const kxset *a, const kxset *b, Stack &st) {
+int grp_in_s(const kxset *a, const kxset *b, Stack &sa, Stack &sb) {
   if (!a || !b) return 0;
-  if (kind_of(a) == Kind::group) return grp_contained_s(a, b, st);
+  if (kind_of(a) == Kind::group) return grp_contained_s(a, b, sa, sb);
   if (!first_member(b)) {
     const kxset *d = b->get(default_atom());
-    return d ? element_in_s(a, d, st) : 1;
+    return d ? element_in_s(a, d, sa, sb) : 1;
   }
-  Enter in(st, b);
+  Enter in(sb, b);
   if (!in.entered) return 0;
-  return any_member(b, [&](const kxset *m) { return element_in_s(a, m, st) != 0; });
+  return any_member(b, [&](const kxset *m) { return element_in_s(a, m, sa, sb) != 0; });
 }
 
-int element_in_s(const kxset *a, const kxset *b, Stack &st) {
+int element_in_s(const kxset *a, const kxset *b, Stack &sa, Stack &sb) {
   if (!a || !b) return 0;
   if (names_equal(a, b) || isall(b->getname())) return 1;
   Kind ka = kind_of(a), kb = kind_of(b);
-  if (kb == Kind::group) return grp_in_s(a, b, st);
+  if (kb == Kind::group) return grp_in_s(a, b, sa, sb);
   if (ka == Kind::other || kb == Kind::other) return 0;
   if (kxcomp::is_netobj_kind(ka)) return netobj_in(a, b);
   return 0;
 }
 
-int gen_intersec_s(const kxset *a, const kxset *b, Stack &st) {
+int gen_intersec_s(const kxset *a, const kxset *b, Stack &sa, Stack &sb) {
   if (!a || !b) return 0;
   if (kind_of(a) == Kind::group) {
-    Enter in(st, a);
+    Enter in(sa, a);
     if (!in.entered) return 0;
-    return any_member(a, [&](const kxset *m) { return gen_intersec_s(m, b, st) != 0; });
+    return any_member(a, [&](const kxset *m) { return gen_intersec_s(m, b, sa, sb) != 0; });
   }
-  if (kind_of(b) == Kind::group) return gen_intersec_s(b, a, st);
-  return element_in_s(a, b, st) || element_in_s(b, a, st);
+  if (kind_of(b) == Kind::group) return gen_intersec_s(b, a, sb, sa);
+  return element_in_s(a, b, sa, sb) || element_in_s(b, a, sb, sa);
 }
 
 // Strips one leading and one trailing "." for domain comparison.
@@ -181,32 +182,32 @@ int netobj_in(const kxset *a, const kxset *b) {
 }
 
 int element_in(const kxset *a, const kxset *b) {
-  Stack st;
-  return element_in_s(a, b, st);
+  Stack sa, sb;
+  return element_in_s(a, b, sa, sb);
 }
 
 int grp_in(const kxset *a, const kxset *b) {
-  Stack st;
-  return grp_in_s(a, b, st);
+  Stack sa, sb;
+  return grp_in_s(a, b, sa, sb);
 }
 
 int grp_contained(const kxset *a, const kxset *b) {
-  Stack st;
-  return grp_contained_s(a, b, st);
+  Stack sa, sb;
+  return grp_contained_s(a, b, sa, sb);
 }
 
 int gen_intersec(const kxset *a, const kxset *b) {
-  Stack st;
-  return gen_intersec_s(a, b, st);
+  Stack sa, sb;
+  return gen_intersec_s(a, b, sa, sb);
 }
 
 int grp_intersec(const kxset *a, const kxset *b) {
   if (!a || !b) return 0;
   if (!first_member(a) && !(a = a->get(default_atom()))) return 0;
   if (!first_member(b) && !(b = b->get(default_atom()))) return 0;
-  Stack st;
+  Stack sa, sb;
   return any_member(a, [&](const kxset *m) {
-    return any_member(b, [&](const kxset *n) { return gen_intersec_s(m, n, st) != 0; });
+    return any_member(b, [&](const kxset *n) { return gen_intersec_s(m, n, sa, sb) != 0; });
   });
 }
 
