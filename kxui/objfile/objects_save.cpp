@@ -34,12 +34,15 @@ int write_file(const std::string &path, const kxset *set, const kxset *dict, con
     return -1;
   }
   if (like) fchmod(fileno(f), like->st_mode & 07777);
-  int rc = sio_writex(f, set, dict);
-  int err = rc < 0 ? (errno ? errno : EIO) : 0;
-  if (!err && std::fflush(f) != 0) err = errno;
-  if (!err && fsync(fileno(f)) != 0) err = errno;
-  if (std::fclose(f) != 0 && !err) err = errno;
-  if (err) {
+  errno = 0;
+  // The writer fails without a system error on a tree it cannot express (a
+  // group that contains itself nests without end).
+  bool failed = sio_writex(f, set, dict) != 0;
+  int err = failed ? errno : 0;
+  if (!failed && std::fflush(f) != 0) failed = true, err = errno;
+  if (!failed && fsync(fileno(f)) != 0) failed = true, err = errno;
+  if (std::fclose(f) != 0 && !failed) failed = true, err = errno;
+  if (failed) {
     error(0, err, "store failed on '%s'", path.c_str());
     return -1;
   }

@@ -1,0 +1,8 @@
+(auth
+	:auth-domain (
+		: (office
+			:gateway gw
+			:comments ("users authenticate at the main gateway")
+		)
+	)
+)
