@@ -1,0 +1,155 @@
+#include "kxui/compiler/targets.h"
+
+#include "kxui/compiler/cellutil.h"
+#include "kxui/compiler/cond_adapter.h"
+#include "kxui/obj/kxobj.h"
+#include "kxui/objfile/objects.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+using namespace kxrb;
+
+namespace {
+
+enum { DIR_OUT = 1, DIR_IN = 2 };
+
+// Results of table-wide searches, kept while a TargetCache lives.
+struct Cache {
+  std::map<std::tuple<const kxset *, std::string, int>, std::vector<kxset *>> tables;
+};
+Cache *g_cache = nullptr;
+int g_cache_depth = 0;
+
+bool holds(const kxset *dest, const kxset *m) {
+  for (int i = 0, n = dest->getnattr(); i < n; ++i)
+    if (dest->getattrnamea(i).is_null()) {
+      const kxset *v = dest->get(i);
+      if (v == m || (v && v->getnamea() == m->getnamea())) return true;
+    }
+  return false;
+}
+
+int firewalled_of_table(kxset *dest, const kxset *table, const char *type);
+
+// gen_getfirewalled, except that without the Any shortcut an Any cell stands
+// for every object of the network objects.
+int firewalled(kxset *dest, const kxset *objects, const char *type, int flags) {
+  if (!(flags & GEN_ANY_SHORTCUT) && cell_any(objects) && objects != kx_netobj)
+    return firewalled_of_table(dest, kx_netobj, type);
+  return gen_getfirewalled(dest, objects, type, flags);
+}
+
+// gen_getfirewalled over a whole table, remembered while a cache lives.
+int firewalled_of_table(kxset *dest, const kxset *table, const char *type) {
+  if (!g_cache) return gen_getfirewalled(dest, table, type, 0);
+  auto key = std::make_tuple(table, std::string(type ? type : ""), 0);
+  auto it = g_cache->tables.find(key);
+  if (it == g_cache->tables.end()) {
+    KxSetRef scratch(kxset::make());
+    gen_getfirewalled(scratch.get(), table, type, 0);
+    std::vector<kxset *> found;
+    each_member(scratch.get(), [&](kxset *m) { found.push_back(m); });
+    it = g_cache->tables.emplace(key, std::move(found)).first;
+  }
+  int c = 0;
+  for (kxset *m : it->second)
+    if (!holds(dest, m)) {
+      dest->append(KxAtom::null(), m);
+      ++c;
+    }
+  return c;
+}
+
+int gatewaydir_bits() {
+  std::string_view d = text(props_set(), "gatewaydir");
+  if (d.empty() || d[0] == 'i' || d[0] == 'I') return DIR_IN;
+  if (d[0] == 'o' || d[0] == 'O') return DIR_OUT;
+  return DIR_IN | DIR_OUT;
+}
+
+} // namespace
+
+TargetCache::TargetCache() {
+  if (g_cache_depth++ == 0) g_cache = new Cache;
+}
+
+TargetCache::~TargetCache() {
+  if (--g_cache_depth == 0) {
+    delete g_cache;
+    g_cache = nullptr;
+  }
+}
+
+const char *gen_targets(const kxset *rule, kxset *targets, int mode, kxset *collect, int flags) {
+  const kxset *install = rule ? rule->get(KxAtom("install")) : nullptr;
+  if (!install || !targets) return nullptr;
+  KxSetRef fw_scratch(kxset::make()), rt_scratch(kxset::make());
+  kxset *fw = mode < 0 ? fw_scratch.get() : targets;
+  kxset *rt = mode != 0 ? targets : rt_scratch.get();
+  int dir = 0, fw_found = 0, rt_found = 0;
+  bool src = false, dst = false, gateways = false, routers = false;
+  each_member(install, [&](kxset *m) {
+    std::string_view w = name(m);
+    if (ieq(w, "src")) src = true;
+    else if (ieq(w, "dst")) dst = true;
+    else if (ieq(w, "gateways") || ieq(w, "gateway")) gateways = true;
+    else if (ieq(w, "routers")) routers = true;
+  });
+  if (src) dir |= DIR_OUT;
+  if (dst) dir |= DIR_IN;
+  if (gateways) dir |= gatewaydir_bits();
+  if (src) fw_found += firewalled(fw, rule->get(KxAtom("src")), nullptr, flags);
+  if (dst) fw_found += firewalled(fw, rule->get(KxAtom("dst")), nullptr, flags);
+  if (gateways) fw_found += firewalled_of_table(fw, kx_netobj, "gateway");
+  int named = gen_getfirewalled(fw, install, "gateway", flags & ~GEN_ANY_SHORTCUT);
+  named += gen_getfirewalled(fw, install, "host", flags & ~GEN_ANY_SHORTCUT);
+  fw_found += named;
+  if (named > 0) dir = DIR_IN | DIR_OUT;
+  if (routers) rt_found += firewalled_of_table(rt, kx_netobj, "router");
+  rt_found += gen_getfirewalled(rt, install, "router", 0);
+  if ((mode == 0 && rt_found > 0) || (mode < 0 && fw_found > 0))
+    targets->set(KxAtom("others"), kxset::make(KxAtom("others")));
+  if (collect) each_member(targets, [&](kxset *m) {
+      if (!holds(collect, m)) collect->append(KxAtom::null(), m);
+    });
+  if (dir == DIR_OUT) return "outbound";
+  if (dir == DIR_IN) return "inbound";
+  return "eitherbound";
+}
+
+const char *kx_genscopelist(const kxset *rule, kxset *targets) {
+  return gen_targets(rule, targets, TARGETS_FIREWALL, nullptr, GEN_ANY_SHORTCUT);
+}
+
+int target_count(const kxset *targets) {
+  if (!targets) return 0;
+  int n = targets->getnattr();
+  KxAtom others = KxAtom::find("others");
+  for (int i = 0, k = targets->getnattr(); i < k; ++i)
+    if (!others.is_zero() && targets->getattrnamea(i) == others) --n;
+  return n;
+}
+
+bool gen_scope(std::string &dst, const kxset *rule, kxset *lists, kxset *addresses) {
+  KxSetRef targets(kxset::make());
+  const char *dir = gen_targets(rule, targets.get(), TARGETS_FIREWALL, addresses, GEN_ANY_SHORTCUT);
+  if (!dir || target_count(targets.get()) == 0) return false;
+  dst += dir;
+  dst += "\tall@";
+  if (targets->get(KxAtom("any"))) {
+    dst += "all";
+  } else if (nmembers(targets.get()) == 1) {
+    dst += script_name(name(first(targets.get())));
+  } else {
+    kxset *members = kxset::make();
+    each_member(targets.get(), [&](kxset *m) { members->append(KxAtom::null(), m); });
+    KxSetRef hold(members);
+    dst += list_name_for(lists, "target", members);
+  }
+  dst += "\n\t";
+  return true;
+}
