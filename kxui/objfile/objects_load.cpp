@@ -5,7 +5,6 @@
 
 #include "kxset/sio.h"
 #include "kxui/kx/kxdir.h"
-#include "kxui/kx/kxstart.h"
 #include "kxui/kx/report.h"
 #include "kxui/obj/kxobj.h"
 
@@ -42,9 +41,6 @@ int obj_modified = 0;
 
 void (*kx_objects_saved_hook)() = nullptr;
 void (*kx_resolver_hook)(kxset *props) = nullptr;
-
-// Start-up loads the database through this hook in every mode.
-[[maybe_unused]] static const bool kx_load_hooked = (kx_hooks.load_objects = &load_objects, true);
 
 namespace {
 
