@@ -4,7 +4,8 @@
 #            bits used when a field is complemented; the "proto" field holds
 #            the protocol number ("code") of each service list
 # wservices  the filter of each service of type "other", by its "exp" value
-#            or its name: fields with their accepted ranges
+#            or its name: fields with their accepted ranges (attributes, not
+#            members, so that they never hide the services of that name)
 # wany       the field that matches every packet, for rules without fields
 # wprops     the implied rules of the router properties: "prop" names the
 #            property that switches the rule on, "location" the property
@@ -45,7 +46,7 @@
 		)
 	)
 	:wservices (
-		: (ospf
+		:ospf (
 			:field (
 				:name (proto)
 				:ranges (
@@ -56,7 +57,7 @@
 				)
 			)
 		)
-		: (gre
+		:gre (
 			:field (
 				:name (proto)
 				:ranges (

@@ -114,7 +114,15 @@ RangeFn rngfunc_find(const char *kind) {
 } // namespace
 
 kxset *kxell_field_def(const char *name) { return kxobj_member(wellfleet_table("fields"), name); }
-kxset *kxell_wservice(const char *name) { return kxobj_member(wellfleet_table("wservices"), name); }
+// Definitions are kept as named attributes, so that their names do not
+// shadow the service objects of the same name when rule bases are read;
+// members of that name are found too.
+kxset *kxell_wservice(const char *name) {
+  kxset *table = wellfleet_table("wservices");
+  if (!table || !name || !*name) return nullptr;
+  if (kxset *d = table->get(KxAtom::find(name))) return d;
+  return kxobj_member(table, name);
+}
 kxset *kxell_wany() { return wellfleet_table("wany"); }
 kxset *kxell_wprops() { return wellfleet_table("wprops"); }
 
