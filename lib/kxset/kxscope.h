@@ -3,8 +3,14 @@
 // Level 0 holds the base set (a dictionary, or an empty set); every set being
 // read or written is pushed one level deeper. A definition made at a level is
 // visible at that level and deeper until the level is popped; pushing the
-// level again (the next sibling) raises its generation, which makes the old
-// definitions of that level dead.
+// level again (the next sibling) starts a new generation of it, which makes
+// the old definitions of that level dead.
+//
+// Among the live definitions of a name the newest wins, and a live definition
+// at a deeper level is always newer than one at a shallower level (the deeper
+// level was entered after the shallower one last changed). So each level keeps
+// only the definitions of its current generation, and a lookup searches from
+// the current level down, newest first within a level.
 #pragma once
 
 #include "kxset/kxatom.h"
@@ -27,44 +33,32 @@ public:
   int Push(kxset *set);
   // Leaves the current level; returns the new level. Level 0 stays.
   int Pop();
-  kxset *GetTop() const noexcept { return sets_[level_]; }
+  kxset *GetTop() const noexcept { return levels_[level_].set; }
   int level() const noexcept { return level_; }
 
-  // Defines `name` as `set` at the current level (newest first); 0, or -1
-  // for an empty name.
+  // Defines `name` as `set` at the current level; 0, or -1 for an empty name.
   int Add(const KxAtom &name, kxset *set);
-  // The set of the newest live definition of `name`, or null. Dead entries
-  // at the front of the name's chain are dropped on the way.
-  kxset *Get(const KxAtom &name);
+  // The set of the newest live definition of `name`, or null.
+  kxset *Get(const KxAtom &name) const;
 
 private:
-  struct Entry {
+  struct Def {
+    KxAtom name;
     kxset *set;
-    uint32_t level;
-    uint32_t gen;
-    int32_t next; // index in entries_, -1 ends the chain
   };
-  struct Slot {
-    KxAtom name; // zero atom: free slot
-    int32_t head = -1;
+  // The definitions of one level's current generation, in order; levels that
+  // collect many (a table of objects) also get a hash index by name.
+  struct Level {
+    kxset *set = nullptr;
+    std::vector<Def> defs;
+    std::vector<int32_t> index; // slots: -1 free, else position in defs
+    void clear();
+    void add(const KxAtom &name, kxset *set);
+    kxset *find(const KxAtom &name) const;
+    void rebuild();
+    void index_put(int32_t pos);
   };
-
-  bool alive(const Entry &e) const noexcept {
-    return e.level <= static_cast<uint32_t>(level_) && e.gen >= gen_[e.level];
-  }
-  Slot *find_slot(const KxAtom &name);
-  Slot &insert_slot(const KxAtom &name);
-  void grow();
-  int32_t new_entry(const Entry &e);
-  void free_entry(int32_t i);
 
   int level_ = 0;
-  uint32_t gen_[kLevels] = {};
-  kxset *sets_[kLevels] = {};
-
-  // Open addressing by the atom's hash; slots are kept once used.
-  std::vector<Slot> slots_;
-  size_t used_ = 0;
-  std::vector<Entry> entries_;
-  int32_t free_ = -1;
+  Level levels_[kLevels];
 };

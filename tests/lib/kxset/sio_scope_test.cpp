@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 namespace {
 
 struct Sets {
@@ -57,6 +61,61 @@ TEST(KxScope, ManyNamesAndLongChains) {
     scope.Pop();
   }
   for (const KxAtom &n : names) ASSERT_EQ(scope.Get(n), nullptr);
+}
+
+// The rule as stated: entries (level, generation) newest first; an entry is
+// alive while its level is not above the current one and that level has not
+// been pushed again since.
+class ChainModel {
+public:
+  void push() { ++gen_[++level_]; }
+  void pop() { level_ = level_ ? level_ - 1 : 0; }
+  void add(int name, int value) { entries_.push_back({name, level_, gen_[level_], value}); }
+  int get(int name) const {
+    for (auto e = entries_.rbegin(); e != entries_.rend(); ++e)
+      if (e->name == name && e->level <= level_ && e->gen >= gen_[e->level]) return e->value;
+    return -1;
+  }
+
+private:
+  struct Entry {
+    int name, level, gen, value;
+  };
+  int level_ = 0;
+  int gen_[KxScope::kLevels] = {};
+  std::vector<Entry> entries_;
+};
+
+TEST(KxScope, AgreesWithTheChainRuleOnRandomWalks) {
+  std::vector<KxSetRef> values;
+  for (int i = 0; i < 8; ++i) values.emplace_back(kxset::make("v" + std::to_string(i)));
+  std::vector<KxAtom> names;
+  for (int i = 0; i < 40; ++i) names.emplace_back("walk-" + std::to_string(i));
+  uint32_t rnd = 12345;
+  auto next = [&rnd](uint32_t n) {
+    rnd = rnd * 1103515245u + 12345u;
+    return (rnd >> 8) % n;
+  };
+  KxScope scope;
+  ChainModel model;
+  for (int step = 0; step < 200000; ++step) {
+    uint32_t op = next(100);
+    if (op < 8 && scope.level() < 10) {
+      scope.Push(nullptr);
+      model.push();
+    } else if (op < 16) {
+      scope.Pop();
+      model.pop();
+    } else if (op < 60) {
+      int n = static_cast<int>(next(40)), v = static_cast<int>(next(8));
+      scope.Add(names[n], values[v].get());
+      model.add(n, v);
+    } else {
+      int n = static_cast<int>(next(40));
+      int want = model.get(n);
+      ASSERT_EQ(scope.Get(names[n]), want < 0 ? nullptr : values[want].get()) << "step " << step;
+    }
+  }
 }
 
 TEST(SioScope, NamespaceFromADictionary) {
