@@ -115,6 +115,13 @@ int rule_set(kxset *rule, const char *cell, const char *sub, const char *text) {
   return 0;
 }
 
+int rule_set_item(kxset *rule, const char *cell, const char *name) {
+  if (!name || rule_set(rule, cell, "", "") < 0) return -1;
+  kxset *item = rule_getname(name);
+  KxSetRef hold(item);
+  return rule_get_set(rule, cell)->append(KxAtom::null(), item) < 0 ? -1 : 0;
+}
+
 int rule_put(kxset *rule, const char *cell, const char *sub, kxset *item) {
   if (!item) return -1;
   kxset *c = cell_of(rule, cell, true);

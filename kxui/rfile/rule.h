@@ -69,6 +69,11 @@ std::string rule_get(const kxset *rule, const char *cell, const char *sub);
 // each resolved by rule_getname. 0 on success, -1 on a null rule or cell.
 int rule_set(kxset *rule, const char *cell, const char *sub, const char *text);
 
+// Replaces the cell's items by the one item `name` resolves to, taken as a
+// whole ("User Auth" is one action, where rule_set would make two items).
+// Creates the cell when missing. 0, or -1 on null arguments.
+int rule_set_item(kxset *rule, const char *cell, const char *name);
+
 // Appends `item` to the cell under the name `sub` ("" or null: anonymous)
 // unless an attribute `sub` of the cell already holds a set of the item's
 // name. Creates the cell when missing. 1 when appended, 0 when it was there,

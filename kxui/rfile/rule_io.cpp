@@ -58,11 +58,18 @@ std::optional<rule_list> rule_read(const char *name, FILE *f) {
 
 int kxset_write(FILE *f, const rule_list &rules) {
   rule_init();
+  // A new rule base set: the other attributes in their order, then the
+  // rules. Built afresh so that the cost stays linear in the rule count.
   const KxAtom rule_name("rule");
-  while (kx_rules->remove(rule_name) == 0) {
+  kxset *base = kxset::make(kx_rules->getnamea());
+  const int n = kx_rules->getnattr();
+  for (int i = 0; i < n; ++i) {
+    const kxattribute *a = kx_rules->attr(i);
+    if (!(a->name() == rule_name) && a->value()) base->append(a->name(), a->value());
   }
   for (const KxSetRef &r : rules)
-    if (r) kx_rules->append(rule_name, r.get());
+    if (r) base->append(rule_name, r.get());
+  replace_rules(base);
 
   // The rules name objects by reference: the objects file must hold them
   // before a rule base that refers to them exists on disk.

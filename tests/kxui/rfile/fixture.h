@@ -70,6 +70,7 @@ inline const char kSetup[] = R"((setup
 	:actobj (
 		: (accept)
 		: (drop)
+		: ("User Auth")
 	)
 	:trackobj (
 		: (short)

@@ -23,6 +23,10 @@ TEST_F(RuleModelTest, CellItemsAreTheObjectsThemselves) {
   EXPECT_EQ(rule_get_set(rule.get(), RULE_SERVICES)->get(0), kxobj_obj(kx_services, "smtp"));
   rule_set(rule.get(), RULE_ACTION, "", "accept");
   EXPECT_EQ(rule_get_set(rule.get(), RULE_ACTION)->get(0), kxobj_obj(kx_actions, "accept"));
+  // A name with a blank is one item only when set as a whole.
+  rule_set_item(rule.get(), RULE_ACTION, "User Auth");
+  ASSERT_EQ(rule_get_set(rule.get(), RULE_ACTION)->getnattr(), 1);
+  EXPECT_EQ(rule_get_set(rule.get(), RULE_ACTION)->get(0), kxobj_obj(kx_actions, "User Auth"));
 
   // Nothing inside an object is an item: "gateway" is gate's type value.
   kxset *word = rule_getname("gateway");
