@@ -16,6 +16,30 @@ namespace {
 
 using sio::has_class;
 
+// Recently interned names. Attribute names and common values ("type",
+// "host", "internal") recur on nearly every line; finding them here spares
+// a lookup in the large process-wide atom table.
+class AtomCache {
+public:
+  KxAtom get(std::string_view text) {
+    KxAtom &slot = slots_[key(text)];
+    if (slot.view() != text || slot.is_zero()) slot = KxAtom(text);
+    return slot;
+  }
+
+private:
+  static constexpr size_t kSize = 1024;
+  static size_t key(std::string_view t) {
+    uint64_t a = 0, b = 0;
+    size_t n = t.size();
+    std::memcpy(&a, t.data(), std::min<size_t>(n, 8));
+    if (n > 8) std::memcpy(&b, t.data() + n - std::min<size_t>(n - 8, 8), std::min<size_t>(n - 8, 8));
+    uint64_t h = (a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full) ^ n;
+    return static_cast<size_t>(h ^ (h >> 29)) & (kSize - 1);
+  }
+  std::vector<KxAtom> slots_ = std::vector<KxAtom>(kSize);
+};
+
 class Reader {
 public:
   Reader(const char *begin, const char *end, kxset *dict)
@@ -45,6 +69,7 @@ private:
   const char *p_, *end_, *begin_;
   KxScope scope_;
   sio::State &st_;
+  AtomCache atoms_;
 };
 
 // Spaces, tabs, newlines (counted) and comments up to the next token.
@@ -103,7 +128,7 @@ Reader::Got Reader::read_value(kxset *&out) {
   std::string_view name;
   if (!read_name(name)) return Got::Fail;
   if (!open) return resolve(name, out);
-  out = kxset::make(KxAtom(name));
+  out = kxset::make(atoms_.get(name));
   return Got::Set;
 }
 
@@ -135,7 +160,7 @@ bool Reader::read_attribute(kxset *cur, std::vector<kxset *> &stack) {
   if (p_ < end_ && !has_class(*p_, sio::kWhite)) {
     std::string_view n;
     if (!read_name(n)) return false;
-    attr = KxAtom(n);
+    attr = atoms_.get(n);
   }
   kxset *value = nullptr;
   Got g = read_value(value);
