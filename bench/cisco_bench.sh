@@ -40,7 +40,7 @@ shift $((OPTIND - 1))
 if [ -z "$kxc" ]; then
     kxc=$here/build/h6-rel/kxc/kxc
     if [ ! -x "$kxc" ]; then
-        cmake -S "$here" -B "$here/build/h6-rel" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        cmake -S "$here" -B "$here/build/h6-rel" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
             -DKX_BENCH=OFF >/dev/null
         ninja -C "$here/build/h6-rel" kxc >/dev/null
     fi
