@@ -6,6 +6,8 @@ cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
 JOBS=${JOBS:-$(nproc)}
 FUZZ_SECONDS=${FUZZ_SECONDS:-20}
+# ccache hits across clones in other folders (CI builds a fresh clone).
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 
 run_suite() {
   local dir=$1; shift
