@@ -21,6 +21,26 @@ void replace_rules(kxset *set) {
   kx_rules = set;
 }
 
+// A rule that is also held elsewhere (an object the file names by reference,
+// or a rule it names twice) is replaced by a copy of its own, so that editing
+// one rule never changes an object or another rule.
+kxset *own_rules(kxset *top) {
+  const KxAtom rule_name("rule");
+  const int n = top->getnattr();
+  bool shared = false;
+  for (int i = 0; i < n && !shared; ++i)
+    shared = top->getattrnamea(i) == rule_name && top->get(i)->refcount() > 1;
+  if (!shared) return top;
+  kxset *base = kxset::make(top->getnamea());
+  for (int i = 0; i < n; ++i) {
+    const kxattribute *a = top->attr(i);
+    kxset *v = a->value();
+    const bool copy = a->name() == rule_name && v->refcount() > 1;
+    base->append(a->name(), copy ? rule_copy(v) : v);
+  }
+  return base;
+}
+
 } // namespace
 
 std::optional<rule_list> kxset_read(FILE *f) {
@@ -40,7 +60,8 @@ std::optional<rule_list> kxset_read(FILE *f) {
           top->getname());
     return std::nullopt;
   }
-  replace_rules(top ? top : kxset::make());
+  KxSetRef read(top ? top : kxset::make());
+  replace_rules(own_rules(read.get()));
 
   rule_list rules;
   kxset_iterator it(kx_rules, KxAtom("rule"));

@@ -116,6 +116,17 @@ TEST_F(RuleReadTest, BadFileIsRefusedAndTheTableKeepsItsRules) {
   EXPECT_EQ(netobj("gate")->get(KxAtom("rule")), nullptr);
 }
 
+TEST_F(RuleReadTest, RulesNamedByReferenceBecomeRulesOfTheirOwn) {
+  // An object named as a rule, and one rule named twice.
+  const std::string path =
+      dir.write("conf/shared.W", "(\n\t:rule gate\n\t:rule (r1\n\t)\n\t:rule r1\n)\n");
+  ASSERT_EQ(file_load(path.c_str()), 0) << shown.last_notice();
+  ASSERT_EQ(rmgr_count(), 3);
+  rule_set(rmgr_rule(1), RULE_SRC, "", "mail");
+  EXPECT_EQ(netobj("gate")->get(KxAtom(RULE_SRC)), nullptr);
+  EXPECT_NE(rmgr_rule(2), rmgr_rule(3));
+}
+
 using RuleSaveTest = RuleFileTest;
 
 TEST_F(RuleSaveTest, NameGetsOneExtensionAndBecomesCurrent) {
