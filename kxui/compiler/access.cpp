@@ -156,7 +156,7 @@ bool gen_accesslist(std::string &dst, kxset *object, kxset *lists, kxset *addres
 bool gen_all_accesslists(std::string &dst, kxset *lists, kxset *addresses) {
   dst += "\n// Interface access groups\n";
   KxSetRef fw(kxset::make());
-  gen_getfirewalled(fw.get(), kx_netobj, nullptr, 0);
+  firewalled_of_table(fw.get(), kx_netobj, nullptr);
   bool ok = true;
   kxrb::each_member(fw.get(), [&](kxset *obj) {
     if (ok) ok = gen_accesslist(dst, obj, lists, addresses);

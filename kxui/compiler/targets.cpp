@@ -33,8 +33,6 @@ bool holds(const kxset *dest, const kxset *m) {
   return false;
 }
 
-int firewalled_of_table(kxset *dest, const kxset *table, const char *type);
-
 // gen_getfirewalled, except that without the Any shortcut an Any cell stands
 // for every object of the network objects.
 int firewalled(kxset *dest, const kxset *objects, const char *type, int flags) {
@@ -43,26 +41,55 @@ int firewalled(kxset *dest, const kxset *objects, const char *type, int flags) {
   return gen_getfirewalled(dest, objects, type, flags);
 }
 
-// gen_getfirewalled over a whole table, remembered while a cache lives.
+// The targets among all objects of a table: every internal object with a
+// firewall module (any router when `type` is "router") of the given type.
+// Networks are not opened: the hosts and gateways within them are members of
+// the table themselves.
+void scan_table(std::vector<kxset *> &out, const kxset *table, const char *type,
+                std::set<const kxset *> &seen) {
+  bool router_search = type && ieq(type, "router");
+  each_member(table, [&](kxset *m) {
+    if (!seen.insert(m).second) return;
+    if (is_group(m)) {
+      scan_table(out, m, type, seen);
+      return;
+    }
+    std::string_view loc = text(m, "location");
+    if (!loc.empty() && !ieq(loc, "internal")) return;
+    if (!router_search && !is_firewalled(m)) return;
+    if (type && !ieq(text(m, "type"), type)) return;
+    out.push_back(m);
+  });
+}
+
+} // namespace
+
 int firewalled_of_table(kxset *dest, const kxset *table, const char *type) {
-  if (!g_cache) return gen_getfirewalled(dest, table, type, 0);
-  auto key = std::make_tuple(table, std::string(type ? type : ""), 0);
-  auto it = g_cache->tables.find(key);
-  if (it == g_cache->tables.end()) {
-    KxSetRef scratch(kxset::make());
-    gen_getfirewalled(scratch.get(), table, type, 0);
-    std::vector<kxset *> found;
-    each_member(scratch.get(), [&](kxset *m) { found.push_back(m); });
-    it = g_cache->tables.emplace(key, std::move(found)).first;
+  std::vector<kxset *> fresh;
+  const std::vector<kxset *> *found = &fresh;
+  if (g_cache) {
+    auto key = std::make_tuple(table, std::string(type ? type : ""), 0);
+    auto it = g_cache->tables.find(key);
+    if (it == g_cache->tables.end()) {
+      std::set<const kxset *> seen;
+      scan_table(fresh, table, type, seen);
+      it = g_cache->tables.emplace(key, std::move(fresh)).first;
+    }
+    found = &it->second;
+  } else {
+    std::set<const kxset *> seen;
+    scan_table(fresh, table, type, seen);
   }
   int c = 0;
-  for (kxset *m : it->second)
+  for (kxset *m : *found)
     if (!holds(dest, m)) {
       dest->append(KxAtom::null(), m);
       ++c;
     }
   return c;
 }
+
+namespace {
 
 int gatewaydir_bits() {
   std::string_view d = text(props_set(), "gatewaydir");

@@ -24,6 +24,13 @@ const char *gen_targets(const kxset *rule, kxset *targets, int mode, kxset *coll
 // gen_targets with mode 0, no collection and the Any shortcut.
 const char *kx_genscopelist(const kxset *rule, kxset *targets);
 
+// Adds to `dest` the targets among all objects of a table (groups walked
+// once, networks not opened since what lies in them is in the table too):
+// internal objects with a firewall module (any internal router when `type`
+// is "router"), of `type` when given. Remembered while a TargetCache lives.
+// Returns how many were added.
+int firewalled_of_table(kxset *dest, const kxset *table, const char *type);
+
 // Number of attributes of a target set, the "others" marker not counted.
 int target_count(const kxset *targets);
 
