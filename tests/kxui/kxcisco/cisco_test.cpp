@@ -19,7 +19,8 @@ namespace {
 const std::string kHosts = " : (mailserver :type (host) :ipaddr (192.9.200.10))\n"
                            " : (outside :type (host) :ipaddr (10.9.9.9))\n"
                            " : (corp :type (network) :ipaddr (10.1.0.0) :netmask (255.255.0.0))\n"
-                           " : (dom :type (domain))\n";
+                           " : (dom :type (domain))\n"
+                           " : (gw :type (gateway) :ipaddr (10.0.0.4) :firewall (installed))\n";
 
 const std::string kServices = " : (smtp :type (tcp) :port (25))\n"
                               " : (x11 :type (tcp) :port (6000-6063))\n"

@@ -132,8 +132,8 @@ TEST(WellfleetFilter, RulesOfServiceCells) {
       {"gateway brings its interfaces", {.src = "gw", .install = "Routers"},
        "1 accept @ Any ip_src=10.0.0.4-10.0.0.4,10.9.0.1-10.9.0.1\n"},
       {"installed on cisco only", {.install = "c1"}, ""},
-      {"installed on routers among the sources", {.src = "w2 c1", .install = "Src"},
-       "1 accept @ w2 ip_src=10.0.0.2-10.0.0.3\n"},
+      {"installed on routers among the sources", {.src = "w2 c1", .install = "w1 Src"},
+       "1 accept @ w1 w2 ip_src=10.0.0.2-10.0.0.3\n"},
   };
   for (const Case &c : cases) {
     RouterPolicy p = policy();
