@@ -85,6 +85,20 @@ int rule_put(kxset *rule, const char *cell, const char *sub, kxset *item);
 int rule_del(kxset *rule, const char *cell, const char *sub, const kxset *item);
 int rule_del(kxset *rule, const char *cell, const char *sub, const char *item_name);
 
+// The older names of the four cell accessors.
+inline std::string kxset_get(const kxset *rule, const char *cell, const char *sub) {
+  return rule_get(rule, cell, sub);
+}
+inline int kxset_set(kxset *rule, const char *cell, const char *sub, const char *text) {
+  return rule_set(rule, cell, sub, text);
+}
+inline int kxset_put(kxset *rule, const char *cell, const char *sub, kxset *item) {
+  return rule_put(rule, cell, sub, item);
+}
+inline int kxset_del(kxset *rule, const char *cell, const char *sub, const kxset *item) {
+  return rule_del(rule, cell, sub, item);
+}
+
 // The cell set, or null.
 kxset *rule_get_set(const kxset *rule, const char *cell);
 
