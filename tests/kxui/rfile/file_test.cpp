@@ -150,6 +150,12 @@ TEST_F(RuleSaveTest, NameGetsOneExtensionAndBecomesCurrent) {
   EXPECT_EQ(filter_getname(), nullptr);
   EXPECT_EQ(file_save(nullptr), -1);
   EXPECT_EQ(shown.last_notice(), "Save: No active file name, Use 'Save As'");
+
+  // A rule base without rules is saved too, and reads back empty.
+  ASSERT_EQ(file_save(conf("empty").c_str()), 1);
+  EXPECT_EQ(kxtest::read_file(conf("empty.W")), "()\n");
+  EXPECT_EQ(file_load(conf("empty.W").c_str()), 0);
+  EXPECT_EQ(shown.last_line(), "0 rules read");
 }
 
 TEST_F(RuleSaveTest, ObjectsAreSavedFirstSoNewObjectsReadBack) {
