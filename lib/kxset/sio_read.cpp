@@ -1,6 +1,11 @@
 // The set reader: a hand-written scanner over one contiguous buffer. Nesting
 // is walked with an explicit stack (bounded by the scope's levels), so no
 // input can drive the recursion depth.
+//
+// A reference puts a whole earlier subtree below the referring set, so the
+// depth limit counts the height of referenced sets too: otherwise chains of
+// references would build trees of any depth from a small text, and every
+// recursive walk over them (destruction included) could exhaust the stack.
 #include "kxset/sio.h"
 #include "kxset/sio_state.h"
 #include "kxset/sio_tokens.h"
@@ -10,6 +15,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -59,8 +65,19 @@ private:
   bool read_name(std::string_view &out);
   Got read_value(kxset *&out);
   Got resolve(std::string_view name, kxset *&out);
-  bool read_attribute(kxset *cur, std::vector<kxset *> &stack);
-  bool close(kxset *set);
+  // A set being read and the height of its tallest value so far.
+  struct Frame {
+    kxset *set;
+    int height;
+  };
+
+  bool read_attribute(std::vector<Frame> &stack);
+  bool close(std::vector<Frame> &stack);
+  void report_too_deep(const kxset *set);
+  int height_of(const kxset *set) const {
+    auto it = heights_.find(set);
+    return it == heights_.end() ? 1 : it->second;
+  }
   std::string top_name() const {
     const kxset *t = scope_.GetTop();
     return t ? t->getnamea().str() : std::string();
@@ -70,6 +87,8 @@ private:
   KxScope scope_;
   sio::State &st_;
   AtomCache atoms_;
+  // Heights of the named sets with attributes read so far (others count 1).
+  std::unordered_map<const kxset *, int> heights_;
 };
 
 // Spaces, tabs, newlines (counted) and comments up to the next token.
@@ -144,17 +163,28 @@ Reader::Got Reader::resolve(std::string_view name, kxset *&out) {
   return Got::Fail;
 }
 
-// Leaves a set: pops its level and defines it in the enclosing one.
-bool Reader::close(kxset *set) {
+void Reader::report_too_deep(const kxset *set) {
+  st_.report(SIO_SYNTAX, "ERROR: Nesting too deep at <" + set->getnamea().str() + ">");
+}
+
+// Leaves the innermost set: pops its level and defines it in the enclosing one.
+bool Reader::close(std::vector<Frame> &stack) {
+  kxset *set = stack.back().set;
+  int height = stack.back().height + 1;
+  stack.pop_back();
+  if (!stack.empty()) stack.back().height = std::max(stack.back().height, height);
   scope_.Pop();
   const KxAtom &name = set->getnamea();
-  if (!name.is_named() || scope_.Add(name, set) == 0) return true;
+  if (!name.is_named()) return true;
+  if (height > 1) heights_[set] = height;
+  if (scope_.Add(name, set) == 0) return true;
   st_.report(SIO_CANTADD, "ERROR: Cannot define <" + top_name() + "::" + name.str() + ">");
   return false;
 }
 
-// One ":name value" of `cur`; a new set value is entered (pushed on `stack`).
-bool Reader::read_attribute(kxset *cur, std::vector<kxset *> &stack) {
+// One ":name value" of the innermost set; a new set value is entered.
+bool Reader::read_attribute(std::vector<Frame> &stack) {
+  kxset *cur = stack.back().set;
   ++p_; // ':'
   KxAtom attr = KxAtom::null();
   if (p_ < end_ && !has_class(*p_, sio::kWhite)) {
@@ -166,6 +196,15 @@ bool Reader::read_attribute(kxset *cur, std::vector<kxset *> &stack) {
   Got g = read_value(value);
   if (g == Got::Fail) return false;
   if (g == Got::Skip) return true;
+  if (g == Got::Ref) {
+    // The referenced subtree hangs one level below the current set.
+    int h = height_of(value);
+    if (scope_.level() + h >= KxScope::kLevels) {
+      report_too_deep(value);
+      return false;
+    }
+    stack.back().height = std::max(stack.back().height, h);
+  }
   if (cur->append(attr, value) != 0) {
     if (g == Got::Set) kxset_destroy(value);
     st_.report(SIO_CANTADD, "ERROR: Cannot add  <" + attr.str() + "> to <" + cur->getnamea().str() + ">");
@@ -173,10 +212,10 @@ bool Reader::read_attribute(kxset *cur, std::vector<kxset *> &stack) {
   }
   if (g == Got::Ref) return true;
   if (scope_.Push(value) < 0) {
-    st_.report(SIO_SYNTAX, "ERROR: Nesting too deep at <" + value->getnamea().str() + ">");
+    report_too_deep(value);
     return false;
   }
-  stack.push_back(value);
+  stack.push_back({value, 0});
   return true;
 }
 
@@ -189,20 +228,18 @@ kxset *Reader::run() {
   // The top set owns everything read below it: destroying it on failure
   // frees the partial tree but spares sets that are held elsewhere.
   scope_.Push(top);
-  std::vector<kxset *> stack{top};
+  std::vector<Frame> stack{{top, 0}};
   bool ok = true;
   while (ok && !stack.empty()) {
-    kxset *cur = stack.back();
     skip_space();
     if (p_ == end_) {
       st_.report(SIO_EOF, "ERROR: Cannot get attribute name");
       ok = false;
     } else if (*p_ == ')') {
       ++p_;
-      stack.pop_back();
-      ok = close(cur);
+      ok = close(stack);
     } else if (*p_ == ':') {
-      ok = read_attribute(cur, stack);
+      ok = read_attribute(stack);
     } else {
       if (*p_ == '(') ++p_;
       std::string_view n;

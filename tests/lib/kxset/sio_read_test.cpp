@@ -145,6 +145,33 @@ TEST_F(SioRead, NestingLimit) {
   EXPECT_EQ(sio_errno(), 2);
 }
 
+// References count with the height of what they refer to: a chain of them
+// cannot build a tree deeper than a text could nest.
+TEST_F(SioRead, NestingLimitCountsReferencedSubtrees) {
+  auto text = [](int inner) {
+    std::string t = "(t :a (s0";
+    for (int i = 0; i < 29; ++i) t += " :b (c";
+    t += std::string(30, ')') + " :a (s1"; // s0 is 30 high
+    for (int i = 0; i < inner; ++i) t += " :d (d";
+    return t + " :z s0" + std::string(inner + 2, ')');
+  };
+  KxSetRef ok = sio_sread(text(31).c_str()); // 2 + 31 + 30 = 63 levels
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(sio_errno(), 0);
+  EXPECT_FALSE(sio_sread(text(32).c_str()));
+  EXPECT_EQ(sio_messages(), "ERROR: Nesting too deep at <s0>: Syntax Error\n");
+
+  std::string chains = "(t";
+  for (int k = 0; k < 40; ++k) {
+    chains += " :a (s" + std::to_string(k);
+    for (int i = 0; i < 20; ++i) chains += " :b (c";
+    if (k) chains += " :z s" + std::to_string(k - 1);
+    chains += std::string(21, ')');
+  }
+  EXPECT_FALSE(sio_sread((chains + ")").c_str()));
+  EXPECT_EQ(sio_errno(), 2);
+}
+
 TEST_F(SioRead, MessagesNameFileAndLine) {
   sio_setfile("objects.C");
   std::string text = "(objects\n";
