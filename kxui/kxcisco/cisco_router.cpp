@@ -27,6 +27,14 @@ std::string lower(const char *s) {
   return out;
 }
 
+// A vendor property: on the router itself, else in its "vendor_info" (where
+// the router's property window keeps them).
+const char *router_prop(const kxset *router, const char *name) {
+  const char *v = kxobj_get(router, name);
+  if (*v) return v;
+  return kxobj_get(kxobj_getobj(const_cast<kxset *>(router), "vendor_info", 0), name);
+}
+
 int dir_word(const char *text, int fallback) {
   if (strcasecmp(text, "inbound") == 0) return CISCO_IN;
   if (strcasecmp(text, "outbound") == 0) return CISCO_OUT;
@@ -187,16 +195,16 @@ const char *fail() {
 
 cisco_dirinfo cisco_getdirinfo(const kxset *router) {
   cisco_dirinfo d;
-  d.v10 = std::strncmp(kxobj_get(router, "version"), "10.", 3) == 0;
+  d.v10 = std::strncmp(router_prop(router, "version"), "10.", 3) == 0;
   if (d.v10) {
-    d.rules = dir_word(kxobj_get(router, "rules_dir"), CISCO_OUT);
-    d.spoof = dir_word(kxobj_get(router, "spoof_dir"), CISCO_IN);
+    d.rules = dir_word(router_prop(router, "rules_dir"), CISCO_OUT);
+    d.spoof = dir_word(router_prop(router, "spoof_dir"), CISCO_IN);
   }
   return d;
 }
 
 int cisco_first_list(const kxset *router) {
-  const char *text = kxobj_get(router, "alnum");
+  const char *text = router_prop(router, "alnum");
   if (!*text) return 101;
   long n = std::strtol(text, nullptr, 10);
   return n < 101 ? 101 : n > 190 ? 190 : static_cast<int>(n);
