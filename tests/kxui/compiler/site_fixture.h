@@ -69,7 +69,12 @@ protected:
     cell("src", w.src);
     cell("dst", w.dst);
     cell("services", w.services);
-    cell("action", w.action);
+    if (kxset *act = kxobj_obj_or_null(kx_actions, w.action.c_str())) {
+      rule_set(r, "action", "", "");
+      rule_put(r, "action", "", act);
+    } else {
+      cell("action", w.action);
+    }
     cell("track", w.track);
     cell("install", w.install);
     return r;
