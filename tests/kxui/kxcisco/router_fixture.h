@@ -5,6 +5,7 @@
 
 #include "kxu/kxdir.h"
 #include "kxu/report.h"
+#include "kxui/compiler/addr.h"
 #include "kxui/objfile/objects.h"
 #include "kxui/rfile/rule.h"
 #include "support/tempdir.h"
@@ -44,10 +45,15 @@ public:
     dir_.write("conf/auth.C", "(auth)\n");
     if (!wellfleet.empty()) dir_.write("conf/wellfleet.C", wellfleet);
     kxdir = dir_.path();
+    // Names are known through the objects only: no name service queries.
+    prev_lookup_ = kxcomp::set_symbol_lookup([](const char *, const char *, uint32_t *) { return false; });
     kxu::ScopedFrontEnd fe(&load_messages_);
     load_objects(nullptr);
   }
-  ~RouterPolicy() { destruct_objects(); }
+  ~RouterPolicy() {
+    destruct_objects();
+    kxcomp::set_symbol_lookup(prev_lookup_);
+  }
 
   rule_list rules(const std::string &text) {
     std::string path = dir_.write("policy.W", text);
@@ -64,6 +70,7 @@ public:
 private:
   TempDir dir_;
   Messages load_messages_;
+  kxcomp::SymbolLookup prev_lookup_ = nullptr;
 };
 
 } // namespace kxtest
