@@ -27,16 +27,19 @@ int KxScope::Pop() {
   return --level_;
 }
 
-int KxScope::Add(const KxAtom &name, kxset *set) {
+int KxScope::Add(const KxAtom &name, kxset *set, int tag) {
   if (!name.is_named()) return -1;
-  levels_[level_].add(name, set);
+  levels_[level_].add(name, set, tag);
   return 0;
 }
 
-kxset *KxScope::Get(const KxAtom &name) const {
+kxset *KxScope::Get(const KxAtom &name, int *tag) const {
   if (!name.is_named()) return nullptr;
   for (int l = level_; l >= 0; --l)
-    if (kxset *s = levels_[l].find(name)) return s;
+    if (const Def *d = levels_[l].find(name)) {
+      if (tag) *tag = d->tag;
+      return d->set;
+    }
   return nullptr;
 }
 
@@ -52,8 +55,8 @@ void KxScope::Level::clear() {
   defs.clear();
 }
 
-void KxScope::Level::add(const KxAtom &name, kxset *set) {
-  defs.push_back({name, set});
+void KxScope::Level::add(const KxAtom &name, kxset *set, int tag) {
+  defs.push_back({name, set, tag});
   if (defs.size() <= kIndexFrom) return;
   // Crossing the threshold (again, after a clear) or filling up: rebuild.
   if (defs.size() == kIndexFrom + 1 || defs.size() * 2 > index.size()) rebuild();
@@ -77,14 +80,14 @@ void KxScope::Level::rebuild() {
   for (size_t p = 0; p < defs.size(); ++p) index_put(static_cast<int32_t>(p));
 }
 
-kxset *KxScope::Level::find(const KxAtom &name) const {
+const KxScope::Def *KxScope::Level::find(const KxAtom &name) const {
   if (defs.size() <= kIndexFrom || index.empty()) {
     for (size_t p = defs.size(); p-- > 0;)
-      if (defs[p].name == name) return defs[p].set;
+      if (defs[p].name == name) return &defs[p];
     return nullptr;
   }
   size_t mask = index.size() - 1;
   for (size_t i = slot_of(name, mask); index[i] >= 0; i = (i + 1) & mask)
-    if (defs[static_cast<size_t>(index[i])].name == name) return defs[static_cast<size_t>(index[i])].set;
+    if (defs[static_cast<size_t>(index[i])].name == name) return &defs[static_cast<size_t>(index[i])];
   return nullptr;
 }

@@ -37,14 +37,18 @@ public:
   int level() const noexcept { return level_; }
 
   // Defines `name` as `set` at the current level; 0, or -1 for an empty name.
-  int Add(const KxAtom &name, kxset *set);
-  // The set of the newest live definition of `name`, or null.
-  kxset *Get(const KxAtom &name) const;
+  // `tag` is kept with the definition for the caller (the reader keeps the
+  // height of the set there).
+  int Add(const KxAtom &name, kxset *set, int tag = 0);
+  // The set of the newest live definition of `name`, or null; its tag goes
+  // to `*tag` when asked for.
+  kxset *Get(const KxAtom &name, int *tag = nullptr) const;
 
 private:
   struct Def {
     KxAtom name;
     kxset *set;
+    int tag;
   };
   // The definitions of one level's current generation, in order; levels that
   // collect many (a table of objects) also get a hash index by name.
@@ -53,8 +57,8 @@ private:
     std::vector<Def> defs;
     std::vector<int32_t> index; // slots: -1 free, else position in defs
     void clear();
-    void add(const KxAtom &name, kxset *set);
-    kxset *find(const KxAtom &name) const;
+    void add(const KxAtom &name, kxset *set, int tag);
+    const Def *find(const KxAtom &name) const;
     void rebuild();
     void index_put(int32_t pos);
   };

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -63,8 +62,10 @@ private:
 
   void skip_space();
   bool read_name(std::string_view &out);
-  Got read_value(kxset *&out);
-  Got resolve(std::string_view name, kxset *&out);
+  // `height` receives the height of a referenced set (1 for sets that this
+  // read did not build, such as dictionary members).
+  Got read_value(kxset *&out, int *height = nullptr);
+  Got resolve(std::string_view name, kxset *&out, int *height);
   // A set being read and the height of its tallest value so far.
   struct Frame {
     kxset *set;
@@ -74,10 +75,7 @@ private:
   bool read_attribute(std::vector<Frame> &stack);
   bool close(std::vector<Frame> &stack);
   void report_too_deep(const kxset *set);
-  int height_of(const kxset *set) const {
-    auto it = heights_.find(set);
-    return it == heights_.end() ? 1 : it->second;
-  }
+
   std::string top_name() const {
     const kxset *t = scope_.GetTop();
     return t ? t->getnamea().str() : std::string();
@@ -87,8 +85,7 @@ private:
   KxScope scope_;
   sio::State &st_;
   AtomCache atoms_;
-  // Heights of the named sets with attributes read so far (others count 1).
-  std::unordered_map<const kxset *, int> heights_;
+
 };
 
 // Spaces, tabs, newlines (counted) and comments up to the next token.
@@ -135,7 +132,7 @@ bool Reader::read_name(std::string_view &out) {
 }
 
 // A value: "(" and a name opens a new set; a bare name refers to a set in scope.
-Reader::Got Reader::read_value(kxset *&out) {
+Reader::Got Reader::read_value(kxset *&out, int *height) {
   skip_space();
   if (p_ == end_) {
     // A truncated text is a failure, not an empty one.
@@ -146,14 +143,16 @@ Reader::Got Reader::read_value(kxset *&out) {
   if (open) ++p_;
   std::string_view name;
   if (!read_name(name)) return Got::Fail;
-  if (!open) return resolve(name, out);
+  if (!open) return resolve(name, out, height);
   out = kxset::make(atoms_.get(name));
   return Got::Set;
 }
 
-Reader::Got Reader::resolve(std::string_view name, kxset *&out) {
+Reader::Got Reader::resolve(std::string_view name, kxset *&out, int *height) {
   KxAtom a = KxAtom::find(name);
-  out = a.is_named() ? scope_.Get(a) : nullptr;
+  int tag = 0;
+  out = a.is_named() ? scope_.Get(a, &tag) : nullptr;
+  if (height) *height = std::max(tag, 1);
   if (out) return Got::Ref;
   if (st_.noscope) {
     if (st_.noscope_seen.emplace(name).second) st_.report(0, std::string(name));
@@ -175,9 +174,7 @@ bool Reader::close(std::vector<Frame> &stack) {
   if (!stack.empty()) stack.back().height = std::max(stack.back().height, height);
   scope_.Pop();
   const KxAtom &name = set->getnamea();
-  if (!name.is_named()) return true;
-  if (height > 1) heights_[set] = height;
-  if (scope_.Add(name, set) == 0) return true;
+  if (!name.is_named() || scope_.Add(name, set, height) == 0) return true;
   st_.report(SIO_CANTADD, "ERROR: Cannot define <" + top_name() + "::" + name.str() + ">");
   return false;
 }
@@ -193,12 +190,12 @@ bool Reader::read_attribute(std::vector<Frame> &stack) {
     attr = atoms_.get(n);
   }
   kxset *value = nullptr;
-  Got g = read_value(value);
+  int h = 1;
+  Got g = read_value(value, &h);
   if (g == Got::Fail) return false;
   if (g == Got::Skip) return true;
   if (g == Got::Ref) {
     // The referenced subtree hangs one level below the current set.
-    int h = height_of(value);
     if (scope_.level() + h >= KxScope::kLevels) {
       report_too_deep(value);
       return false;
