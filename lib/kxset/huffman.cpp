@@ -2,6 +2,7 @@
 
 #include "kxset/kxheap.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -75,26 +76,36 @@ uint64_t HuffmanEncoding::tree_length(const std::vector<KxAtom> &texts) const {
   return t;
 }
 
-void HuffmanEncoding::write_node(int32_t n, const std::vector<KxAtom> &texts,
-                                 std::vector<uint8_t> &out) const {
-  const Node &node = nodes_[static_cast<size_t>(n)];
-  if (node.left >= 0) {
-    // Depth is bounded by kMaxCodeLength, checked in build().
-    out.push_back(kInner);
-    write_node(node.left, texts, out);
-    out.push_back(kRight);
-    write_node(node.right, texts, out);
-    return;
-  }
-  std::string_view text = texts[static_cast<size_t>(n)].view();
-  bool quoted = needs_quotes(text);
-  if (quoted) out.push_back(kQuote);
-  for (char c : text) out.push_back(c == '"' ? '\'' : static_cast<uint8_t>(c));
-  if (quoted) out.push_back(kQuote);
-}
-
 void HuffmanEncoding::write_tree(const std::vector<KxAtom> &texts, std::vector<uint8_t> &out) const {
-  if (root_ >= 0) write_node(root_, texts, out);
+  // Prefix order with an explicit stack; kSeparator marks where the byte 1
+  // between two subtrees goes.
+  constexpr int32_t kSeparator = -2;
+  std::vector<int32_t> stack;
+  if (root_ >= 0) stack.push_back(root_);
+  while (!stack.empty()) {
+    int32_t n = stack.back();
+    stack.pop_back();
+    if (n == kSeparator) {
+      out.push_back(kRight);
+      continue;
+    }
+    const Node &node = nodes_[static_cast<size_t>(n)];
+    if (node.left >= 0) {
+      out.push_back(kInner);
+      stack.push_back(node.right);
+      stack.push_back(kSeparator);
+      stack.push_back(node.left);
+      continue;
+    }
+    std::string_view text = texts[static_cast<size_t>(n)].view();
+    bool quoted = needs_quotes(text);
+    if (quoted) out.push_back(kQuote);
+    size_t at = out.size();
+    out.insert(out.end(), text.begin(), text.end());
+    if (text.find('"') != std::string_view::npos)
+      std::replace(out.begin() + static_cast<std::ptrdiff_t>(at), out.end(), uint8_t{'"'}, uint8_t{'\''});
+    if (quoted) out.push_back(kQuote);
+  }
   out.push_back(kRight);
 }
 
@@ -194,34 +205,42 @@ void HuffmanDecoding::build_tables() {
     single_ = true; // one token whose code has no bits
     return;
   }
-  table_.assign(size_t{1} << kRootBits, {});
+  std::vector<uint32_t> tables(size_t{1} << kRootBits, 0);
   std::vector<std::pair<int32_t, uint32_t>> pending{{root_, 0}};
   while (!pending.empty()) {
     auto [node, offset] = pending.back();
     pending.pop_back();
-    fill(node, 0, 0, offset, offset == 0 ? kRootBits : kSubBits, pending);
+    fill(tables, node, 0, 0, offset, offset == 0 ? kRootBits : kSubBits, pending);
   }
+  // Copy to a start on a 64-byte boundary so that every 4-bit table is one
+  // cache line.
+  table_.assign(tables.size() + 16, 0);
+  auto addr = reinterpret_cast<uintptr_t>(table_.data());
+  size_t skip = ((64 - addr % 64) % 64) / sizeof(uint32_t);
+  std::copy(tables.begin(), tables.end(), table_.begin() + static_cast<std::ptrdiff_t>(skip));
+  root_table_ = table_.data() + skip;
 }
 
 // Fills the table at `offset` for the subtree `node` reached after `depth`
 // bits of this table. Leaves take every entry that starts with their code;
 // inner nodes at the table's full width get a table of their own.
-void HuffmanDecoding::fill(int32_t node, unsigned depth, uint32_t prefix, uint32_t offset,
-                           unsigned width, std::vector<std::pair<int32_t, uint32_t>> &pending) {
+void HuffmanDecoding::fill(std::vector<uint32_t> &tables, int32_t node, unsigned depth,
+                           uint32_t prefix, uint32_t offset, unsigned width,
+                           std::vector<std::pair<int32_t, uint32_t>> &pending) {
   const Node &n = nodes_[static_cast<size_t>(node)];
   if (n.left < 0) {
-    Entry e{static_cast<uint32_t>(n.leaf), static_cast<uint16_t>(depth), 0};
+    uint32_t e = leaf_entry(static_cast<uint32_t>(n.leaf), depth);
     for (uint32_t k = 0; k < (uint32_t{1} << (width - depth)); ++k)
-      table_[offset + (prefix | (k << depth))] = e;
+      tables[offset + (prefix | (k << depth))] = e;
     return;
   }
   if (depth == width) {
-    uint32_t sub = static_cast<uint32_t>(table_.size());
-    table_.resize(table_.size() + (size_t{1} << kSubBits));
-    table_[offset + prefix] = {sub, 0, 1};
+    uint32_t sub = static_cast<uint32_t>(tables.size());
+    tables.resize(tables.size() + (size_t{1} << kSubBits), 0);
+    tables[offset + prefix] = sub_entry(sub >> kSubBits);
     pending.emplace_back(node, sub);
     return;
   }
-  fill(n.left, depth + 1, prefix, offset, width, pending);
-  fill(n.right, depth + 1, prefix | (uint32_t{1} << depth), offset, width, pending);
+  fill(tables, n.left, depth + 1, prefix, offset, width, pending);
+  fill(tables, n.right, depth + 1, prefix | (uint32_t{1} << depth), offset, width, pending);
 }

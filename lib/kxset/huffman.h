@@ -26,8 +26,8 @@ struct HuffmanCode {
 // counts given to build().
 class HuffmanEncoding {
 public:
-  // The longest code the writer handles; no count table that fits in memory
-  // yields a deeper tree.
+  // The longest code the bit writer takes in one piece; no count table that
+  // fits in memory yields a deeper tree.
   static constexpr unsigned kMaxCodeLength = 64;
 
   // Builds the tree and the codes: 0, or -1 when there is no token or a code
@@ -50,7 +50,6 @@ private:
     uint64_t weight;
     int32_t left, right; // -1 for leaves
   };
-  void write_node(int32_t n, const std::vector<KxAtom> &texts, std::vector<uint8_t> &out) const;
 
   std::vector<Node> nodes_;
   std::vector<HuffmanCode> codes_;
@@ -63,9 +62,13 @@ private:
 // than that continue through tables of 4 bits.
 class HuffmanDecoding {
 public:
+  HuffmanDecoding() = default;
+  HuffmanDecoding(const HuffmanDecoding &) = delete; // holds a pointer into itself
+  HuffmanDecoding &operator=(const HuffmanDecoding &) = delete;
+
   enum class ParseError { none, truncated, malformed };
-  // Trees with more nodes are refused as malformed; it keeps the tables
-  // addressable with 32-bit offsets.
+  // Trees with more nodes are refused as malformed; it keeps leaf indexes
+  // and table numbers within the 27 bits of a table entry.
   static constexpr size_t kMaxNodes = size_t{1} << 27;
 
   // Reads the tree at the head of buf (at most len bytes). Returns the number
@@ -75,17 +78,17 @@ public:
   // The next token's leaf index, or -1 when the data ends inside a code.
   int64_t next(BitStreamRd &rd) const noexcept {
     if (single_) return 0;
-    const Entry *e = &table_[rd.peek(8)];
-    if (e->sub) {
+    uint32_t e = root_table_[rd.peek(8)];
+    if (e & kSub) {
       if (rd.skip(8) < 0) return -1;
       for (;;) {
-        e = &table_[e->value + rd.peek(4)];
-        if (!e->sub) break;
+        e = root_table_[(e >> kValueShift) * 16 + rd.peek(4)];
+        if (!(e & kSub)) break;
         if (rd.skip(4) < 0) return -1;
       }
     }
-    if (rd.skip(e->length) < 0) return -1;
-    return e->value;
+    if (rd.skip(e & kLengthMask) < 0) return -1;
+    return e >> kValueShift;
   }
 
   size_t leaves() const noexcept { return leaves_.size(); }
@@ -96,18 +99,25 @@ private:
     int32_t left = -1, right = -1; // children; -1 for leaves
     int32_t leaf = -1;             // leaf index for leaves
   };
-  struct Entry {
-    uint32_t value = 0;  // leaf index, or offset of the next table
-    uint16_t length = 0; // bits of the code within this table
-    uint16_t sub = 0;    // 1: value is a further table
-  };
+  // A table entry in one word: the code's bits within this table (0..8),
+  // a flag for "continue in a further table", and the leaf index or the
+  // further table's number (its offset / 16). The first table counts as 16
+  // tables of 16, so a table's entries are one 64-byte line.
+  static constexpr uint32_t kLengthMask = 0xf;
+  static constexpr uint32_t kSub = 0x10;
+  static constexpr unsigned kValueShift = 5;
+  static uint32_t leaf_entry(uint32_t leaf, unsigned length) { return leaf << kValueShift | length; }
+  static uint32_t sub_entry(uint32_t table) { return table << kValueShift | kSub; }
+
   void build_tables();
-  void fill(int32_t node, unsigned depth, uint32_t prefix, uint32_t offset, unsigned width,
+  void fill(std::vector<uint32_t> &tables, int32_t node, unsigned depth, uint32_t prefix,
+            uint32_t offset, unsigned width,
             std::vector<std::pair<int32_t, uint32_t>> &pending);
 
   std::vector<Node> nodes_;
   std::vector<KxAtom> leaves_;
-  std::vector<Entry> table_;
+  std::vector<uint32_t> table_;    // all tables, aligned within by root_table_
+  const uint32_t *root_table_ = nullptr;
   int32_t root_ = -1;
   bool single_ = false;
 };

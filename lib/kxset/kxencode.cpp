@@ -7,7 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -20,12 +20,55 @@ struct ScopeDeleter {
   void operator()(KxScope *s) const { cs_stack_destroy(s); }
 };
 
-// Collects tokens; a table keyed by atom record gives each distinct token
-// its index and count.
+// The token table: atom record to token index, open addressing on the
+// atom's own hash, kept at most half full.
+class TokenIndex {
+public:
+  explicit TokenIndex(size_t buckets) {
+    size_t n = 16;
+    while (n < buckets) n *= 2;
+    slots_.assign(n, {});
+  }
+
+  // The index of `r`, or `fresh` (then recorded for it) when it is new.
+  std::pair<uint32_t, bool> find_or_add(const KxAtom::Record *r, uint32_t fresh) {
+    size_t mask = slots_.size() - 1;
+    for (size_t i = r->hash & mask;; i = (i + 1) & mask) {
+      if (slots_[i].rec == r) return {slots_[i].index, false};
+      if (!slots_[i].rec) {
+        slots_[i] = {r, fresh};
+        if (++count_ * 2 > slots_.size()) grow();
+        return {fresh, true};
+      }
+    }
+  }
+
+private:
+  struct Slot {
+    const KxAtom::Record *rec = nullptr;
+    uint32_t index = 0;
+  };
+  void grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    size_t mask = slots_.size() - 1;
+    for (const Slot &s : old) {
+      if (!s.rec) continue;
+      size_t i = s.rec->hash & mask;
+      while (slots_[i].rec) i = (i + 1) & mask;
+      slots_[i] = s;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  size_t count_ = 0;
+};
+
+// Collects tokens; the token table gives each distinct token its index and
+// count.
 class Streamer {
 public:
-  Streamer(KxScope &scope, KxTokens &tokens) : scope_(scope), tokens_(tokens) {
-    index_.reserve(5000);
+  Streamer(KxScope &scope, KxTokens &tokens) : scope_(scope), tokens_(tokens), index_(5000) {
     if (tokens_.stream.capacity() < 100) tokens_.stream.reserve(100);
   }
 
@@ -72,20 +115,20 @@ public:
 
 private:
   bool add(const KxAtom &t) {
-    auto [it, fresh] = index_.try_emplace(t.record(), static_cast<uint32_t>(tokens_.texts.size()));
+    auto [index, fresh] = index_.find_or_add(t.record(), static_cast<uint32_t>(tokens_.texts.size()));
     if (fresh) {
       tokens_.texts.push_back(t);
       tokens_.counts.push_back(1);
     } else {
-      ++tokens_.counts[it->second];
+      ++tokens_.counts[index];
     }
-    tokens_.stream.push_back(it->second);
+    tokens_.stream.push_back(index);
     return true;
   }
 
   KxScope &scope_;
   KxTokens &tokens_;
-  std::unordered_map<const KxAtom::Record *, uint32_t> index_;
+  TokenIndex index_;
 };
 
 } // namespace
