@@ -15,6 +15,9 @@
 // failure (reported).
 std::optional<std::string> wellfleet_rulebase(const rule_list &rules, const kxset *routers);
 
+// Every router of the vendor "wellfleet" (a new list, count 0).
+kxset *kxell_any_gen();
+
 // The filter of a set whose "rule" attributes are the rules (count 0), or
 // null. `interactive` shows verification warnings as a notice, otherwise on
 // standard error.

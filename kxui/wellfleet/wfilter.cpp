@@ -170,6 +170,8 @@ kxset *kxell_filter_project(const kxset *filter, const kxset *routers) {
   return out;
 }
 
+kxset *kxell_any_gen() { return kxobj_all_routers(nullptr, "wellfleet"); }
+
 std::optional<std::string> wellfleet_rulebase(const rule_list &rules, const kxset *routers) {
   KxSetRef container(kxset::make());
   for (const KxSetRef &r : rules) container->append("rule", r.get());
@@ -177,7 +179,7 @@ std::optional<std::string> wellfleet_rulebase(const rule_list &rules, const kxse
   if (!filter) return std::nullopt;
   KxSetRef all;
   if (!routers) {
-    all = KxSetRef(kxobj_all_routers(nullptr, "wellfleet"));
+    all = KxSetRef(kxell_any_gen());
     routers = all.get();
   }
   KxSetRef projected(kxell_filter_project(filter.get(), routers));
