@@ -19,11 +19,10 @@ const char *action_word(const kxset *rule) {
   return first && strcasecmp(first->getname(), "accept") == 0 ? "permit" : "deny";
 }
 
-// A missing cell stands for Any.
-std::vector<kxset *> members_or_any(const kxset *rule, const char *cell) {
+// A missing cell stands for Any (`any` holds the stand-in).
+std::vector<kxset *> members_or_any(const kxset *rule, const char *cell, const KxSetRef &any) {
   const kxset *c = rule_get_set(rule, cell);
   if (c && kxobj_nmember(c) > 0) return rtenv::flat_members(c);
-  static KxSetRef any(kxset::make("Any"));
   return {any.get()};
 }
 
@@ -40,15 +39,16 @@ int cisco_rule(cisco_state &st, const kxset *rule, const kxset *valid, int dir) 
     return -1;
   }
   const bool srv_negated = rtenv::cell_negated(rule_get_set(rule, RULE_SERVICES));
-  std::vector<kxset *> services = members_or_any(rule, RULE_SERVICES);
+  const KxSetRef any(kxset::make("Any"));
+  std::vector<kxset *> services = members_or_any(rule, RULE_SERVICES, any);
   // Counted after opening groups: a negated group of two services cannot be
   // written as one line either.
   if (srv_negated && services.size() > 1) {
     cerror(st, "'Not' is unavailable for more than 1 service");
     return -1;
   }
-  std::vector<kxset *> srcs = members_or_any(rule, RULE_SRC);
-  std::vector<kxset *> dsts = members_or_any(rule, RULE_DST);
+  std::vector<kxset *> srcs = members_or_any(rule, RULE_SRC, any);
+  std::vector<kxset *> dsts = members_or_any(rule, RULE_DST, any);
 
   for (kxset *srv : services) {
     const char *proto = cisco_proto(st, srv);
@@ -73,7 +73,7 @@ int cisco_rule(cisco_state &st, const kxset *rule, const kxset *valid, int dir) 
 
 int cisco_spoof(cisco_state &st, const kxset *valid, int dir) {
   if (!valid || rtenv::cell_negated(valid)) return 0;
-  static KxSetRef any(kxset::make("Any"));
+  const KxSetRef any(kxset::make("Any"));
   int lines = 0;
   for (kxset *m : rtenv::flat_members(valid)) {
     if (is_domain(m)) continue;
