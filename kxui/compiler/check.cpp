@@ -10,6 +10,7 @@
 #include "kxu/report.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 #include <unordered_map>
 
@@ -101,26 +102,29 @@ private:
   }
 
   // The earlier rules that can shadow rule i as far as services go, in order.
+  // The lists are filled in rule order, so each is sorted already.
   std::vector<size_t> candidates(size_t i, const RuleInfo &r) {
-    std::vector<size_t> c;
     switch (r.kind) {
-    case Svc::any: c = any_; break;
-    case Svc::empty: c = empty_; break;
-    case Svc::wild:
-      for (size_t j = 0; j < i; ++j) c.push_back(j);
-      return c;
-    case Svc::normal:
-      c = any_;
-      c.insert(c.end(), wild_.begin(), wild_.end());
-      for (const void *k : r.keys) {
-        auto it = postings_.find(k);
-        if (it != postings_.end()) c.insert(c.end(), it->second.begin(), it->second.end());
-      }
-      break;
+    case Svc::any: return any_;
+    case Svc::empty: return empty_;
+    case Svc::wild: {
+      std::vector<size_t> all(i);
+      for (size_t j = 0; j < i; ++j) all[j] = j;
+      return all;
     }
-    std::sort(c.begin(), c.end());
-    c.erase(std::unique(c.begin(), c.end()), c.end());
-    return c;
+    case Svc::normal: break;
+    }
+    std::vector<size_t> named;
+    for (const void *k : r.keys) {
+      auto it = postings_.find(k);
+      if (it != postings_.end()) named.insert(named.end(), it->second.begin(), it->second.end());
+    }
+    std::sort(named.begin(), named.end());
+    named.erase(std::unique(named.begin(), named.end()), named.end());
+    std::vector<size_t> some, out;
+    std::set_union(named.begin(), named.end(), wild_.begin(), wild_.end(), std::back_inserter(some));
+    std::set_union(some.begin(), some.end(), any_.begin(), any_.end(), std::back_inserter(out));
+    return out;
   }
 
   void index(size_t i, const RuleInfo &r) {

@@ -6,6 +6,8 @@
 #include "kxui/objfile/objects.h"
 
 #include <map>
+#include <unordered_map>
+#include <unordered_set>
 #include <set>
 #include <string>
 #include <tuple>
@@ -20,6 +22,13 @@ enum { DIR_OUT = 1, DIR_IN = 2 };
 // Results of table-wide searches, kept while a TargetCache lives.
 struct Cache {
   std::map<std::tuple<const kxset *, std::string, int>, std::vector<kxset *>> tables;
+  // Names of the members of collecting tables, caught up with the table's
+  // growth on each use (the tables only grow while a compilation runs).
+  struct Names {
+    int seen = 0;
+    std::unordered_set<const void *> names;
+  };
+  std::unordered_map<const kxset *, Names> collected;
 };
 Cache *g_cache = nullptr;
 int g_cache_depth = 0;
@@ -60,6 +69,22 @@ void scan_table(std::vector<kxset *> &out, const kxset *table, const char *type,
     if (type && !ieq(text(m, "type"), type)) return;
     out.push_back(m);
   });
+}
+
+// Adds a target to a collecting table unless it holds that name already.
+void collect_add(kxset *table, kxset *m) {
+  if (!g_cache) {
+    if (!holds(table, m)) table->append(KxAtom::null(), m);
+    return;
+  }
+  Cache::Names &n = g_cache->collected[table];
+  for (int k = table->getnattr(); n.seen < k; ++n.seen)
+    if (table->getattrnamea(n.seen).is_null())
+      if (const kxset *v = table->get(n.seen)) n.names.insert(v->getnamea().record());
+  if (n.names.insert(m->getnamea().record()).second) {
+    table->append(KxAtom::null(), m);
+    ++n.seen;
+  }
 }
 
 } // namespace
@@ -140,9 +165,7 @@ const char *gen_targets(const kxset *rule, kxset *targets, int mode, kxset *coll
   rt_found += gen_getfirewalled(rt, install, "router", 0);
   if ((mode == 0 && rt_found > 0) || (mode < 0 && fw_found > 0))
     targets->set(KxAtom("others"), kxset::make(KxAtom("others")));
-  if (collect) each_member(targets, [&](kxset *m) {
-      if (!holds(collect, m)) collect->append(KxAtom::null(), m);
-    });
+  if (collect) each_member(targets, [&](kxset *m) { collect_add(collect, m); });
   if (dir == DIR_OUT) return "outbound";
   if (dir == DIR_IN) return "inbound";
   return "eitherbound";
