@@ -1,5 +1,7 @@
 #include "kxset/kxscope.h"
 
+#include <algorithm>
+
 namespace {
 
 // Levels with more definitions than this are searched through a hash index.
@@ -7,6 +9,27 @@ constexpr size_t kIndexFrom = 16;
 
 size_t slot_of(const KxAtom &name, size_t mask) {
   return (static_cast<uint64_t>(name.hash()) * 0x9E3779B97F4A7C15ull >> 32) & mask;
+}
+
+// Two bit positions per name for the Bloom filter (size: a power of two).
+struct BloomBits {
+  size_t a, b;
+  BloomBits(const KxAtom &name, size_t bits) {
+    uint64_t h = static_cast<uint64_t>(name.hash()) * 0xC2B2AE3D27D4EB4Full;
+    a = static_cast<size_t>(h >> 20) & (bits - 1);
+    b = static_cast<size_t>(h >> 42) & (bits - 1);
+  }
+};
+
+bool bloom_test(const std::vector<uint64_t> &bloom, const KxAtom &name) {
+  BloomBits p(name, bloom.size() * 64);
+  return (bloom[p.a >> 6] >> (p.a & 63) & 1) && (bloom[p.b >> 6] >> (p.b & 63) & 1);
+}
+
+void bloom_set(std::vector<uint64_t> &bloom, const KxAtom &name) {
+  BloomBits p(name, bloom.size() * 64);
+  bloom[p.a >> 6] |= uint64_t{1} << (p.a & 63);
+  bloom[p.b >> 6] |= uint64_t{1} << (p.b & 63);
 }
 
 } // namespace
@@ -50,7 +73,8 @@ void KxScope::Level::clear() {
     // than it cost to fill.
     size_t mask = index.size() - 1;
     for (const Def &d : defs)
-      for (size_t i = slot_of(d.name, mask); index[i] >= 0; i = (i + 1) & mask) index[i] = -1;
+      for (size_t i = slot_of(d.name, mask); index[i].pos >= 0; i = (i + 1) & mask) index[i].pos = -1;
+    std::fill(bloom.begin(), bloom.end(), 0);
   }
   defs.clear();
 }
@@ -68,15 +92,19 @@ void KxScope::Level::add(const KxAtom &name, kxset *set, int tag) {
 void KxScope::Level::index_put(int32_t pos) {
   size_t mask = index.size() - 1;
   const KxAtom &name = defs[static_cast<size_t>(pos)].name;
+  uint32_t h = name.hash();
   size_t i = slot_of(name, mask);
-  while (index[i] >= 0 && !(defs[static_cast<size_t>(index[i])].name == name)) i = (i + 1) & mask;
-  index[i] = pos;
+  while (index[i].pos >= 0 && !(index[i].hash == h && defs[static_cast<size_t>(index[i].pos)].name == name))
+    i = (i + 1) & mask;
+  index[i] = {pos, h};
+  bloom_set(bloom, name);
 }
 
 void KxScope::Level::rebuild() {
   size_t size = index.empty() ? 64 : index.size();
   while (size < defs.size() * 4) size *= 2;
-  index.assign(size, -1);
+  index.assign(size, Slot{-1, 0});
+  bloom.assign(size / 32, 0); // two bits per slot, 8 to 16 per name
   for (size_t p = 0; p < defs.size(); ++p) index_put(static_cast<int32_t>(p));
 }
 
@@ -86,8 +114,11 @@ const KxScope::Def *KxScope::Level::find(const KxAtom &name) const {
       if (defs[p].name == name) return &defs[p];
     return nullptr;
   }
+  if (!bloom_test(bloom, name)) return nullptr;
   size_t mask = index.size() - 1;
-  for (size_t i = slot_of(name, mask); index[i] >= 0; i = (i + 1) & mask)
-    if (defs[static_cast<size_t>(index[i])].name == name) return &defs[static_cast<size_t>(index[i])];
+  uint32_t h = name.hash();
+  for (size_t i = slot_of(name, mask); index[i].pos >= 0; i = (i + 1) & mask)
+    if (index[i].hash == h && defs[static_cast<size_t>(index[i].pos)].name == name)
+      return &defs[static_cast<size_t>(index[i].pos)];
   return nullptr;
 }

@@ -55,7 +55,17 @@ private:
   struct Level {
     kxset *set = nullptr;
     std::vector<Def> defs;
-    std::vector<int32_t> index; // slots: -1 free, else position in defs
+    // Slots of the hash index: the position in defs (-1: free) and the
+    // name's hash, so that probing rarely touches defs.
+    struct Slot {
+      int32_t pos;
+      uint32_t hash;
+    };
+    std::vector<Slot> index;
+    // A Bloom filter over the indexed names: most lookups ask for names that
+    // a big level does not hold (the writer asks for every leaf), and the
+    // filter answers them without touching the large index.
+    std::vector<uint64_t> bloom;
     void clear();
     void add(const KxAtom &name, kxset *set, int tag);
     const Def *find(const KxAtom &name) const;
