@@ -37,7 +37,9 @@ const std::string kServices =
     " : (high :type (tcp) :port (\">1023\"))\n"
     " : (xs :type (tcp) :port (6000) :src_port_from (1024))\n"
     " : (ospf :type (other) :exp (ospf))\n"
-    " : (mystery :type (other) :exp (nothing))\n";
+    " : (mystery :type (other) :exp (nothing))\n"
+    " : (badsp :type (tcp) :port (80) :src_port_from (10x))\n"
+    " : (noport :type (tcp))\n";
 
 const std::string kProps =
     ":rip_router (false) :rip_router_p (first) :icmpenable_router (false)"
@@ -158,6 +160,8 @@ TEST(WellfleetFilter, RefusedRules) {
        "Cannot create a range for object type 'icmp'"},
       {"domain in a source", {.src = "dom", .install = "w1"},
        "Cannot create a range for object type 'domain'"},
+      {"source port not a number", {.services = "badsp", .install = "w1"}, "Badly formed number '78'"},
+      {"service without port", {.services = "noport", .install = "w1"}, "Cannot create range for 'noport'"},
   };
   for (const Case &c : cases) {
     RouterPolicy p = policy();
