@@ -55,6 +55,7 @@ Leaf make_leaf(const kxset *obj) {
   l.obj = obj;
   if (!obj) return l;
   l.lname = lower_atom(obj);
+  l.nbit = 1ull << (l.lname.hash() & 63);
   l.kind = kind_of(obj);
   l.all = isall(obj->getname());
   if (l.kind == Kind::domain) {
@@ -77,6 +78,11 @@ Leaf make_leaf(const kxset *obj) {
     l.spans.emplace_back(lo, lo | ~l.mask);
   }
   for (uint32_t a : l.ifaddrs) l.spans.emplace_back(a, a);
+  for (auto [lo, hi] : l.spans) {
+    if (l.lo > l.hi) l.lo = lo, l.hi = hi;
+    l.lo = std::min(l.lo, lo);
+    l.hi = std::max(l.hi, hi);
+  }
   return l;
 }
 
@@ -135,6 +141,8 @@ void LeafSet::finish() {
   domains_.clear();
   allplain_.clear();
   bloom_ = 0;
+  has_domains_ = false;
+  lo_ = 1, hi_ = 0;
   auto name_entry = [&](const KxAtom &a) -> Name & {
     bloom_ |= 1ull << (a.hash() & 63);
     for (Name &n : names_)
@@ -161,8 +169,13 @@ void LeafSet::finish() {
       everything_ = true;
       if (!extra) allplain_.push_back(i);
     }
-    if (leaf->kind == Kind::domain) domains_.push_back(i);
+    if (leaf->kind == Kind::domain) domains_.push_back(i), has_domains_ = true;
     for (auto [lo, hi] : leaf->spans) spans_.push_back({lo, hi, i});
+    if (leaf->lo <= leaf->hi) {
+      if (lo_ > hi_) lo_ = leaf->lo, hi_ = leaf->hi;
+      lo_ = std::min(lo_, leaf->lo);
+      hi_ = std::max(hi_, leaf->hi);
+    }
   }
   for (const KxAtom &g : group_names_) entry(g).container = true;
   std::sort(names_.begin(), names_.end(), [](const Name &a, const Name &b) { return a.rec < b.rec; });
@@ -173,7 +186,6 @@ void LeafSet::finish() {
 }
 
 const LeafSet::Name *LeafSet::find_name(const KxAtom &lname) const {
-  if (!(bloom_ & (1ull << (lname.hash() & 63)))) return nullptr;
   const void *rec = lname.record();
   auto it = std::lower_bound(names_.begin(), names_.end(), rec,
                              [](const Name &n, const void *r) { return n.rec < r; });
@@ -193,13 +205,17 @@ template <typename F> bool LeafSet::stab(uint32_t lo, uint32_t hi, F &&f) const 
 
 bool LeafSet::contains(const Leaf &x) const {
   if (everything_) return true;
-  if (const Name *n = find_name(x.lname); n && (n->plain_kinds || n->container)) return true;
+  if (x.uidx >= 0 && !ubits_.empty() && (ubits_[x.uidx / 64] >> (x.uidx % 64) & 1)) return true;
+  if (bloom_ & x.nbit)
+    if (const Name *n = find_name(x.lname); n && (n->plain_kinds || n->container)) return true;
   if (!is_netobj_kind(x.kind)) return false;
   if (x.kind == Kind::domain) {
+    if (!has_domains_) return false;
     for (uint32_t i : domains_)
       if (leaf_in(x, *all_[i].first)) return true;
     return false;
   }
+  if (x.lo > x.hi || x.hi < lo_ || x.lo > hi_) return false;
   for (auto [lo, hi] : x.spans)
     if (stab(lo, hi, [&](uint32_t i) { return leaf_in(x, *all_[i].first); })) return true;
   return false;
@@ -214,7 +230,8 @@ bool LeafSet::overlaps(const Leaf &x, KindMask skip) const {
       if (!(skip & kind_bit(l->kind))) return true;
     return false;
   }
-  if (const Name *n = find_name(x.lname); n && (n->plain_kinds & ~skip)) return true;
+  if (bloom_ & x.nbit)
+    if (const Name *n = find_name(x.lname); n && (n->plain_kinds & ~skip)) return true;
   for (uint32_t i : allplain_)
     if (usable(i)) return true;
   if (x.kind == Kind::other) return false;
@@ -223,6 +240,7 @@ bool LeafSet::overlaps(const Leaf &x, KindMask skip) const {
       if (usable(i) && leaf_overlap(x, *all_[i].first)) return true;
     return false;
   }
+  if (x.lo > x.hi || x.hi < lo_ || x.lo > hi_) return false;
   for (auto [lo, hi] : x.spans)
     if (stab(lo, hi, [&](uint32_t i) { return usable(i) && leaf_overlap(x, *all_[i].first); }))
       return true;
@@ -275,51 +293,101 @@ const LeafSet &FormCache::universe() {
     std::vector<const kxset *> stack;
     open(*universe_, universe_set_.get(), false, stack);
     universe_->finish();
+    const auto &u = universe_->leaves();
+    for (size_t i = 0; i < u.size(); ++i) const_cast<Leaf *>(u[i])->uidx = static_cast<int32_t>(i);
   }
   return *universe_;
 }
 
 LeafSet FormCache::complement(const LeafSet &cell) {
   LeafSet out;
-  for (const Leaf *u : universe().leaves())
-    if (!cell.overlaps(*u)) out.add(u);
+  const auto &u = universe().leaves();
+  out.ubits_.assign((u.size() + 63) / 64 + 1, 0); // never empty: marks a complement
+  for (size_t i = 0; i < u.size(); ++i)
+    if (!cell.overlaps(*u[i])) {
+      out.add(u[i]);
+      out.ubits_[i / 64] |= 1ull << (i % 64);
+    }
   out.finish();
   return out;
 }
 
 const CellForm &FormCache::form(const kxset *cell) {
-  auto &slot = forms_[cell];
+  CellForm *&slot = forms_[cell];
   if (slot) return *slot;
-  slot = std::make_unique<CellForm>();
-  CellForm &f = *slot;
+  CellForm &f = store_.emplace_back();
+  slot = &f;
   if (cell) held_.emplace_back(const_cast<kxset *>(cell));
-  f.cache_ = this;
+  CellForm::Sets &d = *f.sets_;
+  d.cache = this;
   f.any_ = cell_isany(cell);
   f.negated_ = obj_isnot(cell);
   const kxset *src = member_source(cell);
   f.direct_ = src != nullptr;
-  each_member(src, [&](const kxset *m) { f.members_.push_back(m); });
+  each_member(src, [&](const kxset *m) { d.members.push_back(m); });
   std::vector<const kxset *> stack;
   if (src) stack.push_back(src);
-  open(f.own_, src, false, stack);
-  f.own_.finish();
+  open(d.own, src, false, stack);
+  d.own.finish();
+  f.everything_ = d.own.everything_;
+  f.has_domains_ = d.own.has_domains_;
+  f.lo_ = d.own.lo_;
+  f.hi_ = d.own.hi_;
+  f.bloom_ = d.own.bloom_;
+  f.first_ = d.own.plain_.empty() ? nullptr : d.own.plain_.front();
+  if (d.own.spans_.size() <= CellForm::kInline) {
+    f.nspan_ = static_cast<uint8_t>(d.own.spans_.size());
+    for (size_t i = 0; i < f.nspan_; ++i) {
+      f.span_lo_[i] = d.own.spans_[i].lo;
+      f.span_hi_[i] = d.own.spans_[i].hi;
+    }
+  } else {
+    f.nspan_ = CellForm::kInline + 1;
+  }
   return f;
 }
 
+bool CellForm::spans_miss(uint32_t lo, uint32_t hi) const {
+  if (lo > hi || hi < lo_ || lo > hi_) return true;
+  if (nspan_ > kInline) return false;
+  for (uint8_t i = 0; i < nspan_; ++i)
+    if (hi >= span_lo_[i] && lo <= span_hi_[i]) return false;
+  return true;
+}
+
 const LeafSet &CellForm::resolved() const {
-  if (!negated_) return own_;
-  if (!resolved_) resolved_ = std::make_unique<LeafSet>(cache_->complement(own_));
-  return *resolved_;
+  Sets &d = *sets_;
+  if (!negated_) return d.own;
+  if (!d.resolved) d.resolved = std::make_unique<LeafSet>(d.cache->complement(d.own));
+  return *d.resolved;
 }
 
 // ------------------------------------------------------------- relations
 
 bool form_contained(const CellForm &a, const CellForm &b) {
-  if (b.any()) return true;
-  if (a.any()) return b.resolved().everything();
+  if (b.any_) return true;
+  if (a.any_) return b.resolved().everything();
+  // Most pairs differ at a's first element: say no from b's summary.
+  if (const Leaf *x = a.first_; x && !a.negated_ && !b.negated_ && !b.everything_ &&
+                                !(b.bloom_ & x->nbit)) {
+    if (!is_netobj_kind(x->kind)) return false;
+    if (x->kind == Kind::domain ? !b.has_domains_ : b.spans_miss(x->lo, x->hi)) return false;
+  }
   if (!a.negated() && a.empty()) return true;
   if (!b.negated() && b.empty()) return false;
   const LeafSet &as = a.resolved(), &bs = b.resolved();
+  if (a.negated() && b.negated()) {
+    // Both are sets of universe elements: only the elements of a that b
+    // does not hold itself need a look.
+    const auto &ab = as.universe_bits(), &bb = bs.universe_bits();
+    const auto &u = a.sets_->cache->universe().leaves();
+    for (size_t w = 0; w < ab.size(); ++w)
+      for (uint64_t rest = ab[w] & ~bb[w]; rest; rest &= rest - 1) {
+        size_t i = w * 64 + static_cast<size_t>(__builtin_ctzll(rest));
+        if (!bs.contains(*u[i])) return false;
+      }
+    return true;
+  }
   for (const Leaf *x : as.leaves())
     if (!bs.contains(*x)) return false;
   return true;
@@ -385,3 +453,5 @@ bool form_have_common(const CellForm &a, const CellForm &b, LeafSet::KindMask sk
 }
 
 } // namespace kxcomp
+
+static_assert(sizeof(kxcomp::CellForm) == 64, "a form's summary is one cache line");

@@ -30,6 +30,7 @@
 #include "kxset/kxset.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -50,6 +51,12 @@ struct Leaf {
   // Address spans: every address the relations can match this element with
   // lies in one of these closed intervals.
   std::vector<std::pair<uint32_t, uint32_t>> spans;
+  // Summaries that let most comparisons end without touching the sets:
+  // one bit of the name's hash, and the hull of the spans (empty: lo > hi).
+  uint64_t nbit = 0;
+  uint32_t lo = 1, hi = 0;
+  // Position among the universe's elements, -1 when not one of them.
+  int32_t uidx = -1;
 };
 
 // The element of one object, computed as Leaf documents.
@@ -81,6 +88,9 @@ public:
 
   const std::vector<const Leaf *> &leaves() const { return plain_; }
   bool everything() const { return everything_; }
+  // For a set of universe elements (a resolved negated cell): bit i is set
+  // when universe element i belongs to it; empty otherwise.
+  const std::vector<uint64_t> &universe_bits() const { return ubits_; }
   bool empty() const { return plain_.empty(); }
 
   // x lies within some element of this container.
@@ -106,37 +116,58 @@ private:
   std::unordered_map<const Leaf *, uint32_t> index_; // into all_, for large sets
   std::vector<KxAtom> group_names_;
   bool everything_ = false;
+  bool has_domains_ = false;
+  uint64_t bloom_ = 0;      // Leaf::nbit of every name, to skip most lookups
+  uint32_t lo_ = 1, hi_ = 0; // hull of all spans
   std::vector<Name> names_; // sorted by rec
-  uint64_t bloom_ = 0;      // one bit per name hash, to skip most lookups
   std::vector<Span> spans_; // sorted by lo
   std::vector<uint32_t> maxhi_; // running maximum of hi over spans_
   std::vector<uint32_t> domains_, allplain_; // indexes into all_
+  std::vector<uint64_t> ubits_;
+  friend class FormCache;
+  friend class CellForm;
 };
 
 class FormCache;
 
 // A cell, precomputed. Obtained from a FormCache and valid while it lives.
-class CellForm {
+// One cache line holds what most comparisons need to say no; the sets
+// themselves lie behind a pointer.
+class alignas(64) CellForm {
 public:
   bool any() const { return any_; }
   bool negated() const { return negated_; }
   // No member at all (groups opened): nothing to compare.
   bool empty() const { return !direct_ && !any_; }
   // The opened elements (not resolved against the universe).
-  const LeafSet &elements() const { return own_; }
+  const LeafSet &elements() const { return sets_->own; }
   // The anonymous members of the cell itself, in order.
-  const std::vector<const kxset *> &members() const { return members_; }
+  const std::vector<const kxset *> &members() const { return sets_->members; }
   // Positive form: the elements, or for a negated cell the elements of the
   // universe that do not overlap it. Computed on first use.
   const LeafSet &resolved() const;
 
 private:
   friend class FormCache;
-  FormCache *cache_ = nullptr;
+  friend bool form_contained(const CellForm &a, const CellForm &b);
+  // No element of this cell can hold an address of [lo, hi].
+  bool spans_miss(uint32_t lo, uint32_t hi) const;
+
+  static constexpr uint8_t kInline = 3;
   bool any_ = false, negated_ = false, direct_ = false;
-  std::vector<const kxset *> members_;
-  LeafSet own_;
-  mutable std::unique_ptr<LeafSet> resolved_;
+  bool everything_ = false, has_domains_ = false;
+  uint8_t nspan_ = 0; // spans below, or kInline + 1 when there are more
+  uint32_t span_lo_[kInline] = {}, span_hi_[kInline] = {};
+  uint32_t lo_ = 1, hi_ = 0; // hull of all spans
+  uint64_t bloom_ = 0;
+  const Leaf *first_ = nullptr; // first opened element, or null
+  struct Sets {
+    FormCache *cache = nullptr;
+    std::vector<const kxset *> members;
+    LeafSet own;
+    std::unique_ptr<LeafSet> resolved;
+  };
+  std::unique_ptr<Sets> sets_ = std::make_unique<Sets>();
 };
 
 class FormCache {
@@ -164,10 +195,15 @@ private:
   KxSetRef universe_set_;
   std::unique_ptr<LeafSet> universe_;
   std::unordered_map<const kxset *, std::unique_ptr<Leaf>> leaves_;
-  std::unordered_map<const kxset *, std::unique_ptr<CellForm>> forms_;
+  // Forms lie in creation order, so that a pass over the rules reads them
+  // nearly sequentially.
+  std::deque<CellForm> store_;
+  std::unordered_map<const kxset *, CellForm *> forms_;
   std::vector<KxSetRef> held_;
 };
 
+// The comparisons take forms of the same cache.
+//
 // Every packet cell a matches, cell b matches too: b Any contains
 // everything; a Any lies only within Any or a cell holding something that
 // means everything; a negated cell stands for the universe's elements that do
