@@ -49,6 +49,9 @@ constexpr size_t SIO_MAX_NAME = 8191;
 //
 // From a file: reads one set and leaves a seekable file positioned right
 // after it (from a pipe the rest is consumed). NUL is an ordinary byte.
+//
+// Nesting is limited to 63 levels, counting the height of the sets that
+// bare names refer to (a reference hangs the whole earlier set below it).
 kxset *sio_read(FILE *f);
 kxset *sio_readx(FILE *f, kxset *dict);
 // From a NUL-terminated string.
@@ -96,7 +99,8 @@ int sio_swrite(std::string &out, const kxset *set, const kxset *dict = nullptr);
 // --- scopes for callers that read or write pieces themselves ---------------
 // With a null scope creates one (free it with cs_stack_destroy) whose level-0
 // set is `dict` (or one shared empty set); then defines every anonymous,
-// named member of each table of `dict` at level 0. Returns the scope.
+// named member of each table of `dict` at the scope's current level (level 0
+// for a new scope). Returns the scope.
 KxScope *sio_namesp(KxScope *scope, kxset *dict);
 inline KxScope *cs_namesp(KxScope *scope, kxset *dict) { return sio_namesp(scope, dict); }
 // Push returns the new level or -1 past the deepest level.
