@@ -91,12 +91,12 @@ int grp_contained_s(const kxset *a, const kxset *b, Stack &sa, Stack &sb) {
 int grp_in_s(const kxset *a, const kxset *b, Stack &sa, Stack &sb) {
   if (!a || !b) return 0;
   if (kind_of(a) == Kind::group) return grp_contained_s(a, b, sa, sb);
+  Enter in(sb, b); // also ends loops of "default" sets
+  if (!in.entered) return 0;
   if (!first_member(b)) {
     const kxset *d = b->get(default_atom());
     return d ? element_in_s(a, d, sa, sb) : 1;
   }
-  Enter in(sb, b);
-  if (!in.entered) return 0;
   return any_member(b, [&](const kxset *m) { return element_in_s(a, m, sa, sb) != 0; });
 }
 

@@ -271,14 +271,15 @@ void FormCache::add_member(LeafSet &into, const kxset *m, bool extra,
   // one named all/any or one without members contains everything.
   into.add_group_name(leaf(m).lname);
   if (isall(m->getname())) into.set_everything();
-  if (!first_member(m)) {
-    if (const kxset *d = m->get(default_atom())) add_member(into, d, true, stack);
-    else into.set_everything();
-    return;
-  }
   if (std::find(stack.begin(), stack.end(), m) != stack.end()) return;
   stack.push_back(m);
-  each_member(m, [&](const kxset *mm) { add_member(into, mm, extra, stack); });
+  if (first_member(m)) {
+    each_member(m, [&](const kxset *mm) { add_member(into, mm, extra, stack); });
+  } else if (const kxset *d = m->get(default_atom())) {
+    add_member(into, d, true, stack);
+  } else {
+    into.set_everything();
+  }
   stack.pop_back();
 }
 

@@ -141,6 +141,21 @@ TEST_F(World, ListIntersec) {
   }
 }
 
+TEST_F(World, LoopsOfDefaultSetsEnd) {
+  // Two empty groups whose "default" sets name each other.
+  kxset *d1 = group("d1", {});
+  kxset *d2 = group("d2", {});
+  d1->set(KxAtom("default"), d2);
+  d2->set(KxAtom("default"), d1);
+  EXPECT_EQ(element_in(h1, d1), 0);
+  EXPECT_EQ(grp_contained(cell({h1}), cell({d1})), 0);
+  EXPECT_EQ(grp_intersec(cell({d1}), cell({h1})), 0);
+  kxcomp::FormCache cache(table_.get());
+  EXPECT_FALSE(kxcomp::form_contained(cache.form(cell({h1})), cache.form(cell({d1}))));
+  EXPECT_TRUE(set_nomember(d1));
+  d1->remove(KxAtom("default")); // let the sets go
+}
+
 TEST_F(World, ListIntersecTerminatesWhenTheUniverseBeginsWithAny) {
   // Reading the universe as an Any cell would resolve the negated cell
   // against itself for ever.
