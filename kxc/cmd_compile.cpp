@@ -36,12 +36,6 @@ std::optional<rule_list> load(const std::string &path) {
   return rules;
 }
 
-std::string label_of(const std::string &path) {
-  std::string s = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-  if (s.size() > 2 && s.ends_with(".W")) s.resize(s.size() - 2);
-  return s;
-}
-
 } // namespace
 
 KXC_COMMAND(compile, "compile FILE.W",
@@ -50,7 +44,7 @@ KXC_COMMAND(compile, "compile FILE.W",
   std::optional<rule_list> rules = load(args[0]);
   if (!rules) return 1;
   kx_show_text = show_on_stderr;
-  std::optional<std::string> script = gen_rulebase(rules_of(*rules), nullptr, label_of(args[0]).c_str());
+  std::optional<std::string> script = gen_rulebase(rules_of(*rules), nullptr, args[0].c_str());
   if (!script) return 1;
   std::fwrite(script->data(), 1, script->size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;

@@ -25,16 +25,6 @@ namespace {
 
 void show_text_default(const char *title, const char *text) { error(0, 0, "%s\n%s", title, text); }
 
-// The rule base's name for the label: the file name without directory and
-// ".W".
-std::string rulebase_label(const char *path) {
-  std::string s = path ? path : "";
-  size_t slash = s.rfind('/');
-  if (slash != std::string::npos) s.erase(0, slash + 1);
-  if (s.size() > 2 && s.ends_with(".W")) s.resize(s.size() - 2);
-  return s;
-}
-
 void party_add(kxset *party, kxset *obj, std::set<const kxset *> &seen) {
   if (is_group(obj) && seen.insert(obj).second)
     each_member(obj, [&](kxset *m) { party_add(party, m, seen); });
@@ -120,7 +110,7 @@ std::optional<std::string> gen_rulebase(const rule_array &rules, std::string *pa
   }
 
   std::string header = "// ";
-  gen_filter_label(header, rulebase ? rulebase : rulebase_label(file_getname()).c_str());
+  gen_filter_label(header, rulebase ? rulebase : file_getname());
   header += "// ";
   gen_filter_version(header);
   gen_kxset(header, t.exports.get());

@@ -184,6 +184,18 @@ TEST_F(Driver, Definitions) {
   }
 }
 
+TEST(Sections, LabelNamesTheRuleBase) {
+  struct Case {
+    const char *file, *shown;
+  };
+  for (const Case &c : {Case{"/x/conf/Standard.W", "Standard"}, Case{"policy", "policy"}, Case{"", "NoName"},
+                        Case{nullptr, "NoName"}, Case{".W", ".W"}}) {
+    std::string s;
+    gen_filter_label(s, c.file);
+    EXPECT_TRUE(s.ends_with(std::string(" Rule-base ") + c.shown + "\n")) << s;
+  }
+}
+
 TEST_F(Driver, PartyOfRules) {
   KxSetRef party(kxset::make());
   kxset *r1 = rule({"hosts mailserver", "Any", "smtp", "Party"});
