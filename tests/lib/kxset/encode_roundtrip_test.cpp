@@ -148,3 +148,18 @@ TEST_F(EncodeTest, VerbosePrintsTheCounts) {
             "total tokens are : 7\ntotal unique tokens are : 5\n");
   EXPECT_NE(out.find("encoded tree len is "), std::string::npos);
 }
+
+TEST_F(EncodeTest, NamesShareAsInTheTextFormat) {
+  // A different set under a name that is still defined travels as a
+  // reference to the defined one; a double quote in a name comes back as an
+  // apostrophe. Both as the text writer does.
+  KxSetRef in(kxset::make(KxAtom("top")));
+  in->append(KxAtom("a"), kxset::make(KxAtom("v"), {{KxAtom("k"), kxset::make(KxAtom("1"))}}));
+  in->append(KxAtom("b"), kxset::make(KxAtom("v")));
+  in->append(KxAtom("c"), kxset::make(KxAtom("say \"hi\"")));
+  KxSetRef out = decode(encode(in.get()));
+  ASSERT_TRUE(out);
+  EXPECT_EQ(out->get(KxAtom("b")), out->get(KxAtom("a")));
+  EXPECT_EQ(out->get(KxAtom("c"))->getnamea().str(), "say 'hi'");
+  EXPECT_EQ(text_of(out.get()), text_of(in.get()));
+}
