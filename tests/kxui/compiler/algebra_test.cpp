@@ -48,6 +48,10 @@ protected:
     loopg->append(KxAtom::null(), loopsub);
     emptyg = group("emptyg", {});
   }
+  ~World() override {
+    for (int i = 0; i < loopg->getnattr(); ++i) // break the loop so the sets go
+      if (loopg->get(i) == loopsub) loopg->remove(i);
+  }
 
   kxset *any, *corpnet, *subnet, *othernet, *h1, *h2, *h3, *gw, *far, *twin, *ifobj, *ghost, *named, *dom1,
       *dom2, *dom3, *telnet, *ftp, *tftp, *ping, *xserv, *grpA, *grpB, *loopg, *loopsub, *emptyg;
