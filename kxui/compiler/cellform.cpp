@@ -294,6 +294,7 @@ const LeafSet &FormCache::universe() {
     std::vector<const kxset *> stack;
     open(*universe_, universe_set_.get(), false, stack);
     universe_->finish();
+    // The elements are this cache's own (leaves_), so they may be marked.
     const auto &u = universe_->leaves();
     for (size_t i = 0; i < u.size(); ++i) const_cast<Leaf *>(u[i])->uidx = static_cast<int32_t>(i);
   }

@@ -20,9 +20,16 @@
 // The cache holds a count on every cell and object it has seen, so the
 // pointers stay valid; objects must not be changed while it lives.
 //
-// Difference from the set relations, on purpose: a cell that has no member
+// Differences from the set relations, on purpose: a cell that has no member
 // of its own but a "default" set is read as the first set along its
-// "default" chain that has members, for every relation.
+// "default" chain that has members, for every relation; and services and
+// groups carry no address, so a service's name is never looked up as a host
+// name when a cell mixes services with network objects.
+//
+// Cost: forms are built once (a negated cell is resolved against the
+// universe on first use, and kept as a bitset over the universe's elements).
+// A comparison that fails at a's first element is decided from b's one-line
+// summary; 10,000 rules compared pairwise take a few seconds at most.
 #pragma once
 
 #include "kxui/compiler/addr.h"
