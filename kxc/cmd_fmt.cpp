@@ -26,7 +26,12 @@ KXC_COMMAND(fmt, "fmt FILE", "write a set file in canonical layout") {
   }
   if (!set) return 0;
   if (sio_write(stdout, set.get()) != 0) {
-    std::fprintf(stderr, "kxc fmt: cannot write the set: %s\n", std::strerror(errno));
+    // The writer explains a tree it cannot put into text; otherwise the
+    // output itself failed.
+    if (sio_errno() != 0)
+      std::fputs(sio_messages().c_str(), stderr);
+    else
+      std::fprintf(stderr, "kxc fmt: cannot write the set: %s\n", std::strerror(errno));
     return 1;
   }
   return 0;

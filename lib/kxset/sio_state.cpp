@@ -15,7 +15,7 @@ void State::begin_read() {
   noscope_seen.clear();
 }
 
-void State::report(int code, const std::string &text) {
+void State::report(int code, const std::string &text, bool located) {
   if (code != 0) err = code;
   if (messages.size() >= kMaxMessages) return;
   if (messages.size() == kMaxMessages - 1) {
@@ -23,7 +23,7 @@ void State::report(int code, const std::string &text) {
     return;
   }
   std::string m;
-  if (has_file) m += "\"" + file + "\", line " + std::to_string(line + 1) + ": ";
+  if (has_file && located) m += "\"" + file + "\", line " + std::to_string(line + 1) + ": ";
   m += text;
   if (code != 0) {
     m += ": ";

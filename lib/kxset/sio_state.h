@@ -30,9 +30,10 @@ struct State {
 
   // Empties messages and error code at the start of a read.
   void begin_read();
-  // Appends a message: optional "\"file\", line N: " prefix, the text, then
-  // ": <code text>\n" for a non-zero code (which also becomes err), else "\n".
-  void report(int code, const std::string &text);
+  // Appends a message: the "\"file\", line N: " prefix while a file name is
+  // set and `located`, the text, then ": <code text>\n" for a non-zero code
+  // (which also becomes err), else "\n".
+  void report(int code, const std::string &text, bool located = true);
 };
 
 State &state();

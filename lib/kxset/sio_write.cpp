@@ -1,10 +1,17 @@
 // The set writer. Output collects in a growable string that is handed to the
 // file in large chunks, or checked against the room of a caller's buffer.
 // The recursion is bounded by the scope's levels.
+//
+// The writer keeps the reader's depth rule: a reference counts with the
+// height of the set it names. A name that is in scope stands for the set
+// defined under it even where a different (lower) set of that name sits in
+// the tree, so without the rule the text could name a tree too deep to read
+// back; such a write fails instead.
 #include "kxset/sio.h"
 #include "kxset/sio_state.h"
 #include "kxset/sio_tokens.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -21,12 +28,16 @@ public:
     check_at_ = file_ ? kChunk : limit_;
   }
 
-  bool run(const kxset *set) { return set && write_set(set, 0) && flush(); }
+  bool run(const kxset *set) {
+    int height = 0;
+    return set && write_set(set, 0, height) && flush();
+  }
 
 private:
   static constexpr size_t kChunk = 1 << 18;
 
-  bool write_set(const kxset *s, int depth);
+  bool write_set(const kxset *s, int depth, int &height);
+  bool too_deep(const kxset *s);
   void put_name(const KxAtom &name);
   bool check();
   bool flush();
@@ -54,11 +65,22 @@ void Writer::put_name(const KxAtom &name) {
     if (out_[i] == '"') out_[i] = '\'';
 }
 
-bool Writer::write_set(const kxset *s, int depth) {
+bool Writer::too_deep(const kxset *s) {
+  // Not located: the file name and line belong to the last read.
+  sio::state().report(SIO_SYNTAX, "ERROR: Nesting too deep at <" + s->getnamea().str() + ">", false);
+  return false;
+}
+
+// Writes `s` at `depth` (its level once pushed is depth + 1) and gives the
+// height of what the text says there.
+bool Writer::write_set(const kxset *s, int depth, int &height) {
   const KxAtom &name = s->getnamea();
   bool named = name.is_named();
   // A name defined in scope stands for the set: write the reference only.
-  if (named && scope_.Get(name)) {
+  int tag = 0;
+  if (named && scope_.Get(name, &tag)) {
+    height = std::max(tag, 1);
+    if (depth + height >= KxScope::kLevels) return too_deep(s);
     put_name(name);
     out_.push_back('\n');
     return check();
@@ -67,7 +89,8 @@ bool Writer::write_set(const kxset *s, int depth) {
   if (named) put_name(name);
   int n = s->getnattr();
   if (n > 0) out_.push_back('\n');
-  if (scope_.Push(const_cast<kxset *>(s)) < 0) return false;
+  if (scope_.Push(const_cast<kxset *>(s)) < 0) return too_deep(s);
+  height = 1;
   for (int i = 0; i < n; ++i) {
     const kxattribute *a = s->attr(i);
     if (!a || !a->value() || a->name().is_private()) continue;
@@ -75,16 +98,19 @@ bool Writer::write_set(const kxset *s, int depth) {
     out_.push_back(':');
     if (a->name().is_named()) put_name(a->name());
     out_.push_back(' ');
-    if (!write_set(a->value(), depth + 1)) return false;
+    int h = 0;
+    if (!write_set(a->value(), depth + 1, h)) return false;
+    height = std::max(height, h + 1);
   }
   scope_.Pop();
   if (n > 0) out_.append(static_cast<size_t>(depth), '\t');
   out_.append(")\n");
-  if (named && scope_.Add(name, const_cast<kxset *>(s)) != 0) {
+  if (named && scope_.Add(name, const_cast<kxset *>(s), height) != 0) {
     const kxset *top = scope_.GetTop();
     sio::state().report(SIO_CANTADD, "ERROR: Cannot define <" +
                                          (top ? top->getnamea().str() : std::string()) +
-                                         "::" + name.str() + ">");
+                                         "::" + name.str() + ">",
+                        false);
     return false;
   }
   return check();

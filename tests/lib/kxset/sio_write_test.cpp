@@ -166,6 +166,23 @@ TEST(SioWrite, NestingLimit) {
   EXPECT_EQ(sio_swrite(out, chain(64).get()), -1);
 }
 
+// A name in scope stands for the set defined under it; where that set is
+// taller than the one in the tree, the text would be too deep to read back.
+TEST(SioWrite, ReferencesKeepTheDepthLimit) {
+  std::string text = "(a :p (x";
+  for (int i = 0; i < 40; ++i) text += " :c (c";
+  text += std::string(41, ')') + " :q (r";
+  for (int i = 0; i < 25; ++i) text += " :d (d";
+  KxSetRef shallow = sio_sread((text + " :v (y)" + std::string(27, ')')).c_str());
+  KxSetRef deep = sio_sread((text + " :v (x)" + std::string(27, ')')).c_str());
+  ASSERT_TRUE(shallow && deep);
+  std::string out;
+  EXPECT_EQ(sio_swrite(out, shallow.get()), 0);
+  EXPECT_EQ(sio_swrite(out, deep.get()), -1);
+  EXPECT_EQ(sio_errno(), SIO_SYNTAX);
+  EXPECT_EQ(sio_messages(), "ERROR: Nesting too deep at <x>: Syntax Error\n");
+}
+
 TEST(SioWrite, WriteErrorsAreReported) {
   KxSetRef s = leaf("a");
   FILE *full = std::fopen("/dev/full", "w");
