@@ -45,24 +45,34 @@ int HuffmanEncoding::build(const std::vector<uint64_t> &counts) {
   }
   root_ = static_cast<int32_t>(nodes_.size() - 1);
 
-  // Codes by walking the tree; an explicit stack keeps deep trees off the
-  // call stack.
+  // Codes by walking the tree in prefix order, which is also the order of
+  // the serialised tree: it is kept in `order_` so that writing the tree is
+  // one linear pass. An explicit stack keeps deep trees off the call stack.
   struct Step {
-    int32_t node;
+    int32_t node; // kSeparator: the byte 1 between two subtrees
     uint64_t bits;
     unsigned length;
   };
+  order_.clear();
+  order_.reserve(nodes_.size() + counts.size());
   std::vector<Step> stack{{root_, 0, 0}};
   while (!stack.empty()) {
     Step s = stack.back();
     stack.pop_back();
+    if (s.node == kSeparator) {
+      order_.push_back(kSeparator);
+      continue;
+    }
     const Node &n = nodes_[static_cast<size_t>(s.node)];
     if (n.left < 0) {
       codes_[static_cast<size_t>(s.node)] = {s.bits, s.length};
+      order_.push_back(s.node);
       continue;
     }
     if (s.length >= kMaxCodeLength) return -1;
+    order_.push_back(kInnerNode);
     stack.push_back({n.right, s.bits | (uint64_t{1} << s.length), s.length + 1});
+    stack.push_back({kSeparator, 0, 0});
     stack.push_back({n.left, s.bits, s.length + 1});
   }
   return 0;
@@ -77,34 +87,32 @@ uint64_t HuffmanEncoding::tree_length(const std::vector<KxAtom> &texts) const {
 }
 
 void HuffmanEncoding::write_tree(const std::vector<KxAtom> &texts, std::vector<uint8_t> &out) const {
-  // Prefix order with an explicit stack; kSeparator marks where the byte 1
-  // between two subtrees goes.
-  constexpr int32_t kSeparator = -2;
-  std::vector<int32_t> stack;
-  if (root_ >= 0) stack.push_back(root_);
-  while (!stack.empty()) {
-    int32_t n = stack.back();
-    stack.pop_back();
-    if (n == kSeparator) {
-      out.push_back(kRight);
-      continue;
-    }
-    const Node &node = nodes_[static_cast<size_t>(n)];
-    if (node.left >= 0) {
-      out.push_back(kInner);
-      stack.push_back(node.right);
-      stack.push_back(kSeparator);
-      stack.push_back(node.left);
-      continue;
-    }
-    std::string_view text = texts[static_cast<size_t>(n)].view();
+  // The leaf texts as written, gathered in leaf order first: one pass over
+  // the atoms instead of a jump to an atom at every leaf of the walk.
+  std::vector<uint8_t> leaf_text;
+  std::vector<size_t> at(texts.size() + 1, 0);
+  for (size_t i = 0; i < texts.size(); ++i) {
+    std::string_view text = texts[i].view();
     bool quoted = needs_quotes(text);
-    if (quoted) out.push_back(kQuote);
-    size_t at = out.size();
-    out.insert(out.end(), text.begin(), text.end());
+    if (quoted) leaf_text.push_back(kQuote);
+    size_t begin = leaf_text.size();
+    leaf_text.insert(leaf_text.end(), text.begin(), text.end());
     if (text.find('"') != std::string_view::npos)
-      std::replace(out.begin() + static_cast<std::ptrdiff_t>(at), out.end(), uint8_t{'"'}, uint8_t{'\''});
-    if (quoted) out.push_back(kQuote);
+      std::replace(leaf_text.begin() + static_cast<std::ptrdiff_t>(begin), leaf_text.end(),
+                   uint8_t{'"'}, uint8_t{'\''});
+    if (quoted) leaf_text.push_back(kQuote);
+    at[i + 1] = leaf_text.size();
+  }
+  for (int32_t n : order_) {
+    if (n == kInnerNode) {
+      out.push_back(kInner);
+    } else if (n == kSeparator) {
+      out.push_back(kRight);
+    } else {
+      size_t i = static_cast<size_t>(n);
+      out.insert(out.end(), leaf_text.begin() + static_cast<std::ptrdiff_t>(at[i]),
+                 leaf_text.begin() + static_cast<std::ptrdiff_t>(at[i + 1]));
+    }
   }
   out.push_back(kRight);
 }

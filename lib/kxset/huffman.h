@@ -51,8 +51,13 @@ private:
     int32_t left, right; // -1 for leaves
   };
 
+  // Marks in order_ besides leaf indexes.
+  static constexpr int32_t kInnerNode = -1;
+  static constexpr int32_t kSeparator = -2;
+
   std::vector<Node> nodes_;
   std::vector<HuffmanCode> codes_;
+  std::vector<int32_t> order_; // the serialised tree: leaves and marks in prefix order
   int32_t root_ = -1;
   uint64_t total_bits_ = 0;
 };
