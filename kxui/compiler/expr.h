@@ -14,6 +14,9 @@
 //   addresses  the used-addresses table: network objects named by conditions
 //   services   the used-services table: services named by conditions
 // Both used-tables hold each object once (by name), as anonymous members.
+// Lookups in these tables go through indexes kept per table for the run
+// (dropped by reset_list_counter): other code may append entries or take
+// them out, but an entry already in a table is not changed in place.
 #pragma once
 
 #include "kxset/kxset.h"

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <strings.h>
+#include <unordered_map>
 #include <vector>
 
 using kxcomp::Kind;
@@ -67,11 +68,141 @@ void span_s(kxset *types, kxset *obj, std::string *first_domain, std::vector<con
   if (list) objlist_append(list, obj);
 }
 
+// ------------------------------------------------------------- table indexes
+
+// The run-wide tables grow to thousands of entries, and every condition looks
+// objects up in them by name and lists by their members. These indexes answer
+// both without a scan. An index follows its table by position: entries
+// appended since the last look (by anyone) are taken in first, and a table
+// that shrank or whose last indexed entry moved is indexed afresh. Every hit
+// is checked against the table itself; a failed check re-indexes. Keys hold
+// atom records, not counted atoms: the table's members keep them alive.
+// reset_list_counter() drops all indexes with the other per-run state.
+
+using Name = const KxAtom::Record *;
+
+// Where an index stands in its table.
+struct Cursor {
+  int seen = 0;
+  const kxset *last = nullptr;
+
+  bool follows(const kxset *table) const {
+    return table->getnattr() >= seen && (seen == 0 || table->get(seen - 1) == last);
+  }
+  void advance(const kxset *table) {
+    seen = table->getnattr();
+    last = seen ? table->get(seen - 1) : nullptr;
+  }
+};
+
+// The anonymous members of a used-table by name: the first position of each.
+struct UsedIndex {
+  Cursor at;
+  std::unordered_map<Name, int> first;
+
+  void update(const kxset *table) {
+    if (!at.follows(table)) *this = UsedIndex();
+    for (int i = at.seen, n = table->getnattr(); i < n; ++i)
+      if (table->getattrnamea(i).is_null())
+        if (kxset *m = table->get(i)) first.emplace(m->getnamea().record(), i);
+    at.advance(table);
+  }
+  bool holds(const kxset *table, const KxAtom &name) {
+    for (int round = 0; round < 2; ++round) {
+      update(table);
+      auto it = first.find(name.record());
+      if (it == first.end()) return false;
+      const int i = it->second;
+      if (i < table->getnattr() && table->getattrnamea(i).is_null() && table->get(i) &&
+          table->get(i)->getnamea() == name)
+        return true;
+      *this = UsedIndex(); // an entry changed in place: start over
+    }
+    return member_named(table, name) != nullptr;
+  }
+};
+
+// What decides whether two lists are equal: their kind, the number of
+// anonymous members and the set of member names.
+struct ListKey {
+  Name kind;
+  int count;
+  std::vector<Name> names; // sorted, each once
+
+  ListKey(const KxAtom &k, const kxset *members) : kind(k.record()), count(0) {
+    each_member(members, [&](kxset *m) {
+      ++count;
+      names.push_back(m->getnamea().record());
+    });
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+  }
+  bool operator==(const ListKey &o) const {
+    return kind == o.kind && count == o.count && names == o.names;
+  }
+};
+
+struct ListKeyHash {
+  size_t operator()(const ListKey &k) const noexcept {
+    size_t h = std::hash<Name>()(k.kind) ^ (static_cast<size_t>(k.count) * 0x9e3779b97f4a7c15ULL);
+    for (Name n : k.names) h = (h ^ std::hash<Name>()(n)) * 0x100000001b3ULL;
+    return h;
+  }
+};
+
+bool same_members(const kxset *a, const kxset *b) {
+  auto all_in = [](const kxset *x, const kxset *y) {
+    bool ok = true;
+    each_member(x, [&](kxset *m) { ok = ok && member_named(y, m->getnamea()); });
+    return ok;
+  };
+  return nmembers(a) == nmembers(b) && all_in(a, b) && all_in(b, a);
+}
+
+// The first entry per key of a list table.
+struct ListIndex {
+  Cursor at;
+  std::unordered_map<ListKey, int, ListKeyHash> first;
+
+  void update(const kxset *table) {
+    if (!at.follows(table)) *this = ListIndex();
+    for (int i = at.seen, n = table->getnattr(); i < n; ++i) {
+      const KxAtom &kind = table->getattrnamea(i);
+      if (kxset *l = table->get(i); l && !kind.is_zero()) first.emplace(ListKey(kind, l), i);
+    }
+    at.advance(table);
+  }
+  kxset *find(const kxset *table, const KxAtom &kind, const kxset *members) {
+    const ListKey key(kind, members);
+    for (int round = 0; round < 2; ++round) {
+      update(table);
+      auto it = first.find(key);
+      if (it == first.end()) return nullptr;
+      const int i = it->second;
+      if (i < table->getnattr() && table->getattrnamea(i) == kind && table->get(i) &&
+          same_members(table->get(i), members))
+        return table->get(i);
+      *this = ListIndex(); // an entry changed in place: start over
+    }
+    for (int i = 0, n = table->getnattr(); i < n; ++i)
+      if (kxset *l = table->get(i); l && table->getattrnamea(i) == kind && same_members(l, members))
+        return l;
+    return nullptr;
+  }
+};
+
+std::unordered_map<const kxset *, UsedIndex> g_used_index;
+std::unordered_map<const kxset *, ListIndex> g_list_index;
+
 } // namespace
 
 // ------------------------------------------------------------- lists
 
-void reset_list_counter() { g_list_counter = 0; }
+void reset_list_counter() {
+  g_list_counter = 0;
+  g_used_index.clear();
+  g_list_index.clear();
+}
 int list_counter() { return g_list_counter; }
 
 std::string new_list_name(const char *kind) {
@@ -82,18 +213,7 @@ kxset *find_equal_list(const kxset *lists, const char *kind, const kxset *member
   if (!lists || !kind || !members) return nullptr;
   KxAtom k = KxAtom::find(kind);
   if (k.is_zero()) return nullptr;
-  const int n = nmembers(members);
-  auto all_in = [](const kxset *a, const kxset *b) {
-    bool ok = true;
-    each_member(a, [&](kxset *m) { ok = ok && member_named(b, m->getnamea()); });
-    return ok;
-  };
-  for (int i = 0, na = lists->getnattr(); i < na; ++i) {
-    if (!(lists->getattrnamea(i) == k)) continue;
-    kxset *l = lists->get(i);
-    if (l && nmembers(l) == n && all_in(l, members) && all_in(members, l)) return l;
-  }
-  return nullptr;
+  return g_list_index[lists].find(lists, k, members);
 }
 
 std::string gen_list_name(kxset *lists, const char *kind, const kxset *members) {
@@ -110,7 +230,7 @@ std::string gen_list_name(kxset *lists, const char *kind, const kxset *members) 
 }
 
 bool used_add(kxset *table, kxset *obj) {
-  if (!table || !obj || member_named(table, obj->getnamea())) return false;
+  if (!table || !obj || g_used_index[table].holds(table, obj->getnamea())) return false;
   table->append(KxAtom::null(), obj);
   return true;
 }

@@ -130,6 +130,44 @@ TEST_F(Conditions, EqualListsAreReusedPerKind) {
   EXPECT_EQ(new_list_name("target"), "target_list4");
 }
 
+// Tables filled partly by other writers: lookups see every entry appended in
+// between, keep the first of equal lists, and survive entries taken out.
+TEST_F(Conditions, LookupsFollowTablesChangedByOthers) {
+  kxset *hh = cell({h1, h2}), *hh2 = cell({h1, h2}), *hm = cell({h1, mail}),
+        *hhh = cell({h1, h2, h2});
+  hm->setname(KxAtom("mail_pair"));
+  lists->append(KxAtom("host"), hh);
+  EXPECT_EQ(find_equal_list(lists.get(), "host", cell({h2, h1})), hh);
+  lists->append(KxAtom("host"), hh2);
+  lists->append(KxAtom("host"), hm);
+  lists->append(KxAtom("host"), hhh);
+  struct Case {
+    const char *what, *kind;
+    kxset *members, *found;
+  } cases[] = {
+      {"first of two equal lists", "host", cell({h1, h2}), hh},
+      {"appended after a lookup", "host", cell({mail, h1}), hm},
+      {"other kind", "gateway", cell({h1, h2}), nullptr},
+      {"unknown kind", "no such kind here", cell({h1, h2}), nullptr},
+      {"same names, other count", "host", cell({h1, h2, mail}), nullptr},
+      {"same count and names, repeats differ", "host", cell({h1, h1, h2}), hhh},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(find_equal_list(lists.get(), c.kind, c.members), c.found) << c.what;
+  lists->remove(0);
+  EXPECT_EQ(find_equal_list(lists.get(), "host", cell({h1, h2})), hh2);
+  EXPECT_EQ(gen_list_name(lists.get(), "host", cell({mail, h1})), "mail_pair");
+
+  addresses->append(KxAtom::null(), h1);
+  EXPECT_FALSE(used_add(addresses.get(), h1));
+  EXPECT_TRUE(used_add(addresses.get(), h2));
+  addresses->append(KxAtom::null(), mail);
+  EXPECT_FALSE(used_add(addresses.get(), mail));
+  addresses->remove(0);
+  EXPECT_TRUE(used_add(addresses.get(), h1));
+  EXPECT_EQ(member_names(addresses.get()), "h2 mailserver h1");
+}
+
 TEST_F(Conditions, UsedAddressesHoldEachObjectOnce) {
   std::string text;
   gen_netobj(text, "ip_src", cell({gw2, h1}), lists.get(), addresses.get(), false, false, true);
