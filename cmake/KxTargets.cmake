@@ -1,6 +1,6 @@
 # Warnings are errors in our own code only.
 # -Wno-restrict: GCC 12 reports false overlaps inside std::string at -O2/-O3.
-set(KX_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter -Wno-restrict)
+set(KX_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter $<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>)
 
 # kx_library(NAME DIR [LIBS ...]): a static library of every .cpp below DIR.
 function(kx_library name dir)

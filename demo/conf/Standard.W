@@ -153,7 +153,6 @@
 		)
 		:dst (
 			: partner-net
-			: .partner.example
 		)
 		:services (
 			: ftp

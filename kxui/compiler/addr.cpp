@@ -1,6 +1,8 @@
 #include "kxui/compiler/addr.h"
 
+#include "kxu/netaddr.h"
 #include "kxu/report.h"
+#include "kxu/sym.h"
 #include "kxui/objfile/objects.h"
 
 #include <arpa/inet.h>
@@ -32,45 +34,23 @@ bool has_attr(const kxset *obj, const char *attr) {
   return !name.is_zero() && obj->get(name) != nullptr;
 }
 
-// Addresses from the system tables; -1 style failures are false.
+// Numbers from the process-wide symbol cache, which asks the system tables
+// once per name. Addresses come back in host order.
 bool system_lookup_one(const char *name, std::string_view type, uint32_t *out) {
-  if (type == "hosts") {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo *res = nullptr;
-    if (getaddrinfo(name, nullptr, &hints, &res) != 0 || !res) return false;
-    uint32_t a = ntohl(reinterpret_cast<sockaddr_in *>(res->ai_addr)->sin_addr.s_addr);
-    freeaddrinfo(res);
-    *out = a;
-    return true;
+  int t = sym_type_byname(std::string(type).c_str());
+  long n = 0;
+  if (t < 0 || getsym(name, static_cast<sym_type>(t), &n) != 0) return false;
+  switch (t) {
+  case SYM_HOSTS:
+    *out = ntohl(static_cast<uint32_t>(n));
+    break;
+  case SYM_NETWORKS:
+    *out = net_normalize(static_cast<uint32_t>(n)); // 10 stands for 10.0.0.0
+    break;
+  default:
+    *out = static_cast<uint32_t>(n);
   }
-  if (type == "networks") {
-    netent *n = getnetbyname(name);
-    if (!n || n->n_addrtype != AF_INET) return false;
-    uint32_t v = n->n_net;
-    while (v != 0 && v < (1u << 24)) v <<= 8; // 10 stands for 10.0.0.0
-    *out = v;
-    return true;
-  }
-  if (type == "services") {
-    servent *s = getservbyname(name, nullptr);
-    if (!s) return false;
-    *out = ntohs(static_cast<uint16_t>(s->s_port));
-    return true;
-  }
-  if (type == "proto") {
-    protoent *p = getprotobyname(name);
-    if (!p) return false;
-    *out = static_cast<uint32_t>(p->p_proto);
-    return true;
-  }
-  if (type == "rpc") {
-    rpcent *r = getrpcbyname(name);
-    if (!r) return false;
-    *out = static_cast<uint32_t>(r->r_number);
-    return true;
-  }
-  return false;
+  return true;
 }
 
 bool system_lookup(const char *name, const char *types, uint32_t *out) {
@@ -214,6 +194,8 @@ static uint32_t lookup_address(const char *name, int report) {
 uint32_t obj_netaddr_n(const kxset *obj, int report) {
   if (!obj) return KX_NOADDR;
   const char *text = attr_text(obj, "ipaddr");
+  // Any stands for every address: it has none of its own to look up.
+  if (isnull(text) && isall(obj->getname())) return KX_NOADDR;
   if (isnull(text)) return lookup_address(obj->getname(), report);
   while (isblank(static_cast<unsigned char>(*text))) ++text;
   if (isdigit(static_cast<unsigned char>(*text))) {
