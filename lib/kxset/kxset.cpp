@@ -1,5 +1,7 @@
 #include "kxset/kxset.h"
 
+#include "kxset/kxpool.h"
+
 #include <algorithm>
 #include <climits>
 #include <unordered_map>
@@ -82,7 +84,13 @@ struct kxset::Body {
   // Activation depth and a destruction requested meanwhile.
   int activating = 0;
   bool doomed = false;
+
+  static void *operator new(size_t) { return kxpool::FixedPool<sizeof(Body)>::alloc(); }
+  static void operator delete(void *p) noexcept { kxpool::FixedPool<sizeof(Body)>::release(p); }
 };
+
+void *kxset::operator new(size_t) { return kxpool::FixedPool<sizeof(kxset)>::alloc(); }
+void kxset::operator delete(void *p) noexcept { kxpool::FixedPool<sizeof(kxset)>::release(p); }
 
 kxset::kxset(KxAtom name, bool notify) : name_(std::move(name)), notify_(notify ? 1 : 0) {}
 

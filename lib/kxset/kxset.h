@@ -85,6 +85,10 @@ public:
   kxset(const kxset &) = delete;
   kxset &operator=(const kxset &) = delete;
 
+  // Sets come from a pool: a database holds hundreds of thousands of them.
+  static void *operator new(size_t size);
+  static void operator delete(void *p) noexcept;
+
   // --- name
   const KxAtom &getnamea() const noexcept { return name_; }
   const char *getname() const noexcept { return name_.c_str(); }
