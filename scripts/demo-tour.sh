@@ -40,6 +40,8 @@ step_head 20 "$bin/kxc" fmt objects.C
 step "$bin/kxc" encode objects.C "$kxdir/tmp/objects.enc"
 ls -l objects.C "$kxdir/tmp/objects.enc"
 echo
-echo "== The program's modes"
+echo "== The program's modes (the windows are not built yet, and say so)"
 step "$bin/kxui" -t
+step "$bin/kxui" -d -x
 step "$bin/kxlv"
+step "$bin/kxui" -alert
