@@ -1,4 +1,5 @@
 #include "kxui/compiler/cellform.h"
+#include "kxui/compiler/members.h"
 
 #include "kxui/compiler/algebra.h"
 
@@ -40,12 +41,6 @@ const kxset *member_source(const kxset *cell) {
     cell = cell->get(default_atom());
   }
   return nullptr;
-}
-
-template <typename Fn> void each_member(const kxset *set, Fn &&fn) {
-  for (int i = 0, n = set ? set->getnattr() : 0; i < n; ++i)
-    if (set->getattrnamea(i).is_null())
-      if (kxset *m = set->get(i)) fn(m);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Writing routines and the network-object and service conditions.
 #include "kxui/compiler/expr.h"
+#include "kxui/compiler/members.h"
 
 #include "kxui/compiler/addr.h"
 #include "kxui/compiler/algebra.h"
@@ -30,17 +31,8 @@ std::string &pwordl(std::string &dst, const char *s1, const char *s2) {
 
 namespace {
 
-template <typename Fn> void each_member(const kxset *set, Fn &&fn) {
-  for (int i = 0, n = set ? set->getnattr() : 0; i < n; ++i)
-    if (set->getattrnamea(i).is_null())
-      if (kxset *m = set->get(i)) fn(m);
-}
-
-int nmembers(const kxset *set) {
-  int n = 0;
-  each_member(set, [&](kxset *) { ++n; });
-  return n;
-}
+using kxcomp::each_member;
+using kxcomp::nmembers;
 
 // Networks of an entry whose broadcast address must not pass, each with its
 // pseudo-member "<net>|~<net>_netmask", added to `bcast`.

@@ -2,6 +2,7 @@
 #include "kxui/compiler/addr.h"
 #include "kxui/compiler/algebra.h"
 #include "kxui/compiler/expr.h"
+#include "kxui/compiler/members.h"
 
 #include "kxu/report.h"
 
@@ -18,17 +19,8 @@ namespace {
 
 int g_list_counter = 0;
 
-template <typename Fn> void each_member(const kxset *set, Fn &&fn) {
-  for (int i = 0, n = set ? set->getnattr() : 0; i < n; ++i)
-    if (set->getattrnamea(i).is_null())
-      if (kxset *m = set->get(i)) fn(m);
-}
-
-int nmembers(const kxset *set) {
-  int n = 0;
-  each_member(set, [&](kxset *) { ++n; });
-  return n;
-}
+using kxcomp::each_member;
+using kxcomp::nmembers;
 
 // The anonymous member named exactly `name`, or null.
 kxset *member_named(const kxset *set, const KxAtom &name) {

@@ -177,6 +177,18 @@ void kxset::unhook_value(kxattribute &a) {
   a.cbid_ = -1;
 }
 
+void kxset::replace_value(kxattribute &a, kxset *value) {
+  if (a.value_ == value) return;
+  // Count the new value before letting go of the old one: the old value may
+  // be what keeps the new one alive.
+  unhook_value(a);
+  kxset *old = a.value_;
+  a.value_ = value;
+  kxset_save(value);
+  hook_value(a);
+  kxset_destroy(old);
+}
+
 void kxset::report(const KxAtom &name) {
   if (!name.is_private()) activate();
 }
@@ -186,14 +198,7 @@ int kxset::set(const KxAtom &name, kxset *value) {
   int i = find_first(name);
   if (i < 0) return append(name, value);
   kxattribute &a = body_->attrs[i];
-  if (a.value_ != value) {
-    unhook_value(a);
-    kxset *old = a.value_;
-    a.value_ = value;
-    kxset_save(value);
-    hook_value(a);
-    kxset_destroy(old);
-  }
+  replace_value(a, value);
   report(name);
   return 1;
 }
@@ -204,14 +209,7 @@ int kxset::setobj(kxset *value, const KxAtom &name) {
   if (body_) {
     for (kxattribute &a : body_->attrs) {
       if (a.name() == n && a.value_ && a.value_->getnamea() == value->getnamea()) {
-        if (a.value_ != value) {
-          unhook_value(a);
-          kxset *old = a.value_;
-          a.value_ = value;
-          kxset_save(value);
-          hook_value(a);
-          kxset_destroy(old);
-        }
+        replace_value(a, value);
         report(n);
         return 0;
       }

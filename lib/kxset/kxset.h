@@ -153,6 +153,7 @@ private:
   Body &body();
   void hook_value(kxattribute &a);
   void unhook_value(kxattribute &a);
+  void replace_value(kxattribute &a, kxset *value);
   void report(const KxAtom &name);
   int find_first(const KxAtom &name) const;
   void index_add(const KxAtom &name, int pos);
