@@ -28,11 +28,16 @@ uint32_t text_hash(std::string_view s) noexcept {
   return h;
 }
 
-// Linear probing over a power-of-two array of record pointers, at most half
-// full. The table is never freed: atoms may be released during static
-// destruction, after any destructor of ours would have run.
+// Linear probing over a power-of-two array of (hash, record) slots, at most
+// half full. Keeping the hash in the slot lets a probe pass over other names
+// without touching their records. The table is never freed: atoms may be
+// released during static destruction, after any destructor of ours ran.
 struct AtomTable {
-  KxAtom::Record **slots = nullptr;
+  struct Slot {
+    uint32_t hash;
+    KxAtom::Record *rec;
+  };
+  Slot *slots = nullptr;
   size_t mask = 0;
   size_t count = 0;
 
@@ -40,14 +45,14 @@ struct AtomTable {
 
   void grow() {
     size_t ncap = slots ? (mask + 1) * 2 : 1024;
-    auto **ns = static_cast<KxAtom::Record **>(std::calloc(ncap, sizeof(KxAtom::Record *)));
+    auto *ns = static_cast<Slot *>(std::calloc(ncap, sizeof(Slot)));
     if (!ns) throw std::bad_alloc();
     size_t nmask = ncap - 1;
     for (size_t i = 0; slots && i <= mask; ++i)
-      if (KxAtom::Record *r = slots[i]) {
-        size_t j = r->hash & nmask;
-        while (ns[j]) j = (j + 1) & nmask;
-        ns[j] = r;
+      if (slots[i].rec) {
+        size_t j = slots[i].hash & nmask;
+        while (ns[j].rec) j = (j + 1) & nmask;
+        ns[j] = slots[i];
       }
     std::free(slots);
     slots = ns;
@@ -57,8 +62,9 @@ struct AtomTable {
   // Slot of the record with this text, or of the empty slot ending its probe.
   size_t probe(std::string_view text, uint32_t h) const noexcept {
     size_t i = home(h);
-    while (KxAtom::Record *r = slots[i]) {
-      if (r->hash == h && r->length == text.size() && std::memcmp(r->text, text.data(), text.size()) == 0)
+    while (const KxAtom::Record *r = slots[i].rec) {
+      if (slots[i].hash == h && r->length == text.size() &&
+          std::memcmp(r->text, text.data(), text.size()) == 0)
         return i;
       i = (i + 1) & mask;
     }
@@ -67,14 +73,14 @@ struct AtomTable {
 
   KxAtom::Record *find(std::string_view text) const noexcept {
     if (!slots) return nullptr;
-    return slots[probe(text, text_hash(text))];
+    return slots[probe(text, text_hash(text))].rec;
   }
 
   KxAtom::Record *intern(std::string_view text) {
     if (!slots || (count + 1) * 2 > mask + 1) grow();
     uint32_t h = text_hash(text);
     size_t i = probe(text, h);
-    if (KxAtom::Record *r = slots[i]) {
+    if (KxAtom::Record *r = slots[i].rec) {
       ++r->refcount;
       return r;
     }
@@ -86,7 +92,7 @@ struct AtomTable {
     r->length = static_cast<uint32_t>(text.size());
     std::memcpy(r->text, text.data(), text.size());
     r->text[text.size()] = '\0';
-    slots[i] = r;
+    slots[i] = {h, r};
     ++count;
     return r;
   }
@@ -96,10 +102,10 @@ struct AtomTable {
   bool erase(const KxAtom::Record *r) noexcept {
     if (!slots) return false;
     size_t i = probe(std::string_view(r->text, r->length), r->hash);
-    if (slots[i] != r) return false;
+    if (slots[i].rec != r) return false;
     size_t hole = i;
-    for (size_t j = (i + 1) & mask; slots[j]; j = (j + 1) & mask) {
-      size_t want = home(slots[j]->hash);
+    for (size_t j = (i + 1) & mask; slots[j].rec; j = (j + 1) & mask) {
+      size_t want = home(slots[j].hash);
       // Move j into the hole unless its home lies cyclically in (hole, j].
       bool stays = hole <= j ? (hole < want && want <= j) : (hole < want || want <= j);
       if (!stays) {
@@ -107,7 +113,7 @@ struct AtomTable {
         hole = j;
       }
     }
-    slots[hole] = nullptr;
+    slots[hole] = {0, nullptr};
     --count;
     return true;
   }
@@ -161,7 +167,7 @@ size_t KxAtom::GetTotal() { return atom_table.count; }
 
 void KxAtom::DebugAtoms() {
   for (size_t i = 0; atom_table.slots && i <= atom_table.mask; ++i)
-    if (const Record *r = atom_table.slots[i])
+    if (const Record *r = atom_table.slots[i].rec)
       std::fprintf(stderr, "found atom :%s: at %p with refcount %u\n", r->text, static_cast<const void *>(r),
                    r->refcount);
 }

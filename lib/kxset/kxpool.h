@@ -19,6 +19,10 @@
 
 namespace kxpool {
 
+// Bytes of pool blocks in use, all pools together (the heap's own figures
+// count a chunk once, however many of its blocks are live).
+inline size_t live_bytes = 0;
+
 // One free list per block size. Chunks are never given back: they are
 // reused by later sets, and a process that held a large database once is
 // likely to load one again.
@@ -36,6 +40,7 @@ public:
     if (!free_) refill();
     Node *n = free_;
     free_ = n->next;
+    live_bytes += kBlock;
     return n;
 #endif
   }
@@ -48,6 +53,7 @@ public:
     Node *n = static_cast<Node *>(p);
     n->next = free_;
     free_ = n;
+    live_bytes -= kBlock;
 #endif
   }
 
