@@ -266,11 +266,11 @@ TEST_F(World, ObjectAddressesMasksAndReports) {
   kxset *byname = obj("byname", "host", {{"ipaddr", "nowhere"}});
   EXPECT_EQ(obj_netaddr_n(bad, 0), KX_NOADDR);
   EXPECT_EQ(obj_netaddr_n(byname, 0), KX_NOADDR);
-  EXPECT_TRUE(reports_.texts.empty());
+  EXPECT_TRUE(reports_.notices.empty());
   EXPECT_EQ(obj_netaddr(bad, 1), "");
   EXPECT_EQ(obj_netaddr_n(byname, -1), KX_NOADDR); // negative: no lookup report
   EXPECT_EQ(obj_netaddr_n(byname, 1), KX_NOADDR);
-  EXPECT_EQ(reports_.texts, (std::vector<std::string>{"bad: Badly formed IP address 10.1.2.300",
+  EXPECT_EQ(reports_.notices, (std::vector<std::string>{"bad: Badly formed IP address 10.1.2.300",
                                                       "Cannot get address for 'nowhere'"}));
 }
 
@@ -311,9 +311,9 @@ TEST_F(World, ServicePorts) {
     EXPECT_EQ(obj_port(c.service, 0), c.text) << c.service->getname();
     EXPECT_EQ(obj_port_n(c.service, 0), c.number) << c.service->getname();
   }
-  EXPECT_TRUE(reports_.texts.empty());
+  EXPECT_TRUE(reports_.notices.empty());
   EXPECT_EQ(obj_port(obj("mystery", "udp"), 1), std::nullopt);
-  EXPECT_EQ(reports_.texts, std::vector<std::string>{"Unknown service 'mystery'"});
+  EXPECT_EQ(reports_.notices, std::vector<std::string>{"Unknown service 'mystery'"});
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "kxui/compiler/driver.h"
 #include "kxui/compiler/logtab.h"
 #include "kxui/compiler/sections.h"
+#include "support/run.h"
 #include "support/tempdir.h"
 
 #include <cstdio>
@@ -15,29 +16,14 @@
 namespace kxtest {
 namespace {
 
-struct KxcRun {
-  int status;
-  std::string out, err;
-};
-
-KxcRun kxc(const std::string &kxdir, const std::string &args) {
-  TempDir tmp;
-  std::string cmd = "KXDIR='" + kxdir + "' '" KXC_PATH "' " + args + " >'" + tmp.file("out") + "' 2>'" +
-                    tmp.file("err") + "'";
-  int rc = std::system(cmd.c_str());
-  auto slurp = [](const std::string &p) {
-    std::ifstream f(p);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-  };
-  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(tmp.file("out")), slurp(tmp.file("err"))};
+CommandResult kxc(const std::string &kxdir, const std::string &args) {
+  return run_command("KXDIR='" + kxdir + "' '" KXC_PATH "' " + args);
 }
 
 const std::string kExample = test_path("golden/compiler/example");
 
 TEST(KxcCompile, WholeScriptMatchesGolden) {
-  KxcRun r = kxc(kExample, "compile '" + kExample + "/conf/Standard.W'");
+  CommandResult r = kxc(kExample, "compile '" + kExample + "/conf/Standard.W'");
   ASSERT_EQ(r.status, 0) << r.err;
   std::istringstream in(r.out);
   std::string label, version, rest;
@@ -52,16 +38,16 @@ TEST(KxcCompile, WholeScriptMatchesGolden) {
 }
 
 TEST(KxcCompile, WarningsRefuseTheScript) {
-  KxcRun c = kxc(kExample, "compile '" + kExample + "/conf/Shadowed.W'");
+  CommandResult c = kxc(kExample, "compile '" + kExample + "/conf/Shadowed.W'");
   EXPECT_EQ(c.status, 1);
   EXPECT_EQ(c.out, "");
   EXPECT_NE(c.err.find("Filter Verify Warnings:\nRule 1 overrides rule 2, service smtp\n"), std::string::npos)
       << c.err;
 
-  KxcRun v = kxc(kExample, "verify '" + kExample + "/conf/Shadowed.W'");
+  CommandResult v = kxc(kExample, "verify '" + kExample + "/conf/Shadowed.W'");
   EXPECT_EQ(v.status, 1);
   EXPECT_EQ(v.out, "Rule 1 overrides rule 2, service smtp\n");
-  KxcRun ok = kxc(kExample, "verify '" + kExample + "/conf/Standard.W'");
+  CommandResult ok = kxc(kExample, "verify '" + kExample + "/conf/Standard.W'");
   EXPECT_EQ(ok.status, 0);
   EXPECT_EQ(ok.out, "Filter Verified\n");
 
@@ -81,7 +67,7 @@ protected:
 
 TEST_F(Driver, EmptyRuleBaseNeverCompiles) {
   EXPECT_FALSE(gen_rulebase({}, nullptr, "T"));
-  EXPECT_EQ(reports_.texts, std::vector<std::string>{"Filter Verify Warnings:\nEmpty Filter\n"});
+  EXPECT_EQ(reports_.notices, std::vector<std::string>{"Filter Verify Warnings:\nEmpty Filter\n"});
 }
 
 TEST_F(Driver, ImpliedRulesByPosition) {

@@ -5,6 +5,7 @@
 #include "kxset/kxset.h"
 #include "kxu/report.h"
 #include "kxui/compiler/addr.h"
+#include "support/reports.h"
 
 #include <gtest/gtest.h>
 
@@ -17,18 +18,6 @@
 namespace kxtest {
 
 using Props = std::vector<std::pair<std::string, std::string>>;
-
-// Collects error() texts instead of showing them.
-class Reports : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &text) override {
-    texts.push_back(text);
-    return true;
-  }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-  std::vector<std::string> texts;
-};
 
 // The name service of the tests: no system lookups.
 inline bool fake_lookup(const char *name, const char *types, uint32_t *out) {
@@ -82,7 +71,7 @@ protected:
     return c;
   }
 
-  Reports reports_;
+  CollectReports reports_;
   kxu::ScopedFrontEnd front_;
   KxSetRef table_;
   std::vector<KxSetRef> cells_;

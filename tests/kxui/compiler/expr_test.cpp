@@ -107,7 +107,7 @@ TEST_F(Conditions, NetworkObjectConditionText) {
     EXPECT_EQ(text, c.text) << c.what;
     EXPECT_EQ(dump_lists(table.get()), c.lists) << c.what;
   }
-  EXPECT_TRUE(reports_.texts.empty());
+  EXPECT_TRUE(reports_.notices.empty());
 }
 
 TEST_F(Conditions, EqualListsAreReusedPerKind) {
@@ -221,7 +221,7 @@ TEST_F(Conditions, InterfaceObjectsAndTheirReports) {
   span_listobj(types.get(), gwd);
   span_listobj(types.get(), gwd);
   EXPECT_EQ(member_names(types->get(1)), "gwd gwd-le1 gwd-le2 gwd-hme0");
-  EXPECT_EQ(reports_.texts, (std::vector<std::string>{
+  EXPECT_EQ(reports_.notices, (std::vector<std::string>{
                                 "'gwd' interface 'gwd-le1' IP 10.0.0.1: Duplicate address",
                                 "'gwd' interface 'gwd-le3' IP 10.0.0.5: Duplicate address",
                                 "object gwd if# 4 no name or number!\n",

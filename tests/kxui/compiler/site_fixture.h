@@ -10,6 +10,7 @@
 #include "kxui/rfile/rule.h"
 #include "kxu/report.h"
 #include "support/golden.h"
+#include "support/reports.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +20,6 @@
 #include <vector>
 
 namespace kxtest {
-
-class CollectReports : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &text) override {
-    texts.push_back(text);
-    return true;
-  }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-  std::vector<std::string> texts;
-};
 
 // Cells of a rule as words; "!" before the words of src, dst or services
 // negates the cell.

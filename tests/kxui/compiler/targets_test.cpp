@@ -93,7 +93,7 @@ TEST_F(Targets, AccessGroupsMatchGolden) {
   std::string out;
   ASSERT_TRUE(gen_accesslist(out, netobj("gw"), lists_.get(), addresses_.get()));
   expect_golden("compiler/access.ok", out);
-  EXPECT_EQ(reports_.texts, std::vector<std::string>{});
+  EXPECT_EQ(reports_.notices, std::vector<std::string>{});
 }
 
 TEST_F(Targets, AccessSettings) {
@@ -135,7 +135,7 @@ TEST_F(Targets, AnyAccessWritesNothingAndDomainsFail) {
   le0->set(KxAtom("netaccess"), dom);
   out.clear();
   EXPECT_FALSE(gen_accesslist(out, gw, lists_.get(), addresses_.get()));
-  EXPECT_EQ(reports_.texts,
+  EXPECT_EQ(reports_.notices,
             std::vector<std::string>{"Object gw interface le0 \n Domain example is illegal for antispoof\n"});
   le0->set(KxAtom("netaccess"), saved.get());
 }

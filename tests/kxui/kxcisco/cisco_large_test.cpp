@@ -91,10 +91,10 @@ TEST(CiscoLargePolicy, EveryLineIsAnAccessListCommand) {
   RouterPolicy p(g.objects);
   rule_list rules = p.rules(g.rules);
   ASSERT_EQ(rules.size(), 400u);
-  Messages m;
+  CollectReports m;
   kxu::ScopedFrontEnd fe(&m);
   const char *text = cisco_rulebase(rules, nullptr, 1);
-  ASSERT_NE(text, nullptr) << m.all;
+  ASSERT_NE(text, nullptr) << m.joined();
   std::string out = text;
   EXPECT_GT(std::count(out.begin(), out.end(), '\n'), 1000);
   EXPECT_THAT(ios_bad_lines(out), ::testing::IsEmpty());

@@ -46,10 +46,10 @@ struct Gen {
 Gen generate(RouterPolicy &p, const std::vector<RuleSpec> &rules, int install = 1,
              const kxset *routers = nullptr) {
   rule_list rl = p.rules(rulebase(rules));
-  Messages m;
+  CollectReports m;
   kxu::ScopedFrontEnd fe(&m);
   const char *text = cisco_rulebase(rl, routers, install);
-  return {text != nullptr, text ? text : "", m.all};
+  return {text != nullptr, text ? text : "", m.joined()};
 }
 
 Gen generate(const RouterSpec &r, const std::vector<RuleSpec> &rules, int install = 1,

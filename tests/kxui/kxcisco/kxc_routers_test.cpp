@@ -3,29 +3,19 @@
 #include "kxui/kxcisco/policy_text.h"
 #include "kxui/kxcisco/router_fixture.h"
 #include "support/golden.h"
+#include "support/run.h"
 #include "support/tempdir.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
 
 using namespace kxtest;
 using ::testing::HasSubstr;
 
 namespace {
 
-struct Out {
-  int status;
-  std::string out, err;
-};
-
-Out kxc(const std::string &kxdir, const std::string &args) {
-  TempDir tmp;
-  std::string cmd = "KXDIR='" + kxdir + "' '" KXC_PATH "' " + args + " >'" + tmp.file("out") +
-                    "' 2>'" + tmp.file("err") + "'";
-  int rc = std::system(cmd.c_str());
-  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read_file(tmp.file("out")), read_file(tmp.file("err"))};
+CommandResult kxc(const std::string &kxdir, const std::string &args) {
+  return run_command("KXDIR='" + kxdir + "' '" KXC_PATH "' " + args);
 }
 
 const std::string kDemo = std::string(KX_SOURCE_DIR) + "/demo";
@@ -33,7 +23,7 @@ const std::string kDemo = std::string(KX_SOURCE_DIR) + "/demo";
 } // namespace
 
 TEST(KxcRouters, DemoAccessListsAreValidCommands) {
-  Out o = kxc(kDemo, "cisco " + kDemo + "/conf/Standard.W");
+  CommandResult o = kxc(kDemo, "cisco " + kDemo + "/conf/Standard.W");
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_THAT(o.out, HasSubstr("! Router cisco-dmz\n"));
   EXPECT_THAT(o.out, HasSubstr("\nend\n"));
@@ -55,7 +45,7 @@ TEST(KxcRouters, ExitStatus) {
       {"cisco " + w + " wf-lab", 1, "No routers specified"},
   };
   for (const Case &c : cases) {
-    Out o = kxc(kDemo, c.args);
+    CommandResult o = kxc(kDemo, c.args);
     EXPECT_EQ(o.status, c.status) << c.args;
     EXPECT_THAT(o.err, HasSubstr(c.err)) << c.args;
     if (c.status != 0) {
@@ -73,7 +63,7 @@ TEST(KxcRouters, VendorPropertiesInVendorInfo) {
   dir.write("lib/setup.C", kSetup);
   dir.write("conf/objects.C", objects(router(r), " : (smtp :type (tcp) :port (25))\n"));
   dir.write("p.W", rulebase({{.services = "smtp"}}));
-  Out o = kxc(dir.path(), "cisco " + dir.file("p.W") + " r1");
+  CommandResult o = kxc(dir.path(), "cisco " + dir.file("p.W") + " r1");
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_THAT(o.out, HasSubstr("interface ethernet 0\nip access-group 120 in\n!\n! End"));
 }

@@ -8,6 +8,7 @@
 #include "kxui/compiler/addr.h"
 #include "kxui/objfile/objects.h"
 #include "kxui/rfile/rule.h"
+#include "support/reports.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -16,17 +17,6 @@
 #include <string>
 
 namespace kxtest {
-
-class Messages : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &text) override {
-    all += text + "\n";
-    return true;
-  }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-  std::string all;
-};
 
 inline const char kSetup[] = R"((setup
 	:actobj ( : (accept :action (accept)) : (drop :action (drop)) )
@@ -61,15 +51,15 @@ public:
     kxu::ScopedFrontEnd fe(&load_messages_);
     std::optional<rule_list> r = rule_read("policy.W", f);
     std::fclose(f);
-    EXPECT_TRUE(r.has_value()) << load_messages_.all;
+    EXPECT_TRUE(r.has_value()) << load_messages_.joined();
     return r ? std::move(*r) : rule_list{};
   }
   const TempDir &dir() const { return dir_; }
-  const std::string &load_messages() const { return load_messages_.all; }
+  std::string load_messages() const { return load_messages_.joined(); }
 
 private:
   TempDir dir_;
-  Messages load_messages_;
+  CollectReports load_messages_;
   kxcomp::SymbolLookup prev_lookup_ = nullptr;
 };
 

@@ -6,6 +6,7 @@
 
 #include "kxset/sio.h"
 #include "kxu/report.h"
+#include "support/reports.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,6 @@
 namespace {
 
 // Collects reports instead of printing them.
-class Capture : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &text) override {
-    notices.push_back(text);
-    return true;
-  }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-  std::vector<std::string> notices;
-};
-
 KxSetRef parse(const char *text) {
   kxset *s = sio_sread(text);
   EXPECT_EQ(sio_errno(), 0) << sio_messages();
@@ -51,7 +41,7 @@ protected:
   kxset *obj(const char *name) { return kxobj_obj(kx_netobj, name); }
 
   KxSetRef table_, holder_;
-  Capture capture_;
+  kxtest::CollectReports capture_;
   kxu::ScopedFrontEnd fe_{&capture_};
 };
 

@@ -1,39 +1,24 @@
 // kxc objects on an installation: the table listing, and exit status 1 when
 // a file of the database cannot be read.
+#include "support/run.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-};
-
 // Runs kxc with KXDIR set; standard error joins the output.
-Result kxc_objects(const std::string &kxdir) {
-  std::string cmd = "KXDIR='" + kxdir + "' KX_OBJECTS= '" KXC_PATH "' objects 2>&1";
-  Result r{-1, {}};
-  FILE *p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
+kxtest::CommandResult kxc_objects(const std::string &kxdir) {
+  return kxtest::run_command("KXDIR='" + kxdir + "' KX_OBJECTS= '" KXC_PATH "' objects 2>&1");
 }
 
 TEST(KxcObjects, ListsTheDemoTables) {
-  Result r = kxc_objects(std::string(KX_SOURCE_DIR) + "/demo");
+  kxtest::CommandResult r = kxc_objects(std::string(KX_SOURCE_DIR) + "/demo");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(r.out.rfind("objects database: ", 0), 0u) << r.out;
   for (const char *line : {"\n  actobj           4\n", "\n  trackobj         7\n",
@@ -46,7 +31,7 @@ TEST(KxcObjects, FailedLoadExitsWithOne) {
   kxtest::TempDir dir;
   fs::copy(fs::path(KX_SOURCE_DIR) / "demo/lib", dir.file("lib"), fs::copy_options::recursive);
   dir.write("conf/objects.C", "(objects :netobj ( : (gw :type (gateway)");
-  Result r = kxc_objects(dir.path());
+  kxtest::CommandResult r = kxc_objects(dir.path());
   EXPECT_EQ(r.status, 1) << r.out;
   EXPECT_NE(r.out.find("error: Failed to load objects Database:\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("kxc objects: 3 files failed to load"), std::string::npos) << r.out;

@@ -8,6 +8,7 @@
 #include "kxu/kxdir.h"
 #include "kxu/report.h"
 #include "support/golden.h"
+#include "support/reports.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -21,17 +22,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-class Capture : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &text) override {
-    notices.push_back(text);
-    return true;
-  }
-  void status(const std::string &line) override { status_lines.push_back(line); }
-  int ask(const std::string &) override { return 1; }
-  std::vector<std::string> notices, status_lines;
-};
 
 const char *kSetup = R"((setup
 	:actobj (
@@ -95,7 +85,7 @@ protected:
   }
 
   kxtest::TempDir dir_;
-  Capture capture_;
+  kxtest::CollectReports capture_;
   kxu::ScopedFrontEnd fe_{&capture_};
   std::string saved_kxdir_;
 };
@@ -211,7 +201,7 @@ TEST_F(ObjectsTest, SaveReplacesOnlyChangedFilesAndKeepsBackup) {
   std::string first = read(conf("objects.C"));
   EXPECT_EQ(read(conf("objects.C.bak")), kObjects);
   EXPECT_FALSE(exists(conf("objects.C.new")));
-  EXPECT_EQ(capture_.status_lines, (std::vector<std::string>{"Saving objects...", "Objects saved"}));
+  EXPECT_EQ(capture_.lines, (std::vector<std::string>{"Saving objects...", "Objects saved"}));
 
   // Nothing changed: the file is not touched and no backup is made.
   fs::remove(conf("objects.C.bak"));
@@ -360,7 +350,7 @@ TEST_F(ObjectsTest, CompareFiles) {
 // The demo installation loads without a message, and saving it writes
 // nothing: its files are in the canonical layout.
 TEST(DemoInstallation, LoadsCleanlyAndSavesUnchanged) {
-  Capture capture;
+  kxtest::CollectReports capture;
   kxu::ScopedFrontEnd fe(&capture);
   kxtest::TempDir dir;
   const fs::path demo = fs::path(KX_SOURCE_DIR) / "demo";

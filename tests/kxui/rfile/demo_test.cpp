@@ -3,8 +3,7 @@
 #include "fixture.h"
 
 #include "support/golden.h"
-
-#include <sys/wait.h>
+#include "support/run.h"
 
 #include <filesystem>
 
@@ -13,29 +12,15 @@ namespace {
 
 const std::string kDemo = std::string(KX_SOURCE_DIR) + "/demo";
 
-struct Outcome {
-  int status;
-  std::string out;
-};
-
-Outcome run(const std::string &command) {
-  Outcome r{-1, ""};
-  FILE *p = popen(command.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t got;
-  while ((got = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, got);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
+// Each command redirects standard error itself.
+kxtest::CommandResult run(const std::string &command) { return kxtest::run_command(command, false); }
 
 std::string kxc_rules(const std::string &file, const char *redirect) {
   return "KXDIR='" + kDemo + "' '" KXC_PATH "' rules '" + file + "' " + redirect;
 }
 
 TEST(KxcRules, ListsTheDemonstrationRuleBase) {
-  Outcome r = run(kxc_rules(kDemo + "/conf/Standard.W", "2>/dev/null"));
+  kxtest::CommandResult r = run(kxc_rules(kDemo + "/conf/Standard.W", "2>/dev/null"));
   EXPECT_EQ(r.status, 0);
   kxtest::expect_golden("rfile/kxc_rules_standard.out", r.out);
 }
@@ -43,7 +28,7 @@ TEST(KxcRules, ListsTheDemonstrationRuleBase) {
 TEST(KxcRules, RefusesBadFilesWithTheReadErrors) {
   kxtest::TempDir dir;
   const std::string bad = dir.write("bad.W", "(\n\t:rule (\n\t\t:src (\n\t\t\t: nosuchobject\n");
-  Outcome r = run(kxc_rules(bad, "2>&1 >/dev/null"));
+  kxtest::CommandResult r = run(kxc_rules(bad, "2>&1 >/dev/null"));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("Failed to read rule file:\n\"bad.W\", line 4: ERROR: Cannot use "
                        "<::nosuchobject>: Not in Scope"),

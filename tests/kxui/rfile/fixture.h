@@ -9,6 +9,7 @@
 #include "kxui/rfile/file.h"
 #include "kxui/rfile/rule.h"
 #include "kxui/rmgr/rmgr.h"
+#include "support/reports.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -19,21 +20,16 @@
 
 namespace rfiletest {
 
-class Recorder : public kxu::ReportFrontEnd {
+// Also keeps the questions; answers them with `cancel` (Ok unless set).
+class Recorder : public kxtest::CollectReports {
 public:
-  bool notice(const std::string &text) override {
-    notices.push_back(text);
-    return true;
-  }
-  void status(const std::string &line) override { lines.push_back(line); }
   int ask(const std::string &question) override {
     questions.push_back(question);
     return cancel;
   }
-  std::string last_line() const { return lines.empty() ? "" : lines.back(); }
   std::string last_notice() const { return notices.empty() ? "" : notices.back(); }
 
-  std::vector<std::string> notices, lines, questions;
+  std::vector<std::string> questions;
   int cancel = 0;
 };
 

@@ -3,6 +3,7 @@
 #include "kxu/report.h"
 #include "kxui/rfile/rule.h"
 #include "kxui/rmgr/rmgr.h"
+#include "support/reports.h"
 
 #include <gtest/gtest.h>
 
@@ -67,18 +68,6 @@ public:
   Log log;
 };
 
-class Recorder : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &text) override {
-    notices.push_back(text);
-    return true;
-  }
-  void status(const std::string &line) override { lines.push_back(line); }
-  int ask(const std::string &) override { return 1; }
-  std::string last() const { return lines.empty() ? "" : lines.back(); }
-  std::vector<std::string> notices, lines;
-};
-
 class RuleManagerTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -120,7 +109,7 @@ protected:
   static RecordingView *view(int n) { return static_cast<RecordingView *>(rmgr_view(n)); }
 
   std::shared_ptr<RecordingViews> views = std::make_shared<RecordingViews>();
-  Recorder shown;
+  kxtest::CollectReports shown;
   kxu::ScopedFrontEnd front{&shown};
 };
 
@@ -159,11 +148,11 @@ TEST_F(RuleManagerTest, PositionsAreClampedAndRowsRenumbered) {
 TEST_F(RuleManagerTest, PastingTwiceGivesIndependentCopies) {
   select({2});
   rmgr_copy(1);
-  EXPECT_EQ(shown.last(), "One rule copied to clipboard");
+  EXPECT_EQ(shown.last_line(), "One rule copied to clipboard");
   EXPECT_EQ(rule_modified, 0);
 
   EXPECT_EQ(rule_menu_paste(rule_place::bottom), 1);
-  EXPECT_EQ(shown.last(), "Rule pasted");
+  EXPECT_EQ(shown.last_line(), "Rule pasted");
   EXPECT_EQ(rule_menu_paste(rule_place::bottom), 1);
   EXPECT_EQ(table(), "a b c d b b");
   EXPECT_EQ(rule_modified, 1);
@@ -182,11 +171,11 @@ TEST_F(RuleManagerTest, PastingTwiceGivesIndependentCopies) {
 TEST_F(RuleManagerTest, CutAndPasteMovesRules) {
   select({1, 2, 4});
   rmgr_cut();
-  EXPECT_EQ(shown.last(), "3 rules cut to clipboard");
+  EXPECT_EQ(shown.last_line(), "3 rules cut to clipboard");
   EXPECT_EQ(table(), "c");
   EXPECT_EQ(rmgr_npaste(), 3);
   EXPECT_EQ(rmgr_paste(1), 3);
-  EXPECT_EQ(shown.last(), "3 rules pasted");
+  EXPECT_EQ(shown.last_line(), "3 rules pasted");
   EXPECT_EQ(table(), "c a b d");
   EXPECT_EQ(view(2)->number_, 2);
 }
@@ -197,10 +186,10 @@ TEST_F(RuleManagerTest, EmptySelectionAndEmptyClipboardAreSaid) {
   ASSERT_EQ(rmgr_npaste(), 1);
   rmgr_select(1, nullptr, 1); // deselect
   rmgr_cut();
-  EXPECT_EQ(shown.last(), "No rules selected, rule clipboard emptied");
+  EXPECT_EQ(shown.last_line(), "No rules selected, rule clipboard emptied");
   EXPECT_EQ(rmgr_npaste(), 0);
   EXPECT_EQ(rmgr_paste(0), 0);
-  EXPECT_EQ(shown.last(), "Clipboard empty");
+  EXPECT_EQ(shown.last_line(), "Clipboard empty");
   EXPECT_EQ(table(), "a b c d");
 }
 
@@ -211,7 +200,7 @@ TEST_F(RuleManagerTest, ClipboardHoldsAtMost256Rules) {
   rmgr_select_all();
   rmgr_copy(1);
   EXPECT_EQ(rmgr_npaste(), RMGR_CLIPBOARD_MAX);
-  EXPECT_EQ(shown.last(),
+  EXPECT_EQ(shown.last_line(),
             "256 rules copied to clipboard, 44 left out: the clipboard holds at most 256");
 
   rmgr_cut();

@@ -87,10 +87,10 @@ Result build(RouterPolicy &p, const std::vector<RuleSpec> &rules) {
   rule_list rl = p.rules(rulebase(rules));
   KxSetRef container(kxset::make());
   for (KxSetRef &r : rl) container->append("rule", r.get());
-  Messages m;
+  CollectReports m;
   kxu::ScopedFrontEnd fe(&m);
   KxSetRef filter(kxell_filter_gen(container.get(), 1));
-  return {filter, m.all};
+  return {filter, m.joined()};
 }
 
 RouterPolicy policy(const std::string &props = kProps) {
@@ -213,13 +213,13 @@ TEST(WellfleetFilter, ProjectionKeepsTheRoutersRulesAndRenumbers) {
   r.filter->append("note", kxset::make("kept"));
   KxSetRef bad(kxset::make());
   r.filter->append("rule", bad.get());
-  Messages m;
+  CollectReports m;
   kxu::ScopedFrontEnd fe(&m);
   KxSetRef projected(kxell_filter_project(r.filter.get(), only_w2.get()));
   EXPECT_EQ(summary(projected.get()), "1 accept @ w2 proto=6-6 dport=21-21\n"
                                       "2 accept @ Any proto=17-17 dport=53-53\n");
   EXPECT_STREQ(kxobj_get(projected.get(), "note"), "kept");
-  EXPECT_THAT(m.all, HasSubstr("Badly formed rule. No scope specified"));
+  EXPECT_THAT(m.joined(), HasSubstr("Badly formed rule. No scope specified"));
   // The generated filter itself is untouched.
   EXPECT_THAT(summary(r.filter.get()), HasSubstr("3 accept @ Any"));
 }
@@ -228,10 +228,10 @@ TEST(WellfleetFilter, TextMatchesGolden) {
   RouterPolicy p = policy();
   rule_list rl = p.rules(rulebase({{.src = "h1", .dst = "corp", .services = "telnet", .install = "w1", .track = "short"},
                                    {.services = "ospf", .action = "drop", .install = "Routers"}}));
-  Messages m;
+  CollectReports m;
   kxu::ScopedFrontEnd fe(&m);
   std::optional<std::string> text = wellfleet_rulebase(rl, nullptr);
-  ASSERT_TRUE(text) << m.all;
+  ASSERT_TRUE(text) << m.joined();
   expect_golden("wellfleet/filter.ok", *text);
 }
 

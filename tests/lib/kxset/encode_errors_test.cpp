@@ -31,7 +31,7 @@ TEST_P(DecodeRefuses, WithItsMessage) {
   const BadBuffer &b = GetParam();
   EXPECT_EQ(DecodeKxset(b.bytes.data(), b.bytes.size()), nullptr);
   EXPECT_EQ(kxencode_error(), b.message);
-  EXPECT_EQ(notices.seen.size(), 1u);
+  EXPECT_EQ(notices.notices.size(), 1u);
 }
 
 const char *const kLength = "DecodeKxSet : buffer length checksum failed";
@@ -101,7 +101,7 @@ TEST_F(EncodeTest, EncoderRefusals) {
     EXPECT_EQ(len, 0u);
     EXPECT_EQ(kxencode_error(), c.message);
   }
-  EXPECT_EQ(notices.seen.size(), 3u);
+  EXPECT_EQ(notices.notices.size(), 3u);
 }
 
 TEST_F(EncodeTest, ShortenedByOneByte) {

@@ -1,34 +1,17 @@
 // kxc encode and kxc decode as an administrator runs them.
 #include "support/golden.h"
+#include "support/run.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
-struct KxcRun {
-  int status;
-  std::string out, err;
-};
-
-KxcRun kxc(const kxtest::TempDir &dir, const std::string &args) {
-  std::string errfile = dir.file("stderr.txt");
-  std::string cmd = "cd '" + dir.path() + "' && '" KXC_PATH "' " + args + " 2>'" + errfile + "'";
-  KxcRun r{-1, {}, {}};
-  FILE *p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  r.err = kxtest::read_file(errfile);
-  return r;
+kxtest::CommandResult kxc(const kxtest::TempDir &dir, const std::string &args) {
+  return kxtest::run_command("cd '" + dir.path() + "' && '" KXC_PATH "' " + args);
 }
 
 const char *const kDict = "(objects\n"
@@ -48,11 +31,11 @@ TEST(KxcEncode, RoundTripWithDictionary) {
   kxtest::TempDir dir;
   dir.write("objects.C", kDict);
   dir.write("rule.W", kRule);
-  KxcRun enc = kxc(dir, "encode --dict objects.C rule.W rule.bin");
+  kxtest::CommandResult enc = kxc(dir, "encode --dict objects.C rule.W rule.bin");
   ASSERT_EQ(enc.status, 0) << enc.err;
   std::string bin = kxtest::read_file(dir.file("rule.bin"));
   EXPECT_EQ(bin.find("gateway"), std::string::npos);
-  KxcRun dec = kxc(dir, "decode --dict=objects.C rule.bin");
+  kxtest::CommandResult dec = kxc(dir, "decode --dict=objects.C rule.bin");
   EXPECT_EQ(dec.status, 0) << dec.err;
   EXPECT_EQ(dec.out, kRule);
 }
@@ -80,7 +63,7 @@ TEST(KxcEncode, RefusalsAndUsage) {
       {"decode missing.bin", 1, "kxc decode: cannot read missing.bin: No such file or directory\n"},
   };
   for (const auto &c : cases) {
-    KxcRun r = kxc(dir, c.args);
+    kxtest::CommandResult r = kxc(dir, c.args);
     EXPECT_EQ(r.status, c.status) << c.args;
     EXPECT_EQ(r.err, c.err) << c.args;
   }

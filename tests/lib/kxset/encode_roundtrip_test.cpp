@@ -37,7 +37,7 @@ TEST_P(EncodeRoundTrip, TextComesBackUnchanged) {
   ASSERT_TRUE(out) << kxencode_error();
   EXPECT_EQ(text_of(out.get()), want);
   EXPECT_EQ(out->refcount(), 1) << "a decoded set is new";
-  EXPECT_TRUE(notices.seen.empty());
+  EXPECT_TRUE(notices.notices.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -102,8 +102,8 @@ TEST_F(EncodeTest, DictionaryMembersTravelAsReferences) {
   // Without the dictionary the references cannot be resolved.
   EXPECT_FALSE(decode(buf));
   EXPECT_EQ(kxencode_error(), "DecodeKxSet:scope error <::gate> unfound");
-  ASSERT_EQ(notices.seen.size(), 1u);
-  EXPECT_EQ(notices.seen[0], "DecodeKxSet:scope error <::gate> unfound");
+  ASSERT_EQ(notices.notices.size(), 1u);
+  EXPECT_EQ(notices.notices[0], "DecodeKxSet:scope error <::gate> unfound");
 }
 
 TEST_F(EncodeTest, DictionaryMemberAloneIsOneReferenceToken) {

@@ -4,6 +4,7 @@
 #include "kxset/kxencode.h"
 #include "kxset/sio.h"
 #include "kxu/report.h"
+#include "support/reports.h"
 
 #include <gtest/gtest.h>
 
@@ -12,22 +13,10 @@
 
 namespace enctest {
 
-// Collects error notices instead of printing them.
-class Notices : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &text) override {
-    seen.push_back(text);
-    return true;
-  }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-  std::vector<std::string> seen;
-};
-
 // A fixture that keeps the notices of each test.
 class EncodeTest : public ::testing::Test {
 protected:
-  Notices notices;
+  kxtest::CollectReports notices;
   kxu::ScopedFrontEnd front{&notices};
 };
 

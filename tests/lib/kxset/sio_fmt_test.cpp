@@ -1,33 +1,21 @@
 // kxc fmt on the inputs under golden/sio: each X.in gives X.ok (standard
 // output, exit 0) or X.err (the reader's messages, exit 1).
 #include "support/golden.h"
+#include "support/run.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct FmtRun {
-  int status;
-  std::string out, err;
-};
-
 // Runs `kxc fmt NAME` inside `dir`, so that messages carry the bare name.
-FmtRun fmt(const std::string &dir, const std::string &name) {
-  kxtest::TempDir tmp;
-  std::string cmd = "cd '" + dir + "' && '" KXC_PATH "' fmt '" + name + "' >'" + tmp.file("out") +
-                    "' 2>'" + tmp.file("err") + "'";
-  int rc = std::system(cmd.c_str());
-  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, kxtest::read_file(tmp.file("out")),
-          kxtest::read_file(tmp.file("err"))};
+kxtest::CommandResult fmt(const std::string &dir, const std::string &name) {
+  return kxtest::run_command("cd '" + dir + "' && '" KXC_PATH "' fmt '" + name + "'");
 }
 
 TEST(SioFmtGolden, CanonicalTextAndMessages) {
@@ -39,7 +27,7 @@ TEST(SioFmtGolden, CanonicalTextAndMessages) {
   ASSERT_FALSE(inputs.empty());
   for (const std::string &name : inputs) {
     SCOPED_TRACE(name);
-    FmtRun r = fmt(dir, name + ".in");
+    kxtest::CommandResult r = fmt(dir, name + ".in");
     if (r.status == 0) {
       EXPECT_EQ(r.err, "");
       kxtest::expect_golden("sio/" + name + ".ok", r.out);
@@ -59,7 +47,7 @@ TEST(SioFmtGolden, OutputIsAFixedPoint) {
     SCOPED_TRACE(e.path().filename().string());
     std::string text = kxtest::read_file(e.path().string());
     tmp.write("again.C", text);
-    FmtRun r = fmt(tmp.path(), "again.C");
+    kxtest::CommandResult r = fmt(tmp.path(), "again.C");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, text);
   }
@@ -67,8 +55,7 @@ TEST(SioFmtGolden, OutputIsAFixedPoint) {
 
 TEST(SioFmtGolden, Usage) {
   EXPECT_EQ(fmt(".", "no-such-file.C").status, 1);
-  int rc = std::system("'" KXC_PATH "' fmt >/dev/null 2>&1");
-  EXPECT_EQ(WEXITSTATUS(rc), 2);
+  EXPECT_EQ(kxtest::run_command("'" KXC_PATH "' fmt >/dev/null 2>&1", false).status, 2);
 }
 
 } // namespace
