@@ -256,3 +256,37 @@ TEST(KxList, InsertionPositions) {
 }
 
 } // namespace
+
+namespace {
+
+// One value shared by more holders than a 16-bit count could hold (a common
+// leaf of a large database) stays alive until the last holder lets go.
+TEST(KxSet, ValueSharedByVeryManyParentsSurvives) {
+  kxset *shared = kxset::make("shared-by-many-marker");
+  std::vector<KxSetRef> parents;
+  for (int i = 0; i < 70000; ++i) {
+    parents.emplace_back(kxset::make("p"));
+    parents.back()->append("v", shared);
+  }
+  EXPECT_EQ(shared->refcount(), 70000);
+  parents.resize(1);
+  EXPECT_EQ(shared->refcount(), 1);
+  EXPECT_FALSE(KxAtom::find("shared-by-many-marker").is_zero());
+  parents.clear();
+  EXPECT_TRUE(KxAtom::find("shared-by-many-marker").is_zero());
+}
+
+// An observer that detaches another observer of the same set during the
+// walk: the detached one is not called.
+TEST(KxSet, ObserverDetachedDuringTheWalkIsSkipped) {
+  KxSetRef s(kxset::make("s"));
+  int second_calls = 0;
+  int second_id = 0;
+  s->attach(kxcallback([&] { s->detach(second_id); }));
+  second_id = s->attach(kxcallback([&] { ++second_calls; }));
+  s->append("a", kxset::make("b"));
+  EXPECT_EQ(second_calls, 0);
+  EXPECT_EQ(s->getnclient(), 1);
+}
+
+} // namespace
