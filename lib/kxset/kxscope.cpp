@@ -68,28 +68,33 @@ kxset *KxScope::Get(const KxAtom &name, int *tag) const {
 
 void KxScope::Level::clear() {
   if (defs.empty()) return;
-  if (!index.empty()) {
+  if (indexed > 0) {
     // Free only the slots in use, so a big level costs no more to clear
     // than it cost to fill.
     size_t mask = index.size() - 1;
-    for (const Def &d : defs)
-      for (size_t i = slot_of(d.name, mask); index[i].pos >= 0; i = (i + 1) & mask) index[i].pos = -1;
+    for (size_t p = 0; p < indexed; ++p)
+      for (size_t i = slot_of(defs[p].name, mask); index[i].pos >= 0; i = (i + 1) & mask) index[i].pos = -1;
     std::fill(bloom.begin(), bloom.end(), 0);
   }
+  indexed = 0;
   defs.clear();
 }
 
-void KxScope::Level::add(const KxAtom &name, kxset *set, int tag) {
-  defs.push_back({name, set, tag});
-  if (defs.size() <= kIndexFrom) return;
-  // Crossing the threshold (again, after a clear) or filling up: rebuild.
-  if (defs.size() == kIndexFrom + 1 || defs.size() * 2 > index.size()) rebuild();
-  else index_put(static_cast<int32_t>(defs.size() - 1));
+void KxScope::Level::add(const KxAtom &name, kxset *set, int tag) { defs.push_back({name, set, tag}); }
+
+// Brings the index up to date with defs; growing it rebuilds it whole.
+void KxScope::Level::sync() const {
+  if (indexed == defs.size()) return;
+  if (index.empty() || defs.size() * 2 > index.size()) {
+    rebuild();
+    return;
+  }
+  for (; indexed < defs.size(); ++indexed) index_put(static_cast<int32_t>(indexed));
 }
 
 // Enters defs[pos] in the index; a newer definition of a name replaces the
 // older one in its slot.
-void KxScope::Level::index_put(int32_t pos) {
+void KxScope::Level::index_put(int32_t pos) const {
   size_t mask = index.size() - 1;
   const KxAtom &name = defs[static_cast<size_t>(pos)].name;
   uint32_t h = name.hash();
@@ -100,20 +105,22 @@ void KxScope::Level::index_put(int32_t pos) {
   bloom_set(bloom, name);
 }
 
-void KxScope::Level::rebuild() {
+void KxScope::Level::rebuild() const {
   size_t size = index.empty() ? 64 : index.size();
   while (size < defs.size() * 4) size *= 2;
   index.assign(size, Slot{-1, 0});
   bloom.assign(size / 32, 0); // two bits per slot, 8 to 16 per name
   for (size_t p = 0; p < defs.size(); ++p) index_put(static_cast<int32_t>(p));
+  indexed = defs.size();
 }
 
 const KxScope::Def *KxScope::Level::find(const KxAtom &name) const {
-  if (defs.size() <= kIndexFrom || index.empty()) {
+  if (defs.size() <= kIndexFrom) {
     for (size_t p = defs.size(); p-- > 0;)
       if (defs[p].name == name) return &defs[p];
     return nullptr;
   }
+  sync();
   if (!bloom_test(bloom, name)) return nullptr;
   size_t mask = index.size() - 1;
   uint32_t h = name.hash();

@@ -51,26 +51,30 @@ private:
     int tag;
   };
   // The definitions of one level's current generation, in order; levels that
-  // collect many (a table of objects) also get a hash index by name.
+  // collect many (a table of objects) also get a hash index by name. The
+  // index catches up with defs on lookup only: a reader defines far more
+  // names than it looks up.
   struct Level {
     kxset *set = nullptr;
     std::vector<Def> defs;
+    mutable size_t indexed = 0; // defs[0, indexed) are in the index
     // Slots of the hash index: the position in defs (-1: free) and the
     // name's hash, so that probing rarely touches defs.
     struct Slot {
       int32_t pos;
       uint32_t hash;
     };
-    std::vector<Slot> index;
+    mutable std::vector<Slot> index;
     // A Bloom filter over the indexed names: most lookups ask for names that
     // a big level does not hold (the writer asks for every leaf), and the
     // filter answers them without touching the large index.
-    std::vector<uint64_t> bloom;
+    mutable std::vector<uint64_t> bloom;
     void clear();
     void add(const KxAtom &name, kxset *set, int tag);
     const Def *find(const KxAtom &name) const;
-    void rebuild();
-    void index_put(int32_t pos);
+    void sync() const;
+    void rebuild() const;
+    void index_put(int32_t pos) const;
   };
 
   int level_ = 0;

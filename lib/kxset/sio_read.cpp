@@ -31,6 +31,15 @@ public:
     if (slot.view() != text || slot.is_zero()) slot = KxAtom(text);
     return slot;
   }
+  // The atom of `text` if one exists, without interning it: the zero atom
+  // otherwise. A hit here spares the lookup in the atom table.
+  KxAtom find(std::string_view text) {
+    KxAtom &slot = slots_[key(text)];
+    if (!slot.is_zero() && slot.view() == text) return slot;
+    KxAtom a = KxAtom::find(text);
+    if (a.is_named()) slot = a;
+    return a;
+  }
 
 private:
   static constexpr size_t kSize = 1024;
@@ -149,7 +158,7 @@ Reader::Got Reader::read_value(kxset *&out, int *height) {
 }
 
 Reader::Got Reader::resolve(std::string_view name, kxset *&out, int *height) {
-  KxAtom a = KxAtom::find(name);
+  KxAtom a = atoms_.find(name);
   int tag = 0;
   out = a.is_named() ? scope_.Get(a, &tag) : nullptr;
   if (height) *height = std::max(tag, 1);
