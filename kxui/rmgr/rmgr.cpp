@@ -16,25 +16,11 @@ namespace {
 // Rows of the built-in presentation: plain memory, one line apart.
 constexpr int kMemoryRowHeight = 10;
 
-class MemoryRowView : public RuleRowView {
+class MemoryRowView : public RuleRowViewBase {
 public:
   void put(const kxset *) override {}
   void get(kxset *) override {}
-  bool selected() const override { return selected_; }
-  void set_selected(bool on) override { selected_ = on; }
-  void position(int *x, int *y) const override {
-    *x = x_;
-    *y = y_;
-  }
-  void move(int x, int y) override {
-    x_ = x;
-    y_ = y;
-  }
   void openclose(bool) override {}
-
-private:
-  bool selected_ = false;
-  int x_ = 0, y_ = 0;
 };
 
 class MemoryRowViews : public RuleRowViews {

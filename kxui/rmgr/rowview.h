@@ -35,6 +35,26 @@ public:
   virtual int destroy() { return 0; }
 };
 
+// A row view that keeps its selection and position itself; presentations
+// whose widgets do not hold these derive from it.
+class RuleRowViewBase : public RuleRowView {
+public:
+  bool selected() const override { return selected_; }
+  void set_selected(bool on) override { selected_ = on; }
+  void position(int *x, int *y) const override {
+    *x = x_;
+    *y = y_;
+  }
+  void move(int x, int y) override {
+    x_ = x;
+    y_ = y;
+  }
+
+private:
+  bool selected_ = false;
+  int x_ = 0, y_ = 0;
+};
+
 // One presentation: makes row views and lays them out.
 class RuleRowViews {
 public:

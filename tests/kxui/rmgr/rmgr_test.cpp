@@ -23,22 +23,12 @@ struct Log {
 };
 
 // A view holds the text its "Source" list shows; get() writes it back.
-class RecordingView : public RuleRowView {
+class RecordingView : public RuleRowViewBase {
 public:
   RecordingView(Log &log, int number) : number_(number), log_(log) {}
 
   void put(const kxset *rule) override { source = rule_get(rule, RULE_SRC, ""); }
   void get(kxset *rule) override { rule_set(rule, RULE_SRC, "", source.c_str()); }
-  bool selected() const override { return selected_; }
-  void set_selected(bool on) override { selected_ = on; }
-  void position(int *x, int *y) const override {
-    *x = x_;
-    *y = y_;
-  }
-  void move(int x, int y) override {
-    x_ = x;
-    y_ = y;
-  }
   void openclose(bool open) override { log_.calls.push_back(open ? "open" : "close"); }
   int destroy() override { return log_.refuse_destroy ? -1 : 0; }
 
@@ -47,8 +37,6 @@ public:
 
 private:
   Log &log_;
-  bool selected_ = false;
-  int x_ = 0, y_ = 0;
 };
 
 class RecordingViews : public RuleRowViews {
