@@ -1,14 +1,19 @@
 # Entry points. Both targets install what is missing first.
 #   make run    build and run the program on the demo installation
 #   make test   build and run every test: normal build, sanitizer build, fuzzers
+#   make bench  install the benchmark-only packages too, build with the
+#               benchmarks (in $(BUILD)/bench) and run them
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 BUILD ?= build
 
-.PHONY: deps build run test test-release test-asan test-fuzz bench clean
+.PHONY: deps bench-deps build run test bench clean
 
 deps:
 	@scripts/install-deps.sh
+
+bench-deps:
+	@scripts/install-deps.sh --bench
 
 build: deps
 	@cmake -S . -B $(BUILD)/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -20,8 +25,12 @@ run: build
 test: deps
 	@scripts/test.sh
 
-bench: build
-	@scripts/bench.sh $(BUILD)/release
+# The benchmarks have a tree of their own, so that KX_BENCH never sticks in
+# the cache of the tree the tests use.
+bench: bench-deps
+	@cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKX_BENCH=ON >/dev/null
+	@ninja -C $(BUILD)/bench -j$(JOBS)
+	@scripts/bench.sh $(BUILD)/bench
 
 clean:
 	rm -rf $(BUILD)

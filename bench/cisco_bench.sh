@@ -13,17 +13,17 @@
 #   -r REPS    repetitions of kxc per size; the minimum wall time is shown
 #
 # The policies come from the peer benchmark generator (GEN, default
-# /work/shared/bench/gen_policy.py, seed 1). Output: one row per size with
+# ../shared/bench/gen_policy.py beside the project, seed 1). Output: one row per size with
 # kxc's wall seconds, its access-list lines, the peer's wall seconds and
 # lines, and the speed ratio.
 set -eu
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+gen=${GEN:-$here/../shared/bench/gen_policy.py}
 kxc=""
 peer_sizes="300 1000"
 work=""
 reps=3
-gen=${GEN:-/work/shared/bench/gen_policy.py}
 
 while getopts "k:p:o:r:h" opt; do
     case $opt in
@@ -45,6 +45,7 @@ if [ -z "$kxc" ]; then
         ninja -C "$here/build/h6-rel" kxc >/dev/null
     fi
 fi
+[ -f "$gen" ] || { echo "missing generator $gen (set GEN)" >&2; exit 2; }
 [ -n "$work" ] || work=$(mktemp -d)
 mkdir -p "$work"
 

@@ -1,17 +1,31 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need.
-# Idempotent: packages already present are skipped, and apt is not touched
-# at all when nothing is missing.
+# Installs the Debian packages the project needs. Idempotent: packages
+# already present are skipped, and apt is not touched at all when nothing is
+# missing.
+#
+#   install-deps.sh           what building, running and testing need
+#   install-deps.sh --bench   that, plus what only the benchmarks need
+#                             (`make bench` calls this form)
 set -euo pipefail
 
 packages=(
   # toolchain
   g++ cmake ninja-build ccache clang libclang-rt-14-dev python3 make
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
-  # benchmark-only peers
-  rapidjson-dev libzstd-dev fwbuilder time
+  # tests
+  libgtest-dev libgmock-dev
 )
+
+# Only the benchmarks use these: the benchmark library, the comparison
+# libraries, the peer compilers and the timing tools of the scripts.
+bench_packages=(
+  libbenchmark-dev rapidjson-dev libzstd-dev fwbuilder time bc
+)
+
+case "${1:-}" in
+  "") ;;
+  --bench) packages+=("${bench_packages[@]}") ;;
+  *) echo "usage: install-deps.sh [--bench]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

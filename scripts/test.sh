@@ -17,7 +17,7 @@ run_suite() {
 }
 
 echo "== release build"
-run_suite "$BUILD/release" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite "$BUILD/release" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKX_BENCH=OFF
 
 echo "== sanitizer build (address, undefined, leak)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
