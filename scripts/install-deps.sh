@@ -13,6 +13,8 @@ packages=(
   g++ cmake ninja-build ccache clang libclang-rt-14-dev python3 make
   # tests
   libgtest-dev libgmock-dev
+  # S/Key primitives (libotp)
+  heimdal-multidev
 )
 
 # Only the benchmarks use these: the benchmark library, the comparison
