@@ -10,6 +10,11 @@
 namespace kxskey {
 
 int atomic_write(const std::string &path, const std::string &text, mode_t mode) {
+  return atomic_write(path, text.data(), text.size(), mode);
+}
+
+int atomic_write(const std::string &path, const void *data, size_t size, mode_t mode) {
+  const char *bytes = static_cast<const char *>(data);
   std::string tmp = path + ".tmpXXXXXX";
   std::vector<char> name(tmp.begin(), tmp.end());
   name.push_back('\0');
@@ -26,8 +31,8 @@ int atomic_write(const std::string &path, const std::string &text, mode_t mode) 
   if (fchmod(fd, mode) != 0)
     return fail();
   size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
+  while (done < size) {
+    ssize_t n = write(fd, bytes + done, size - done);
     if (n < 0 && errno == EINTR)
       continue;
     if (n <= 0)

@@ -12,3 +12,8 @@ namespace kxskey {
 int atomic_write(const std::string &path, const std::string &text, mode_t mode);
 
 } // namespace kxskey
+
+namespace kxskey {
+// The same for a byte range.
+int atomic_write(const std::string &path, const void *data, size_t size, mode_t mode);
+} // namespace kxskey
