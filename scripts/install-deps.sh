@@ -15,12 +15,14 @@ packages=(
   libgtest-dev libgmock-dev
   # S/Key primitives (libotp)
   heimdal-multidev
+  # libraries
+  nlohmann-json3-dev
 )
 
 # Only the benchmarks use these: the benchmark library, the comparison
 # libraries, the peer compilers and the timing tools of the scripts.
 bench_packages=(
-  libbenchmark-dev rapidjson-dev libzstd-dev fwbuilder time bc
+  libbenchmark-dev rapidjson-dev libzstd-dev fwbuilder time bc tcpdump
 )
 
 case "${1:-}" in
