@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <cctype>
 #include <cstring>
+#include <string_view>
 #include <strings.h>
 
 bool kxformat_resolve_addresses = false;
@@ -102,16 +103,19 @@ const ActionRow kActions[] = {{"ctl", -253},  {"ctl", -252},   {"reset", -254}, 
 // other text is refused so that a format text cannot make us read arguments
 // that are not there.
 bool safe_int_conversion(const std::string &spec) {
-  if (spec.size() < 2 || spec[0] != '%') return false;
+  auto one_of = [](char c, std::string_view set) { return c != '\0' && set.find(c) != set.npos; };
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (spec.size() < 2 || spec.size() > 32 || spec[0] != '%') return false;
   size_t i = 1;
-  while (i < spec.size() && std::strchr("-+ #0", spec[i])) ++i;
-  while (i < spec.size() && std::isdigit(static_cast<unsigned char>(spec[i]))) ++i;
+  while (i < spec.size() && one_of(spec[i], "-+ #0")) ++i;
+  while (i < spec.size() && digit(spec[i])) ++i;
   if (i < spec.size() && spec[i] == '.') {
     ++i;
-    while (i < spec.size() && std::isdigit(static_cast<unsigned char>(spec[i]))) ++i;
+    while (i < spec.size() && digit(spec[i])) ++i;
   }
-  if (i >= spec.size() || !std::strchr("diouxXc", spec[i])) return false;
-  return spec.find('%', i) == std::string::npos;
+  if (i >= spec.size() || !one_of(spec[i], "diouxXc")) return false;
+  // Nothing after the conversion but plain text.
+  return spec.find_first_of(std::string_view("%\0", 2), i) == std::string::npos;
 }
 
 } // namespace
@@ -127,7 +131,7 @@ void log_field_text(std::string &out, const log_fmt &format, size_t i, const uin
   const log_field &field = format.fields[i];
   const log_field_ctx ctx{words[i], &format, words, nwords};
   if (!field.type.empty() && field.type[0] == '%') {
-    if (safe_int_conversion(field.type) && field.type.size() < 64) {
+    if (safe_int_conversion(field.type)) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
       out += kxu::format(field.type.c_str(), ctx.word);

@@ -40,6 +40,9 @@ step_head 20 "$bin/kxc" fmt objects.C
 step "$bin/kxc" encode objects.C "$kxdir/tmp/objects.enc"
 ls -l objects.C "$kxdir/tmp/objects.enc"
 echo
+echo "== The log of the demo gateway"
+step_head 12 "$bin/kxc" log
+step_head 2 "$bin/kxc" log --json --from 2026-12-10T08:00:05Z
 echo "== The program's modes (the windows are not built yet, and say so)"
 step "$bin/kxui" -t
 step "$bin/kxui" -d -x

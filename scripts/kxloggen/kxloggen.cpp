@@ -1,4 +1,4 @@
-// kxloggen OUT [--records N] [--origins K] [--seed S] [--start TIME] [--damage]
+// kxloggen OUT [--records N] [--origins K] [--origin ADDR] [--seed S] [--start TIME] [--damage]
 //
 // Writes a synthetic log: per origin a log-system record, an interface list
 // and the log-info record of its filter with the format text the compiler's
@@ -9,6 +9,7 @@
 #include "kxlog/logrec.h"
 #include "kxlog/logwrite.h"
 
+#include <arpa/inet.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,8 +47,9 @@ struct Gen {
   uint32_t now;
   int origins;
   bool damage;
+  uint32_t first_origin;
 
-  uint32_t origin(int i) const { return 0xC0000201u + uint32_t(i); } // 192.0.2.1, ...
+  uint32_t origin(int i) const { return first_origin + uint32_t(i); }
   kxid_t filter_id(int i) const { return kxid_t::make("Standard", now, 0x7f000001u, 0x1000u + uint32_t(i)); }
 
   kxlogrec header(int o, uint8_t format) {
@@ -121,7 +123,7 @@ struct Gen {
 
 int usage() {
   std::fprintf(stderr, "usage: kxloggen OUT [--records N] [--origins K] [--seed S] "
-                       "[--start TIME] [--damage]\n");
+                       "[--origin ADDR] [--start TIME] [--damage]\n");
   return 2;
 }
 
@@ -135,6 +137,7 @@ int main(int argc, char **argv) {
   unsigned seed = 1;
   uint32_t start = 1796889600; // 2026-12-10 08:00 UTC
   bool damage = false;
+  uint32_t first_origin = 0xC0000201u; // 192.0.2.1
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
     const char *v = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -143,13 +146,17 @@ int main(int argc, char **argv) {
     ++i;
     if (a == "--records") records = std::atol(v);
     else if (a == "--origins") origins = std::atoi(v);
-    else if (a == "--seed") seed = unsigned(std::atol(v));
+    else if (a == "--origin") {
+      in_addr addr{};
+      if (inet_pton(AF_INET, v, &addr) != 1) return usage();
+      first_origin = ntohl(addr.s_addr);
+    } else if (a == "--seed") seed = unsigned(std::atol(v));
     else if (a == "--start") start = uint32_t(std::atoll(v));
     else return usage();
   }
   if (records < 0 || origins < 1 || origins > 250) return usage();
 
-  Gen g{{}, std::mt19937(seed), start, origins, damage};
+  Gen g{{}, std::mt19937(seed), start, origins, damage, first_origin};
   if (!g.out.open(path, true)) {
     std::perror(path.c_str());
     return 1;
