@@ -102,6 +102,14 @@ public:
 
   // x lies within some element of this container.
   bool contains(const Leaf &x) const;
+  // The name records contains() matches by (elements and container groups)
+  // and the address spans it stabs, for indexes over many sets.
+  template <typename F> void each_name(F &&f) const {
+    for (const Name &n : names_) f(n.rec);
+  }
+  template <typename F> void each_span(F &&f) const {
+    for (const Span &s : spans_) f(s.lo, s.hi);
+  }
   // x overlaps some (non-extra) element, skipping elements of kinds in `skip`.
   bool overlaps(const Leaf &x, KindMask skip = 0) const;
 
@@ -146,6 +154,12 @@ public:
   bool negated() const { return negated_; }
   // No member at all (groups opened): nothing to compare.
   bool empty() const { return !direct_ && !any_; }
+  // Holds something that contains everything (an element or group named
+  // all/any, or a member group without members).
+  bool everything() const { return everything_; }
+  bool has_domains() const { return has_domains_; }
+  // The first opened element, which form_contained tests first; or null.
+  const Leaf *first() const { return first_; }
   // The opened elements (not resolved against the universe).
   const LeafSet &elements() const { return sets_->own; }
   // The anonymous members of the cell itself, in order.

@@ -2,6 +2,7 @@
 
 #include "kxui/compiler/auth.h"
 #include "kxui/compiler/cellform.h"
+#include "kxui/compiler/cellindex.h"
 #include "kxui/compiler/cellutil.h"
 #include "kxui/compiler/rule_gen.h"
 #include "kxui/compiler/targets.h"
@@ -48,7 +49,7 @@ bool noelements(const kxset *cell, std::set<const kxset *> &seen) {
 
 bool is_icmp(const kxset *obj) { return ieq(text(obj, "type"), "icmp"); }
 
-bool share(const std::vector<int> &a, const std::vector<int> &b) {
+template <typename T> bool share(const std::vector<T> &a, const std::vector<T> &b) {
   size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
     if (a[i] == b[j]) return true;
@@ -58,10 +59,45 @@ bool share(const std::vector<int> &a, const std::vector<int> &b) {
   return false;
 }
 
+// Rules grouped by their service cells, as candidates() below unites them.
+struct ServiceLists {
+  std::vector<uint32_t> any, empty, wild, all;
+  std::unordered_map<const void *, std::vector<uint32_t>> postings;
+
+  void add(uint32_t j, const RuleInfo &r) {
+    all.push_back(j);
+    switch (r.kind) {
+    case Svc::any: any.push_back(j); break;
+    case Svc::empty: empty.push_back(j); break;
+    case Svc::wild: wild.push_back(j); break;
+    case Svc::normal:
+      for (const void *k : r.keys) postings[k].push_back(j);
+      break;
+    }
+  }
+
+  // Appends the rules that can shadow r as far as services go (unsorted,
+  // possibly repeated).
+  void collect(const RuleInfo &r, std::vector<uint32_t> &out) const {
+    auto add_all = [&](const std::vector<uint32_t> &v) { out.insert(out.end(), v.begin(), v.end()); };
+    switch (r.kind) {
+    case Svc::any: return add_all(any);
+    case Svc::empty: return add_all(empty);
+    case Svc::wild: return add_all(all);
+    case Svc::normal: break;
+    }
+    for (const void *k : r.keys)
+      if (auto it = postings.find(k); it != postings.end()) add_all(it->second);
+    add_all(wild);
+    add_all(any);
+  }
+};
+
 class Checker {
 public:
   Checker(const rule_array &rules, int mode, std::string &text)
-      : rules_(rules), mode_(mode), text_(text), nets_(kx_netobj), servs_(kx_services) {}
+      : rules_(rules), mode_(mode), text_(text), nets_(kx_netobj), servs_(kx_services),
+        src_index_(rules.size()), dst_index_(rules.size()), mark_(rules.size(), 0) {}
 
   // False when the text is full.
   bool run() {
@@ -127,8 +163,56 @@ private:
     return out;
   }
 
+  // Rule j is among candidates(i, r): the service lists hold it.
+  bool service_candidate(const RuleInfo &r, size_t j) const {
+    const RuleInfo &b = infos_[j];
+    switch (r.kind) {
+    case Svc::any: return b.kind == Svc::any;
+    case Svc::empty: return b.kind == Svc::empty;
+    case Svc::wild: return true;
+    case Svc::normal: break;
+    }
+    return b.kind == Svc::wild || b.kind == Svc::any || (b.kind == Svc::normal && share(r.keys, b.keys));
+  }
+
+  // The earlier rules that can shadow rule i, in order: those of
+  // candidates(i, r) whose source and destination cells can contain rule
+  // i's, as the cell indexes tell. A rule is then compared with the few
+  // earlier rules that touch its addresses or names, not with all of them.
+  std::vector<size_t> shadow_candidates(size_t i, const RuleInfo &r) {
+    using kxcomp::CellIndex;
+    CellIndex::Query qs = src_index_.query(*r.src), qd = dst_index_.query(*r.dst);
+    if (qs.all && qd.all) return candidates(i, r);
+    std::vector<uint32_t> found;
+    if (qs.all || qd.all) {
+      const CellIndex &other = qs.all ? dst_index_ : src_index_;
+      found = std::move(qs.all ? qd.narrow : qs.narrow);
+      found.insert(found.end(), other.wide_rules().begin(), other.wide_rules().end());
+    } else {
+      // In source and destination: narrow in one and narrow or wide in the
+      // other, or wide in both.
+      uint32_t stamp = static_cast<uint32_t>(i) + 1;
+      for (uint32_t j : qd.narrow) mark_[j] = stamp;
+      for (uint32_t j : qs.narrow)
+        if (mark_[j] == stamp || dst_index_.wide(j)) found.push_back(j);
+      for (uint32_t j : qd.narrow)
+        if (src_index_.wide(j)) found.push_back(j);
+      wide_both_.collect(r, found);
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    std::vector<size_t> out;
+    for (uint32_t j : found)
+      if (service_candidate(r, j)) out.push_back(j);
+    return out;
+  }
+
   void index(size_t i, const RuleInfo &r) {
     if (!r.targeted) return;
+    uint32_t j = static_cast<uint32_t>(i);
+    src_index_.add(j, *r.src);
+    dst_index_.add(j, *r.dst);
+    if (src_index_.wide(j) && dst_index_.wide(j)) wide_both_.add(j, r);
     switch (r.kind) {
     case Svc::any: any_.push_back(i); break;
     case Svc::empty: empty_.push_back(i); break;
@@ -186,7 +270,7 @@ private:
         return false;
     prepare(i, r);
     if (!r.auth)
-      for (size_t j : candidates(i, r)) {
+      for (size_t j : shadow_candidates(i, r)) {
         if (!infos_[j].targeted) continue;
         std::string msg = shadow(j, i);
         if (!msg.empty() && !say(msg)) return false;
@@ -204,6 +288,9 @@ private:
   std::unordered_map<const void *, int> target_ids_;
   std::vector<size_t> any_, empty_, wild_;
   std::unordered_map<const void *, std::vector<size_t>> postings_;
+  kxcomp::CellIndex src_index_, dst_index_;
+  ServiceLists wide_both_;      // rules wide in both indexes
+  std::vector<uint32_t> mark_;      // query stamps by rule
 };
 
 } // namespace

@@ -80,6 +80,23 @@ TEST_F(Check, Messages) {
        {{"a", "b", "telnet", "drop", "", "fw1 fw2"}, {"a", "b", "telnet", "drop", "", "fw2 gw"}},
        0,
        "Rule 1 hides rule 2, service telnet\n"},
+      {"every way a cell lies within an earlier one, among others",
+       {{"Any", "corpnet", "smtp", "accept", "", "Gateways"},
+        {"hosts", "outside", "telnet", "drop", "", "Gateways"},
+        {"corpnet", "outside", "telnet ftp", "drop", "", "Gateways"},
+        {"a", "mailserver", "smtp", "accept", "", "Gateways"},  // Any source, host in network
+        {"a", "outpost", "telnet", "accept", "", "Gateways"},   // member of a group, host in network
+        {"gw", "outpost", "ftp", "drop", "", "Gateways"},       // gateway by its address
+        {"!lab", "b", "smtp", "drop", "", "Gateways"},          // negated source
+        {"example", "Any", "telnet", "drop", "", "Gateways"},   // domain
+        {"example", "lab", "telnet", "drop", "", "Gateways"}},
+       0,
+       "Rule 1 hides rule 4, service smtp\n"
+       "Rule 2 overrides rule 5, service telnet\n"
+       "Rule 3 overrides rule 5, service telnet\n"
+       "Rule 3 hides rule 6, service ftp\n"
+       "Rule 1 overrides rule 7, service smtp\n"
+       "Rule 8 hides rule 9, service telnet\n"},
   };
   for (const Case &c : cases) {
     rule_array rs;
