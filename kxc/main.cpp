@@ -2,6 +2,9 @@
 // scripts. Exit status: 0 success, 1 the input was refused, 2 usage error.
 #include "kxc/command.h"
 
+#include "kxui/compiler/auth.h"
+#include "kxui/users/kxa.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -56,6 +59,8 @@ int main(int argc, char **argv) {
     kxc::print_help(stderr);
     return 2;
   }
+  // Rules naming user groups are checked against the user database.
+  kx_usergroup_known = kxa_usergroup_known;
   kxc::Args args(argv + 2, argv + argc);
   return it->second.run(args);
 }

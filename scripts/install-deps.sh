@@ -23,6 +23,8 @@ packages=(
 # libraries, the peer compilers and the timing tools of the scripts.
 bench_packages=(
   libbenchmark-dev rapidjson-dev libzstd-dev fwbuilder time bc tcpdump
+  # the user database benchmark's peer
+  libgdbm-dev
 )
 
 case "${1:-}" in

@@ -65,3 +65,7 @@ std::string kxa_text(const kxset *set, const char *attr);
 void kxa_put(kxset *set, const char *attr, const std::string &value);
 std::vector<std::string> kxa_groups_of(const kxset *object);
 std::vector<std::string> kxa_members_of(const kxset *group);
+
+// The answer for the compiler's kx_usergroup_known hook: 1 when the
+// installation's user database holds the group.
+int kxa_usergroup_known(const char *group);
