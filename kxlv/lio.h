@@ -88,5 +88,4 @@ private:
   off_t seen_size_ = 0;
   kxlv_entry entry_;
   bool produced_ = false;
-  off_t record_offset_ = 0;
 };
