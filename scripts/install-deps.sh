@@ -17,6 +17,8 @@ packages=(
   heimdal-multidev
   # libraries
   nlohmann-json3-dev
+  # SNMP: the library, its agent and trap daemon (tests' real peers), the tools
+  libsnmp-dev snmpd snmptrapd snmp
 )
 
 # Only the benchmarks use these: the benchmark library, the comparison
