@@ -1,5 +1,6 @@
 #include "kxui/status/kxst_answer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -25,8 +26,10 @@ std::string kx_time_text(time_t t) {
 
 namespace {
 
+// Text of an answer as a status attribute: up to its first NUL (attribute
+// values are C strings) and at most kx_status_text_max characters.
 std::string clip(const std::string &s) {
-  return s.size() > kx_status_text_max ? s.substr(0, kx_status_text_max) : s;
+  return s.substr(0, std::min(s.find('\0'), kx_status_text_max));
 }
 
 kxset *with_state(const char *node, const std::string &state, time_t now) {
@@ -52,13 +55,14 @@ kxset *kxst_module_status(const char *node, const KxSnmpAnswer &a, time_t now) {
   if (a.vars.size() != 7) return kxst_unknown_status(node, now);
   for (size_t i = 0; i < 7; ++i)
     if (a.vars[i].name != kx_module_vars[i]) return kxst_unknown_status(node, now);
-  const KxSnmpVar &state = a.vars[0], &name = a.vars[1], &date = a.vars[2];
-  if (!is_text(state) || !is_text(name)) return kxst_unknown_status(node, now);
+  if (!is_text(a.vars[0]) || !is_text(a.vars[1])) return kxst_unknown_status(node, now);
+  const std::string state = clip(a.vars[0].value), name = clip(a.vars[1].value);
+  const KxSnmpVar &date = a.vars[2];
 
   // No filter loaded: an empty name, or the empty string as printed ("").
-  if (name.value.empty() || name.value == "\"\"")
-    return with_state(node, "not installed", now);
-  if (state.value != "installed") return with_state(node, state.value, now);
+  if (name.empty() || name == "\"\"") return with_state(node, "not installed", now);
+  if (state.empty()) return kxst_unknown_status(node, now);
+  if (state != "installed") return with_state(node, state, now);
   if (!is_text(date) || !is_count(a.vars[3]) || !is_count(a.vars[4]) || !is_count(a.vars[5]) ||
       !is_count(a.vars[6]))
     return kxst_unknown_status(node, now);
@@ -69,8 +73,9 @@ kxset *kxst_module_status(const char *node, const KxSnmpAnswer &a, time_t now) {
                                                         : rej + drop;
   kxset *s = kxobj_new(node);
   kxobj_put(s, "state", "installed");
-  kxobj_put(s, "name", clip(name.value).c_str());
-  kxobj_put(s, "date", clip(date.value).c_str());
+  kxobj_put(s, "name", name.c_str());
+  const std::string when = clip(date.value);
+  kxobj_put(s, "date", when.empty() ? "-" : when.c_str());
   kxobj_put(s, "accepted", std::to_string(a.vars[3].count).c_str());
   kxobj_put(s, "rejected", std::to_string(rejected).c_str());
   kxobj_put(s, "logged", std::to_string(a.vars[6].count).c_str());
