@@ -19,6 +19,8 @@ packages=(
   nlohmann-json3-dev
   # SNMP: the library, its agent and trap daemon (tests' real peers), the tools
   libsnmp-dev snmpd snmptrapd snmp
+  # the management protocol's key store (ndbm interface)
+  libgdbm-dev libgdbm-compat-dev
 )
 
 # Only the benchmarks use these: the benchmark library, the comparison

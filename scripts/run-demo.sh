@@ -12,6 +12,9 @@ for prog in kxui kxc; do
   [ -x "$build/kxui/$prog" ] && ln -sf "$(realpath "$build/kxui/$prog")" "$kxdir/bin/$prog"
   [ -x "$build/$prog/$prog" ] && ln -sf "$(realpath "$build/$prog/$prog")" "$kxdir/bin/$prog"
 done
+for prog in kx kxd; do
+  [ -x "$build/kxd/$prog" ] && ln -sf "$(realpath "$build/kxd/$prog")" "$kxdir/bin/$prog"
+done
 ln -sf kxui "$kxdir/bin/kxlv"
 export KXDIR=$kxdir
 echo "Demo installation laid out in $KXDIR"

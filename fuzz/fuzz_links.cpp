@@ -1,0 +1,17 @@
+// Arbitrary text as the links file of the state store; what parses must
+// write and parse back to the same families.
+#include "kxsys/kxstate.h"
+
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  using namespace kxsys;
+  auto links = kx_parse_links(std::string(reinterpret_cast<const char *>(data), size));
+  if (!links)
+    return 0;
+  auto again = kx_parse_links(kx_links_text(*links));
+  if (!again || again->size() != links->size())
+    abort();
+  return 0;
+}

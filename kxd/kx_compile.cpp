@@ -1,0 +1,162 @@
+#include "kx_compile.h"
+
+#include "kxsys/kxstate.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <map>
+#include <sstream>
+#include <vector>
+
+namespace kx {
+
+namespace {
+std::string squeeze(const std::string &s) {
+  std::string out;
+  bool blank = false;
+  for (char c : s) {
+    if (isspace(static_cast<unsigned char>(c))) {
+      blank = !out.empty();
+      continue;
+    }
+    if (blank)
+      out += ' ';
+    blank = false;
+    out += c;
+  }
+  return out;
+}
+
+std::string lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(tolower(c)); });
+  return s;
+}
+
+// Arguments of NAME(a, b, ...) at the start of `text`.
+std::vector<std::string> call_args(const std::string &text) {
+  std::vector<std::string> args;
+  size_t open = text.find('('), close = text.rfind(')');
+  if (open == std::string::npos || close == std::string::npos || close < open)
+    return args;
+  std::istringstream in(text.substr(open + 1, close - open - 1));
+  std::string a;
+  while (std::getline(in, a, ','))
+    args.push_back(squeeze(a));
+  return args;
+}
+
+// Fields of the log formats a track writes: the short form, and the long
+// form with the source port and the length.
+const char *const kShortFields = "src ipaddr\ndst ipaddr\nservice port\nproto proto\nrule int\n";
+const char *const kLongFields = "src ipaddr\ndst ipaddr\nservice port\nproto proto\ns_port port\nlen int\nrule int\n";
+} // namespace
+
+Compiled compile_script(const std::string &name, const std::string &script) {
+  Compiled out;
+  out.fc = "# filter code of " + name + "\n";
+  out.ft = "# tables of " + name + "\n";
+  std::map<std::string, std::string> addresses; // object name -> dotted address
+  std::vector<std::string> formats;             // track formats in order of use
+  std::vector<std::string> alerts;              // alert texts in order of definition
+
+  std::istringstream in(script);
+  std::string line, statement;
+  bool in_code = script.find("// Filter Code Start") == std::string::npos;
+  while (std::getline(in, line)) {
+    std::string t = squeeze(line);
+    if (t.rfind("#define", 0) == 0) {
+      size_t q = t.find("<\"![");
+      if (q != std::string::npos) {
+        size_t e = t.find("]\">", q);
+        if (e != std::string::npos)
+          alerts.push_back(t.substr(q + 2, e + 1 - q - 2));
+      }
+      continue;
+    }
+    if (t == "// Filter Code Start") {
+      in_code = true;
+      continue;
+    }
+    if (t == "// Filter Code End") {
+      in_code = false;
+      continue;
+    }
+    if (!in_code || t.empty() || t.rfind("//", 0) == 0 || t[0] == '#')
+      continue;
+    if (t.rfind("ADDR_", 0) == 0) {
+      auto args = call_args(t);
+      if (args.size() >= 2)
+        addresses[args[0]] = args[1];
+      continue;
+    }
+    if (t.rfind("MAKE_ALERT", 0) == 0)
+      continue;
+    statement += (statement.empty() ? "" : " ") + t;
+    if (statement.back() != ';')
+      continue;
+    // A list definition: NAME = [kind] { members };
+    size_t eq = statement.find(" = ");
+    size_t brace = statement.find('{');
+    if (eq != std::string::npos && brace != std::string::npos && eq < brace &&
+        statement.find_first_of(" \t") == eq) {
+      std::string list = statement.substr(0, eq);
+      std::string kind = squeeze(statement.substr(eq + 3, brace - eq - 3));
+      std::string members = statement.substr(brace + 1, statement.rfind('}') - brace - 1);
+      out.ft += list + " " + (kind.empty() ? "hosts" : kind);
+      std::istringstream ms(members);
+      std::string m;
+      while (std::getline(ms, m, ',')) {
+        auto it = addresses.find(squeeze(m));
+        if (it != addresses.end())
+          out.ft += " " + it->second;
+      }
+      out.ft += "\n";
+    } else {
+      out.fc += statement + "\n";
+      for (size_t at = statement.find("LOG("); at != std::string::npos; at = statement.find("LOG(", at + 4)) {
+        std::string format = lower(squeeze(statement.substr(at + 4, statement.find(',', at) - at - 4)));
+        if (!format.empty() && format.find(')') == std::string::npos &&
+            std::find(formats.begin(), formats.end(), format) == formats.end())
+          formats.push_back(format);
+      }
+    }
+    statement.clear();
+  }
+  if (!statement.empty())
+    out.fc += statement + "\n";
+
+  out.lg = "# log formats of " + name + "\n";
+  for (size_t i = 0; i < formats.size() && i < 255; ++i) {
+    char head[64];
+    snprintf(head, sizeof head, " %zx\n", i + 1);
+    out.lg += "% format: " + formats[i] + head;
+    out.lg += formats[i] == "long" ? kLongFields : kShortFields;
+  }
+  out.lg += "% action: drop 0\n% action: reject 1\n% action: accept 2\n";
+  for (size_t i = 0; i < alerts.size() && i < 200; ++i) {
+    char num[16];
+    snprintf(num, sizeof num, " %zx\n", i + 16);
+    out.lg += "% action: " + alerts[i] + num;
+  }
+  return out;
+}
+
+bool compile_file(const std::string &pf_path, const std::string &name, const std::string &tmpdir) {
+  auto script = kxsys::kx_read_file(pf_path);
+  if (!script) {
+    fprintf(stderr, "kx: cannot read filter script %s\n", pf_path.c_str());
+    return false;
+  }
+  Compiled c = compile_script(name, std::string(script->begin(), script->end()));
+  for (auto [suffix, text] : {std::pair{"fc", &c.fc}, {"ft", &c.ft}, {"lg", &c.lg}}) {
+    std::string path = tmpdir + "/" + name + "." + suffix;
+    if (!kxsys::kx_write_file(path, text->data(), text->size())) {
+      fprintf(stderr, "kx: cannot write %s\n", path.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+} // namespace kx

@@ -1,0 +1,20 @@
+// Turning a filter script (.pf) into the compiled files a module loads:
+// "fc" (the rule statements), "ft" (the lists as address tables) and "lg"
+// (the log format text of the tracks the rules use).
+#pragma once
+
+#include <string>
+
+namespace kx {
+
+struct Compiled {
+  std::string fc, ft, lg;
+};
+
+// `name` is the filter's base name (first line of fc and lg).
+Compiled compile_script(const std::string &name, const std::string &script);
+// Reads DIR-less PATH (FILTER.pf), writes NAME.fc, .ft and .lg into tmpdir.
+// Returns false with a message on standard error.
+bool compile_file(const std::string &pf_path, const std::string &name, const std::string &tmpdir);
+
+} // namespace kx

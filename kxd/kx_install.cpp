@@ -1,0 +1,144 @@
+// kx load, unload and dbload.
+#include "kx_commands.h"
+#include "kx_compile.h"
+
+#include "kxset/kxencode.h"
+#include "kxset/kxset.h"
+#include "kxset/sio.h"
+#include "kxsys/errors.h"
+#include "kxsys/kxrif.h"
+#include "kxsys/kxstate.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace kx {
+
+using namespace kxsys;
+
+Dirs find_dirs(const char *argv0) {
+  Dirs d;
+  if (const char *k = getenv("KXDIR"); k && *k) {
+    d.root = k;
+  } else {
+    char buf[PATH_MAX];
+    if (realpath(argv0, buf)) {
+      std::string p = buf;
+      p = p.substr(0, p.rfind('/'));
+      d.root = p.substr(0, p.rfind('/'));
+    } else {
+      d.root = "/etc/kx";
+    }
+  }
+  d.conf = d.root + "/conf";
+  d.state = d.root + "/state";
+  d.tmp = d.root + "/tmp";
+  d.database = d.root + "/database";
+  if (const char *t = getenv("KXTMP"); t && *t)
+    d.tmp = t;
+  return d;
+}
+
+std::pair<std::string, std::vector<std::string>> split_target(const std::string &target) {
+  size_t at = target.rfind('@');
+  if (at == std::string::npos || at == 0)
+    return {target, {"all"}};
+  return {target.substr(at + 1), {target.substr(0, at)}};
+}
+
+int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std::string> &targets) {
+  std::string pf = filter;
+  if (pf.size() < 3 || pf.compare(pf.size() - 3, 3, ".pf") != 0)
+    pf += ".pf";
+  if (access(pf.c_str(), R_OK) != 0 && pf.find('/') == std::string::npos)
+    pf = dirs.conf + "/" + pf;
+  std::string name = pf.substr(pf.rfind('/') + 1);
+  name = name.substr(0, name.size() - 3);
+  if (!compile_file(pf, name, dirs.tmp))
+    return 1;
+  std::string compiled = dirs.tmp + "/" + name;
+  std::string linkbase;
+  int status = 0;
+  for (const auto &target : targets) {
+    auto [host, specs] = split_target(target);
+    std::string error;
+    if (!kxstate_savefilter(dirs.state, compiled, host, specs, linkbase, false, nullptr, &error)) {
+      fprintf(stderr, "kx: cannot save the state of %s: %s\n", host.c_str(), error.c_str());
+      status = 1;
+      continue;
+    }
+    if (kx_rdownloadx(name, host, specs, dirs.state) != 0) {
+      rerror(0, -1, "failed to load %s on %s", name.c_str(), host.c_str());
+      status = 1;
+    } else {
+      printf("%s loaded on %s\n", name.c_str(), host.c_str());
+      fflush(stdout);
+    }
+  }
+  for (const char *suffix : {"fc", "ft", "lg"})
+    unlink((compiled + "." + suffix).c_str());
+  return status;
+}
+
+int cmd_unload(const std::vector<std::string> &targets) {
+  int status = 0;
+  for (const auto &target : targets) {
+    auto [host, specs] = split_target(target);
+    if (kx_runloadx(host, specs) != 0) {
+      rerror(0, -1, "failed to unload %s", host.c_str());
+      status = 1;
+    } else {
+      printf("unloaded from %s\n", host.c_str());
+      fflush(stdout);
+    }
+  }
+  return status;
+}
+
+namespace {
+// Encodes a set file of the installation; empty when it is missing.
+bool encode_file(const std::string &path, Bytes &out, bool required) {
+  FILE *f = fopen(path.c_str(), "r");
+  if (!f) {
+    if (required)
+      fprintf(stderr, "kx: cannot open %s\n", path.c_str());
+    return !required;
+  }
+  sio_setfile(path.c_str());
+  KxSetRef set(sio_read(f));
+  fclose(f);
+  if (!set.get() || sio_errno() != 0) {
+    fprintf(stderr, "kx: cannot read %s\n%s", path.c_str(), sio_messages().c_str());
+    return false;
+  }
+  size_t len = 0;
+  auto buf = EncodeKxset(set.get(), len);
+  if (!buf)
+    return false;
+  out.assign(buf.get(), buf.get() + len);
+  return true;
+}
+} // namespace
+
+int cmd_dbload(const Dirs &dirs, const std::vector<std::string> &targets) {
+  kxloaddb_t db;
+  const char *objects = getenv("KX_OBJECTS");
+  if (!encode_file(objects && *objects ? objects : dirs.conf + "/objects.C", db.objects, true) ||
+      !encode_file(dirs.conf + "/kxauth.C", db.userdb, false))
+    return 1;
+  int status = 0;
+  for (const auto &target : targets) {
+    std::string host = split_target(target).first;
+    printf("\nDownloading database to %s\n", host.c_str());
+    fflush(stdout);
+    if (kx_rdbdownload(host, db) != 0) {
+      rerror(0, -1, "failed to download the database to %s", host.c_str());
+      status = 1;
+    }
+  }
+  return status;
+}
+
+} // namespace kx

@@ -1,0 +1,68 @@
+// kx: the management command-line tool.
+//
+//   kx [-p PORT] [-D] load FILTER TARGET...
+//   kx [-p PORT] [-D] unload TARGET...
+//   kx [-p PORT] [-D] dbload TARGET...
+//   kx [-p PORT] [-D] stat HOST | fetch HOST | tab HOST [TABLE] | logdom HOST
+//
+// A TARGET is a module (address or host name), optionally preceded by the
+// interface it concerns: "le0@gw". Without one the whole module is meant.
+#include "kx_commands.h"
+
+#include "kxsys/errors.h"
+#include "kxsys/kxrif.h"
+#include "kxsys/serverkeys.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+int usage() {
+  fputs("Usage: kx [-p port] [-D] load FILTER TARGET...\n"
+        "       kx [-p port] [-D] unload TARGET...\n"
+        "       kx [-p port] [-D] dbload TARGET...\n"
+        "       kx [-p port] [-D] stat HOST | fetch HOST | tab HOST [TABLE] | logdom HOST\n",
+        stderr);
+  return 2;
+}
+} // namespace
+
+int main(int argc, char **argv) {
+  using namespace kxsys;
+  kx_set_progname("kx");
+  if (const char *p = getenv("KX_PORT"))
+    kx_mgmt_port = atoi(p);
+  int c;
+  while ((c = getopt(argc, argv, "+p:D")) != -1) {
+    switch (c) {
+    case 'p': kx_mgmt_port = atoi(optarg); break;
+    case 'D': dodebugprt = true; break;
+    default: return usage();
+    }
+  }
+  if (optind >= argc)
+    return usage();
+  std::string word = argv[optind];
+  std::vector<std::string> args(argv + optind + 1, argv + argc);
+  kx::Dirs dirs = kx::find_dirs(argv[0]);
+  kxkey_set_dir(dirs.conf);
+  if (word == "load" && args.size() >= 2)
+    return kx::cmd_load(dirs, args[0], {args.begin() + 1, args.end()});
+  if (word == "unload" && !args.empty())
+    return kx::cmd_unload(args);
+  if (word == "dbload" && !args.empty())
+    return kx::cmd_dbload(dirs, args);
+  if (word == "stat" && args.size() == 1)
+    return kx::cmd_stat(args[0]);
+  if (word == "fetch" && args.size() == 1)
+    return kx::cmd_fetch(dirs, args[0]);
+  if (word == "tab" && (args.size() == 1 || args.size() == 2))
+    return kx::cmd_tab(args[0], args.size() == 2 ? args[1] : "");
+  if (word == "logdom" && args.size() == 1)
+    return kx::cmd_logdom(args[0]);
+  return usage();
+}

@@ -1,0 +1,112 @@
+// kx stat, fetch, tab and logdom.
+#include "kx_commands.h"
+
+#include "kxsys/conn.h"
+#include "kxsys/errors.h"
+#include "kxsys/hostid.h"
+#include "kxsys/kxdbdownload.h"
+#include "kxsys/kxrif.h"
+#include "kxsys/kxstate.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace kx {
+
+using namespace kxsys;
+
+int cmd_stat(const std::string &host) {
+  std::vector<kxinfo_t> infos;
+  int n = kx_rstat(infos, host, 200);
+  if (n < 0) {
+    rerror(0, -1, "cannot get the status of %s", host.c_str());
+    return 1;
+  }
+  printf("%-16s %-4s %-31s %s\n", "interface", "dir", "filter", "loaded");
+  for (const auto &i : infos) {
+    std::string when = "-";
+    if (i.loadtime != 0) {
+      time_t t = i.loadtime;
+      char buf[64];
+      strftime(buf, sizeof buf, "%d%b%y %H:%M:%S", localtime(&t));
+      when = buf;
+    }
+    std::string filter = i.filter_str();
+    printf("%-16s %-4s %-31s %s\n", i.ifname_str().c_str(), i.direction ? "out" : "in",
+           filter.empty() ? "-" : filter.c_str(), when.c_str());
+  }
+  return 0;
+}
+
+int cmd_fetch(const Dirs &dirs, const std::string &host) {
+  std::optional<kxloadx_t> files;
+  if (kx_rfetchx(host, kx_local_addresses(), files) < 0 || !files) {
+    rerror(0, -1, "Failed to fetch filter from %s", host.c_str());
+    return 1;
+  }
+  // Keep the received family in "tmp" until it is complete and its
+  // database installed; only then does it replace the saved state.
+  bool ok = kxstate_savefiles(dirs.tmp, *files) && kx_readfiles("local", dirs.tmp).has_value();
+  const kxloadx_entry *objects = files->find("objects");
+  const kxloadx_entry *db = files->find("db");
+  bool with_db = (objects && !objects->contents.empty()) || (db && !db->contents.empty());
+  if (ok && with_db) {
+    kxloaddb_t database{db ? db->contents : Bytes{}, objects ? objects->contents : Bytes{}};
+    std::string message;
+    if (kx_dbdownload(dirs.database, database, message) != 0) {
+      fprintf(stderr, "Failed to download database: %s\n", message.c_str());
+      ok = false;
+    }
+    ok = kx_dbdownload_verify(dirs.database, !ok) == 0 && ok;
+  }
+  kxstate_move(dirs.tmp, dirs.state, ok);
+  if (!ok) {
+    fprintf(stderr, "Failed to download filter\n");
+    return 1;
+  }
+  auto ifs = kx_parse_ifs([&] {
+    const kxloadx_entry *e = files->find("ifs");
+    return std::string(e->contents.begin(), e->contents.end());
+  }());
+  printf("fetched %s from %s\n", ifs ? ifs->name.c_str() : "filter", host.c_str());
+  return 0;
+}
+
+int cmd_tab(const std::string &host, const std::string &table) {
+  if (table.empty()) {
+    std::vector<std::string> names;
+    if (kx_rget_tab_name(host, names) < 0) {
+      rerror(0, -1, "cannot get the tables of %s", host.c_str());
+      return 1;
+    }
+    for (const auto &n : names)
+      printf("%s\n", n.c_str());
+    return 0;
+  }
+  kxtab_t t;
+  t.nentries = 65536;
+  int n = kx_rstat_tab(host, table, t);
+  if (n < 0) {
+    rerror(0, -1, "cannot get table %s of %s", table.c_str(), host.c_str());
+    return 1;
+  }
+  printf("%s (%s): %d entries\n", t.name_str().c_str(), fixed_str(t.format).c_str(), n);
+  for (int32_t v : t.entries)
+    printf("\t%s\n", kx_dotted(uint32_t(v)).c_str());
+  return 0;
+}
+
+int cmd_logdom(const std::string &host) {
+  auto d = kx_rget_logdom(host);
+  if (!d) {
+    rerror(0, -1, "cannot get the log formats of %s", host.c_str());
+    return 1;
+  }
+  printf("filter %s host id %08x filter id %08x\n", d->id.name_str().c_str(), uint32_t(d->id.hostid),
+         uint32_t(d->id.filterid));
+  fputs(d->logformat.c_str(), stdout);
+  fputs(d->domains.c_str(), stdout);
+  return 0;
+}
+
+} // namespace kx

@@ -1,0 +1,92 @@
+// kxd: the management daemon of a firewall module.
+//
+//   kxd [-a ADDRESS] [-p PORT] [-d DIR] [-D]
+//
+// Serves the management commands on TCP port 256 (or PORT; 0 takes a free
+// one) of ADDRESS (default any), from the module directory DIR (default .).
+// Prints "kxd: listening on ADDRESS port N" once it accepts connections.
+#include "kxd_module.h"
+#include "kxd_server.h"
+
+#include "kxsys/conn.h"
+#include "kxsys/errors.h"
+#include "kxsys/serverkeys.h"
+#include "kxsys/tevent.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+int stop_pipe[2] = {-1, -1};
+
+void on_signal(int) {
+  char c = 0;
+  (void)!write(stop_pipe[1], &c, 1);
+}
+
+void on_stop(int, void *) { kxsys::T_event_stop(); }
+
+int usage() {
+  fputs("Usage: kxd [-a address] [-p port] [-d dir] [-D]\n", stderr);
+  return 2;
+}
+} // namespace
+
+int main(int argc, char **argv) {
+  using namespace kxsys;
+  kx_set_progname("kxd");
+  std::string address, dir = ".";
+  int port = KX_PORT_MGMT;
+  int c;
+  while ((c = getopt(argc, argv, "a:p:d:D")) != -1) {
+    switch (c) {
+    case 'a': address = optarg; break;
+    case 'p': port = atoi(optarg); break;
+    case 'd': dir = optarg; break;
+    case 'D': dodebugprt = true; break;
+    default: return usage();
+    }
+  }
+  if (optind != argc || port < 0 || port > 65535)
+    return usage();
+  uint32_t addr = 0;
+  if (!address.empty() && !kx_resolve(address, addr)) {
+    fprintf(stderr, "kxd: cannot resolve %s\n", address.c_str());
+    return 1;
+  }
+  signal(SIGPIPE, SIG_IGN);
+  kxd::Module module(dir);
+  for (const auto &m : module.messages())
+    fprintf(stderr, "kxd: %s\n", m.c_str());
+  if (!module.error().empty()) {
+    fprintf(stderr, "kxd: %s\n", module.error().c_str());
+    return 1;
+  }
+  kxkey_set_dir(dir);
+  int bound = 0;
+  int listener = kx_establish(addr, port, 4, &bound);
+  if (listener < 0) {
+    perror(("kxd: cannot listen on " + kx_dotted(addr) + " port " + std::to_string(port)).c_str());
+    return 1;
+  }
+  if (pipe(stop_pipe) != 0)
+    return 1;
+  signal(SIGTERM, on_signal);
+  signal(SIGINT, on_signal);
+  T_event_set_socket(stop_pipe[0], on_stop, nullptr);
+  kxd::start_listener(module, listener);
+  printf("kxd: listening on %s port %d\n", kx_dotted(addr).c_str(), bound);
+  fflush(stdout);
+  int rc = T_event_mainloop();
+  close(listener);
+  // Let connections being served finish (they are bounded by the I/O waits).
+  for (int i = 0; i < 100 && kxd::active_connections() > 0; ++i)
+    usleep(20000);
+  // Threads still serving a stalled peer must not outlive the module.
+  if (kxd::active_connections() > 0)
+    _exit(rc < 0 ? 1 : 0);
+  return rc < 0 ? 1 : 0;
+}

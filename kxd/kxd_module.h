@@ -1,0 +1,64 @@
+// What one module's daemon keeps: its directory, interfaces, permission
+// table and the filter loaded per (interface, direction).
+#pragma once
+
+#include "kxsys/alist.h"
+#include "kxsys/controlmap.h"
+#include "kxsys/kxstate.h"
+#include "kxsys/records.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace kxd {
+
+struct LoadedFilter {
+  kxsys::kxid_t id;
+  int32_t loadtime = 0;
+  kxsys::kxloadx_t files;
+  kxsys::kx_ifs ifs;
+  std::string text(const std::string &suffix) const;
+};
+
+class Module {
+public:
+  // Reads the configuration of `dir`; a fatal control.map error leaves
+  // `error` set.
+  explicit Module(std::string dir);
+
+  const std::string &dir() const { return dir_; }
+  std::string sub(const std::string &name) const { return dir_ + "/" + name; }
+  const kxsys::kxusr_table &permissions() const { return table_; }
+  const std::string &error() const { return error_; }
+  const std::vector<std::string> &messages() const { return table_.messages; }
+
+  // Serves one command (number, in-arguments) and gives the out-arguments.
+  kxsys::AlValues serve(uint32_t command, const kxsys::AlValues &in);
+
+private:
+  kxsys::AlValues stat(const kxsys::AlValues &in);
+  kxsys::AlValues tab_stat(const kxsys::AlValues &in);
+  kxsys::AlValues tab_names();
+  kxsys::AlValues logdom();
+  kxsys::AlValues load(const kxsys::AlValues &in);
+  kxsys::AlValues unload(const kxsys::AlValues &in);
+  kxsys::AlValues fetch(const kxsys::AlValues &in);
+  kxsys::AlValues dbdownload(const kxsys::AlValues &in);
+  // Installs a checked file set on the interfaces its targets name; the
+  // error code (-2, -6) or 0.
+  int install(const kxsys::kxloadx_t &files, bool save);
+  std::shared_ptr<const LoadedFilter> any_loaded() const;
+
+  std::string dir_;
+  std::string error_;
+  std::vector<std::string> interfaces_;
+  kxsys::kxusr_table table_;
+  mutable std::mutex lock_;
+  std::map<std::pair<std::string, int>, std::shared_ptr<const LoadedFilter>> loaded_;
+  std::mutex db_lock_;
+};
+
+} // namespace kxd

@@ -1,0 +1,196 @@
+#include "kxsys/kxstate.h"
+
+#include "kxsys/errors.h"
+#include "kxsys/hostid.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+namespace kxsys {
+
+const std::vector<std::string> &kx_file_suffixes() {
+  static const std::vector<std::string> s = {"fc", "lg", "ft", "ifs", "set", "objects", "db"};
+  return s;
+}
+
+// "objects" is optional as well: a family gets it only when a database was
+// sent, and a policy without one must still load.
+bool kx_suffix_required(const std::string &s) { return s == "fc" || s == "lg" || s == "ft" || s == "ifs"; }
+
+namespace {
+bool safe_name(const std::string &n) {
+  return !n.empty() && n != "." && n != ".." && n.find('/') == std::string::npos && n.find('\0') == std::string::npos;
+}
+
+bool suffix_known(const std::string &n) {
+  for (const auto &s : kx_file_suffixes())
+    if (s == n)
+      return true;
+  return false;
+}
+
+// Copies src to dst keeping its modification time.
+bool copy_keep_time(const std::string &src, const std::string &dst) {
+  auto data = kx_read_file(src);
+  if (!data || !kx_write_file(dst, data->data(), data->size()))
+    return false;
+  struct stat st{};
+  if (stat(src.c_str(), &st) == 0) {
+    timespec times[2] = {st.st_atim, st.st_mtim};
+    utimensat(AT_FDCWD, dst.c_str(), times, 0);
+  }
+  return true;
+}
+} // namespace
+
+std::optional<kxloadx_t> kx_readfiles(const std::string &base, const std::string &directory, std::string *error) {
+  kxloadx_t set;
+  size_t total = 0;
+  for (const auto &suffix : kx_file_suffixes()) {
+    auto data = kx_read_file(directory + "/" + base + "." + suffix);
+    if (!data) {
+      if (kx_suffix_required(suffix)) {
+        if (error)
+          *error = "Unable to read " + base + "." + suffix;
+        return std::nullopt;
+      }
+      continue;
+    }
+    total += data->size();
+    if (total > size_t(kMaxBuffer)) {
+      if (error)
+        *error = "Unable to read " + base + "." + suffix + ": file set too large";
+      return std::nullopt;
+    }
+    set.entries.push_back({suffix, std::move(*data)});
+  }
+  return set;
+}
+
+bool kx_savestate(const std::string &compiled, const std::string &family_path, const kx_ifs &ifs,
+                  std::string &linkbase, bool remove, std::string *error) {
+  auto fail = [&](const std::string &m) {
+    if (error)
+      *error = m;
+    return false;
+  };
+  static const char *const copied[] = {"ifs", "fc", "ft", "lg", "set"};
+  for (const char *suffix : copied) {
+    std::string dst = family_path + "." + suffix;
+    if (unlink(dst.c_str()) != 0 && errno != ENOENT)
+      return fail("cannot unlink " + dst);
+    // Each module gets its own "ifs" (its targets); the compiled files are shared.
+    if (std::string(suffix) != "ifs" && !linkbase.empty() && linkbase != family_path) {
+      std::string from = linkbase + "." + suffix;
+      if (access(from.c_str(), F_OK) != 0)
+        continue; // an optional file the first family did not get
+      if (link(from.c_str(), dst.c_str()) != 0)
+        return fail("cannot link <" + from + "> to <" + dst + ">");
+      continue;
+    }
+    if (std::string(suffix) == "ifs") {
+      std::string text = kx_ifs_text(ifs);
+      if (!kx_write_file(dst, text.data(), text.size()))
+        return fail("cannot open <" + dst + ">");
+      continue;
+    }
+    std::string src = compiled + "." + suffix;
+    if (std::string(suffix) == "set" && access(src.c_str(), R_OK) != 0)
+      continue;
+    if (!copy_keep_time(src, dst))
+      return fail("cannot kx_read <" + src + ">");
+  }
+  if (remove)
+    for (const char *suffix : {"fc", "ft", "lg", "set"})
+      unlink((compiled + "." + suffix).c_str());
+  linkbase = family_path;
+  return true;
+}
+
+bool kxstate_savefilter(const std::string &statedir, const std::string &compiled, const std::string &module,
+                        const std::vector<std::string> &targets, std::string &linkbase, bool remove,
+                        const kxloaddb_t *database, std::string *error) {
+  std::string family = kx_is_local(module) ? "local" : kx_officialname(module);
+  if (!safe_name(family)) {
+    if (error)
+      *error = "bad module name <" + module + ">";
+    return false;
+  }
+  if (family != "local" && !kxstate_createlinks(statedir, family, kxhostaddrs(module))) {
+    if (error)
+      *error = "Unable to write links file";
+    return false;
+  }
+  kx_ifs ifs;
+  size_t slash = compiled.rfind('/');
+  ifs.name = slash == std::string::npos ? compiled : compiled.substr(slash + 1);
+  ifs.targets = targets;
+  std::string path = statedir + "/" + family;
+  if (!kx_savestate(compiled, path, ifs, linkbase, remove, error))
+    return false;
+  if (database) {
+    if (!database->userdb.empty() && !kx_write_file(path + ".db", database->userdb.data(), database->userdb.size()))
+      return false;
+    if (!database->objects.empty() &&
+        !kx_write_file(path + ".objects", database->objects.data(), database->objects.size()))
+      return false;
+  }
+  return true;
+}
+
+bool kx_state_file(const std::string &base, const kxloadx_entry &entry) {
+  if (!safe_name(entry.name) || !suffix_known(entry.name))
+    return false;
+  std::string path = base + "." + entry.name;
+  auto old = kx_read_file(path);
+  if (old && *old == entry.contents) {
+    herror(0, 0, "No change in state: %s", path.c_str());
+    return true;
+  }
+  herror(0, 0, "Save new state: %s", path.c_str());
+  if (!kx_write_file(path, entry.contents.data(), entry.contents.size())) {
+    fprintf(stderr, "Failed to rename %s.tmp to %s\n", path.c_str(), path.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool kxstate_savefiles(const std::string &directory, const kxloadx_t &files) {
+  bool ok = true;
+  for (const auto &e : files.entries)
+    if (!e.contents.empty())
+      ok = kx_state_file(directory + "/local", e) && ok;
+  return ok;
+}
+
+std::optional<kxloadx_t> kxstate_getfiles(const std::string &statedir, const std::vector<uint32_t> &addresses) {
+  auto family = kxstate_findlink(statedir, addresses);
+  std::optional<kxloadx_t> files;
+  if (family && safe_name(*family))
+    files = kx_readfiles(*family, statedir);
+  if (!files) {
+    fprintf(stderr, "Can not get state files\n");
+    kxd_errno = KXD_ENOSTATE;
+  }
+  return files;
+}
+
+bool kxstate_move(const std::string &tmpdir, const std::string &statedir, bool commit) {
+  bool ok = true;
+  for (const auto &s : kx_file_suffixes()) {
+    std::string from = tmpdir + "/local." + s;
+    if (access(from.c_str(), F_OK) != 0)
+      continue;
+    if (commit)
+      ok = rename(from.c_str(), (statedir + "/local." + s).c_str()) == 0 && ok;
+    else
+      unlink(from.c_str());
+  }
+  return ok;
+}
+
+} // namespace kxsys

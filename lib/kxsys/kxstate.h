@@ -1,0 +1,76 @@
+// The module state store: per module a family of files in the "state"
+// directory holding the compiled policy last put on it, the links file that
+// maps module addresses to family names, and the "local" family that a
+// module keeps of its own policy.
+#pragma once
+
+#include "kxsys/records.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kxsys {
+
+// Suffixes of a file set, in the order they travel; fc, lg, ft and ifs are
+// required.
+const std::vector<std::string> &kx_file_suffixes();
+bool kx_suffix_required(const std::string &suffix);
+
+// Writes a file through a temporary in the same directory, fsync and rename.
+bool kx_write_file(const std::string &path, const void *data, size_t len);
+std::optional<Bytes> kx_read_file(const std::string &path, size_t cap = size_t(kMaxBuffer));
+
+// ".ifs": the rule base name, then one target per line.
+struct kx_ifs {
+  std::string name;
+  std::vector<std::string> targets;
+};
+std::optional<kx_ifs> kx_parse_ifs(const std::string &text);
+std::string kx_ifs_text(const kx_ifs &ifs);
+
+// Links file "links.C": family name -> addresses (host order).
+using kx_links = std::vector<std::pair<std::string, std::vector<uint32_t>>>;
+std::optional<kx_links> kx_parse_links(const std::string &text);
+std::string kx_links_text(const kx_links &links);
+// Records the addresses under the family (removing them from every other
+// family); false with "Unable to write links file" on failure.
+bool kxstate_createlinks(const std::string &statedir, const std::string &family,
+                         const std::vector<uint32_t> &addresses);
+// The family holding the first of the addresses that any family holds.
+std::optional<std::string> kxstate_findlink(const std::string &statedir, const std::vector<uint32_t> &addresses);
+
+// The file set of base in directory: "fc", "lg", "ft", "ifs", then the
+// optional "set", "objects" and "db". A missing required file fails with
+// "Unable to read BASE.SUFFIX" in `error`.
+std::optional<kxloadx_t> kx_readfiles(const std::string &base, const std::string &directory,
+                                      std::string *error = nullptr);
+
+// Writes the family of one module under statedir: "ifs", then copies of the
+// compiled "fc", "ft", "lg" and, when readable, "set" of `compiled` (path
+// without suffix). When `linkbase` names an earlier family written in the
+// same go, the files are hard links to it instead; `linkbase` is then set to
+// this family. With `remove` the compiled files are deleted afterwards.
+bool kx_savestate(const std::string &compiled, const std::string &family_path, const kx_ifs &ifs,
+                  std::string &linkbase, bool remove, std::string *error);
+// The same, with the family named "local" for this machine, else by the
+// module's official name after recording its addresses.
+bool kxstate_savefilter(const std::string &statedir, const std::string &compiled, const std::string &module,
+                        const std::vector<std::string> &targets, std::string &linkbase, bool remove,
+                        const kxloaddb_t *database, std::string *error);
+
+// Writes one received entry as base.NAME through base.NAME.tmp; an entry
+// identical to the stored file leaves that file untouched.
+bool kx_state_file(const std::string &base, const kxloadx_entry &entry);
+// Writes the non-empty entries of a received file set as the family "local".
+bool kxstate_savefiles(const std::string &directory, const kxloadx_t &files);
+// The family of the first known address, as a file set; none: nullopt and
+// kxd_errno = -4 ("Can not get state files").
+std::optional<kxloadx_t> kxstate_getfiles(const std::string &statedir, const std::vector<uint32_t> &addresses);
+// Moves the "local" family of tmpdir over that of statedir (commit) or
+// deletes it (roll back).
+bool kxstate_move(const std::string &tmpdir, const std::string &statedir, bool commit);
+
+} // namespace kxsys
