@@ -250,6 +250,7 @@ int32_t get_rc(int fd, int32_t &err) {
 }
 
 template <class... Fs> struct overload : Fs... { using Fs::operator()...; };
+template <class... Fs> overload(Fs...) -> overload<Fs...>;
 
 constexpr uint32_t kTypeOfIndex[] = {AL_STRINGS, AL_BUFFER, AL_INT, AL_RC, AL_STRING, AL_INTARRAY,
                                      AL_KXID, AL_KXLOAD, AL_SCOPELIST, AL_TABLIST, AL_DOMLIST,
