@@ -76,7 +76,8 @@ std::string info_text(const kxlv_entry &e, const std::vector<kxlv_column> &colum
     const size_t n = std::min(e.format->fields.size(), e.words.size());
     for (size_t i = 0; i < n; ++i) {
       const std::string &label = e.format->fields[i].label;
-      if (kxlv_col_colof(columns, label) != columns.size()) continue;
+      // A field labelled "info" belongs here; others with a column show there.
+      if (strcasecmp(label.c_str(), "Info") != 0 && kxlv_col_colof(columns, label) != columns.size()) continue;
       out += label;
       out += ' ';
       out += e.field_text(i);
@@ -105,8 +106,9 @@ std::string kxlv_column_text(const kxlv_entry &e, const std::string &column, con
   if (!strcasecmp(c, "Orig")) return dotted(e.header.origin);
   if (!strcasecmp(c, "Type")) return e.type_name();
   if (!strcasecmp(c, "Action")) {
-    const std::string name = e.shown_action_name();
-    return name.empty() ? e.action_text() : e.action_text() + " " + name;
+    // An alert action "![text]command" adds its text to the action's name.
+    if (e.action_name.rfind("![", 0) == 0) return e.action_text() + " " + e.shown_action_name();
+    return e.action_text();
   }
   if (!strcasecmp(c, "Info")) return info_text(e, columns);
   const int i = e.field_index(column);

@@ -220,6 +220,14 @@ int kxlv_selist::update(const std::string &column, bool in, kxset *list, std::st
   s.in = in;
   s.list = hold;
   if (!check_list_shape(s, error)) return -1;
+  if (s.kind == kxlv_selkind::kNetobj)
+    for (const kxset *v : values_of(list)) {
+      uint32_t a = 0, m = 0;
+      if (!address_of(v, &a, &m)) {
+        *error = kxu::format("Unknown object '%s'", v->getname());
+        return -1;
+      }
+    }
   compile(s);
   for (kxlv_selection &old : sels_)
     if (is(old.column, row->column)) {

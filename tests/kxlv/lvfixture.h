@@ -41,8 +41,9 @@ inline kxlogrec conn_header(uint32_t time, int action, int ifindex = 1, bool inb
   return h;
 }
 
+// The last word says "no alert action".
 inline std::vector<uint8_t> conn_words(uint32_t src, uint32_t rule, uint32_t port = 25) {
-  return kxlogtest::words({src, 0xCB007105, port, 6, rule, 0});
+  return kxlogtest::words({src, 0xCB007105, port, 6, rule, LOG_NO_ACTION});
 }
 
 struct LogBuilder {
