@@ -78,3 +78,45 @@ TEST(LogRec, Names) {
   ASSERT_TRUE(x2logsys(d.data(), d.size(), &code, &text));
   EXPECT_EQ(text, "abc");
 }
+
+#include "kxlog/logident.h"
+
+// Which filter applies at which record, and records waiting for theirs.
+TEST(LogIdent, IdentitiesByRecordAndQueues) {
+  log_memory().clear();
+  kxlogrec h;
+  h.origin = 0x0a000001;
+  h.fid = 2;
+  const kxid_t a = kxid_t::make("A", 1, 1, 1), b = kxid_t::make("B", 1, 1, 2);
+  EXPECT_EQ(log_set_kxid(h, a, 10), 1);
+  EXPECT_EQ(log_set_kxid(h, b, 20), 1);
+  EXPECT_EQ(log_set_kxid(h, b, 20), 0);
+  EXPECT_FALSE(log_get_kxid(h, false, 5));
+  EXPECT_EQ(*log_get_kxid(h, false, 15), a.key());
+  EXPECT_EQ(*log_get_kxid(h, false, 25), b.key());
+  kxlogrec other = h;
+  other.origin = 0x0a000002;
+  EXPECT_FALSE(log_get_kxid(other, true, 25));
+  kxlogrec zero = h;
+  zero.origin = 0;
+  log_set_kxid(zero, a, 0);
+  EXPECT_EQ(*log_get_kxid(other, true, 25), a.key()); // borrowed from origin 0
+
+  // A table that comes before any identity waits for the first one.
+  kxlogrec fresh = h;
+  fresh.origin = 0x0a000003;
+  auto table = std::make_shared<log_format_table>();
+  log_set_data(fresh, nullptr, table, 1);
+  EXPECT_EQ(log_get_data(fresh, nullptr, 1), table);
+  const uint8_t word[4] = {0, 0, 0, 1};
+  const kxid_t c = kxid_t::make("C", 1, 1, 3);
+  kxlogrec q = fresh;
+  q.fid = 9;
+  EXPECT_TRUE(log_queue(q, word, 4, 2));
+  EXPECT_TRUE(log_queue(q, word, 4, 3));
+  std::vector<long> seen;
+  log_set_format(q, c, table, 4, [&](const log_queued &r) { seen.push_back(r.recnum); });
+  EXPECT_EQ(seen, (std::vector<long>{2, 3}));
+  EXPECT_EQ(log_dequeue_all([](const log_queued &) {}), 0);
+  log_memory().clear();
+}
