@@ -18,3 +18,4 @@ void log_badpacket(const char *message, const kxlogrec &h, size_t length, long r
 
 // Dotted form of a host-order address.
 std::string log_addrstr(uint32_t addr);
+void log_append_addr(std::string &out, uint32_t addr);

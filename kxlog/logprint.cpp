@@ -47,9 +47,14 @@ std::string log_format(const log_fmt &format, const std::string &action_name,
 
 std::string log_line(const log_shown &s, const LogHosts &hosts) {
   const kxlogrec &h = s.header;
-  std::string line = kxu::format("%ld %s %s %s %c ", s.recnum, log_timestr(time_t(h.time)).c_str(),
-                                 log_addrstr(h.origin).c_str(),
-                                 hosts.ifname(h.origin, h.ifindex()).c_str(), h.inbound() ? '>' : '<');
+  std::string line = std::to_string(s.recnum);
+  line += ' ';
+  line += log_timestr(time_t(h.time));
+  line += ' ';
+  log_append_addr(line, h.origin);
+  line += ' ';
+  line += hosts.ifname(h.origin, h.ifindex());
+  line += h.inbound() ? " > " : " < ";
   switch (s.kind) {
   case log_shown::kRecord: line += log_format(*s.format, s.action_name, s.words, s.nwords); break;
   case log_shown::kUnknown:

@@ -1,5 +1,6 @@
 #include "kxlog/logtypes.h"
 
+#include "kxlog/logbad.h"
 #include "kxu/report.h"
 #include "kxu/sym.h"
 
@@ -25,8 +26,7 @@ void type_ipaddr(std::string &out, const log_field_ctx &c) {
     if (auto name = sym_name(long(htonl(c.word)), SYM_HOSTS)) out += *name;
     return;
   }
-  out += kxu::format("%u.%u.%u.%u", c.word >> 24, (c.word >> 16) & 255, (c.word >> 8) & 255,
-                     c.word & 255);
+  log_append_addr(out, c.word);
 }
 
 void type_proto(std::string &out, const log_field_ctx &c) {

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstring>
 #include <deque>
+#include <set>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -29,6 +30,9 @@ struct SymTables {
   std::deque<Sym> entries;               // stable addresses
   std::unordered_map<std::string_view, std::vector<const Sym *>> by_name;
   std::unordered_map<long, std::vector<const Sym *>> by_number;
+  // Numbers the system's lookup did not know: asking again would scan its
+  // database once per call (a log printer asks for every source port).
+  std::set<std::pair<int, long>> unnamed;
   std::array<bool, SYM_NTYPES> loaded{};
 };
 
@@ -125,6 +129,8 @@ bool run_loader(sym_type type) {
 
 bool valid(sym_type type) { return type >= 0 && type < SYM_NTYPES; }
 
+std::set<std::pair<int, long>> &t_unnamed() { return tables().unnamed; }
+
 } // namespace
 
 int sym_type_byname(const char *name) {
@@ -176,11 +182,15 @@ std::optional<std::string> sym_name(long number, sym_type type) {
     s = find_number(number, type);
   if (s)
     return *s->name;
-  if (!ops[type].to_name)
+  // A type whose loader read the whole system table knows every name the
+  // system's lookup could find.
+  if (!ops[type].to_name || ops[type].load || t_unnamed().count({type, number}))
     return std::nullopt;
   std::optional<std::string> name = ops[type].to_name(number);
   if (name)
     sym_add(type, name->c_str(), number);
+  else
+    t_unnamed().insert({type, number});
   return name;
 }
 
@@ -204,6 +214,7 @@ void sym_reset() {
   t.by_number.clear();
   t.entries.clear();
   t.names.clear();
+  t.unnamed.clear();
   t.loaded.fill(false);
 }
 
