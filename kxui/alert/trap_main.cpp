@@ -96,6 +96,7 @@ int trap_cmain(int argc, char **argv) {
     char line[256];
     if (std::fgets(line, sizeof line, stdin)) message = line;
     if (!message.empty() && message.back() == '\n') message.pop_back();
+    if (message.empty()) message = "Brenmark trap";
   }
   return snmp_trap({host}, generic, static_cast<int>(specific), var, message) < 0 ? 1 : 0;
 }

@@ -32,16 +32,16 @@ bool kxst_is_node(const kxset *obj) {
 
 std::vector<kxset *> kxst_nodes(const kxset *list) {
   std::vector<kxset *> out;
-  const int n = list ? list->getnattr() : 0;
+  const int n = list ? kxobj_nmember(list) : 0;
   for (int i = 0; i < n; ++i)
-    if (kxset *m = list->get(i); m && kxst_is_node(m)) out.push_back(m);
+    if (kxset *m = kxobj_ithmember(list, i); m && kxst_is_node(m)) out.push_back(m);
   return out;
 }
 
 int kxsnmpstat(KxSnmpClient &client, const kxset *node, const KxStatusOptions &opt,
                std::function<void(kxset *status)> done) {
   const std::string name = node->getname();
-  const char *addr = kxobj_get(node, "ipaddr");
+  const char *addr = opt.address.empty() ? kxobj_get(node, "ipaddr") : opt.address.c_str();
   if (!*addr) {
     KxSetRef s = kxst_unknown_status(name.c_str(), opt.now());
     done(s.get());

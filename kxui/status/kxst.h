@@ -27,6 +27,7 @@ struct KxStatusOptions {
   int router_port = 161;
   int timeout_ms = 1000;
   int retries = 1;
+  std::string address; // when set, every node is asked there (demo, tests)
   std::function<time_t()> now = [] { return time(nullptr); };
 };
 
