@@ -247,10 +247,6 @@ TEST(KxuiProgram, UsageAndModesWithoutMains) {
   RunResult lv = run(link, {link}, demo);
   EXPECT_EQ(lv.status, 1);
   EXPECT_EQ(last_line(lv.err), "kxui: the log viewer is not built yet\n");
-
-  RunResult alert = run(KXUI_PATH, {"kxui", "-alert"}, demo);
-  EXPECT_EQ(alert.status, 1);
-  EXPECT_EQ(last_line(alert.err), "kxui: the alert window is not built yet\n");
 }
 #endif
 

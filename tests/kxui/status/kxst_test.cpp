@@ -64,7 +64,7 @@ protected:
   void SetUp() override {
     ASSERT_TRUE(agent.wait_for("NET-SNMP version")) << agent.log();
     opt.module_port = opt.router_port = agent.port();
-    opt.timeout_ms = 300;
+    opt.timeout_ms = 1000; // room for a loaded machine; the silent node waits this long
     opt.retries = 0;
     view.netobj = kxobj_new("netobj");
     kxobj_append(view.netobj.get(), node("fw1", "gateway", "127.0.0.1"));
