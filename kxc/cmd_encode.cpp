@@ -8,9 +8,7 @@
 
 #include "kxset/kxencode.h"
 #include "kxset/sio.h"
-
-#include <fcntl.h>
-#include <unistd.h>
+#include "kxu/replace_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -70,32 +68,6 @@ bool read_dict(const char *cmd, const Options &opt, KxSetRef &dict) {
   return opt.dict.empty() || read_set(cmd, opt.dict, nullptr, dict);
 }
 
-bool write_all(int fd, const uint8_t *p, size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    p += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
-}
-
-// Writes `path` through "path.tmp", fsync and rename, so that a failure
-// leaves the old file as it was.
-bool replace_file(const std::string &path, const uint8_t *data, size_t len) {
-  std::string tmp = path + ".tmp";
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = write_all(fd, data, len) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) return true;
-  int saved = errno;
-  ::unlink(tmp.c_str());
-  errno = saved;
-  return false;
-}
-
 bool read_bytes(const std::string &path, std::vector<uint8_t> &out) {
   FILE *f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
@@ -119,10 +91,11 @@ KXC_COMMAND(encode, "encode [--dict FILE] IN OUT", "write the compressed encodin
   size_t len = 0;
   auto buf = EncodeKxset(set.get(), len, false, dict.get());
   if (!buf) return 1; // reported by the encoder
-  if (!replace_file(opt.files[1], buf.get(), len)) {
-    std::fprintf(stderr, "kxc encode: cannot write %s: %s\n", opt.files[1].c_str(),
-                 std::strerror(errno));
-    return 1;
+  kxu::ReplaceResult r = kxu::replace_file(
+      opt.files[1], std::string_view(reinterpret_cast<const char *>(buf.get()), len));
+  if (!r) {
+    std::fprintf(stderr, "kxc encode: cannot write %s: %s\n", opt.files[1].c_str(), r.message.c_str());
+    if (!r.replaced) return 1;
   }
   return 0;
 }

@@ -3,6 +3,7 @@
 //   1. src: gate mail; dst: not servers; services: smtp; action: accept; track: Alert; install: gateway
 #include "kxc/command.h"
 
+#include "kxu/filename.h"
 #include "kxu/report.h"
 #include "kxui/objfile/objects.h"
 #include "kxui/rfile/rule.h"
@@ -51,11 +52,6 @@ std::string rule_line(const kxset *rule) {
   return line;
 }
 
-std::string base_name(const std::string &path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
 KXC_COMMAND(rules, "rules FILE.W", "list the rules of a rule base with their cells") {
@@ -67,7 +63,7 @@ KXC_COMMAND(rules, "rules FILE.W", "list the rules of a rule base with their cel
     error(0, -1, "Failed to open '%s'", path.c_str());
     return 1;
   }
-  std::optional<rule_list> rules = rule_read(base_name(path).c_str(), f);
+  std::optional<rule_list> rules = rule_read(kx_filepart(path).c_str(), f);
   std::fclose(f);
   if (!rules) return 1;
   int n = 0;

@@ -4,6 +4,7 @@
 #include "kxu/report.h"
 #include "kxu/sym.h"
 #include "kxui/objfile/objects.h"
+#include "kxui/obj/kxobj.h"
 
 #include <arpa/inet.h>
 #include <cctype>
@@ -18,15 +19,6 @@
 #include <sys/socket.h>
 
 namespace {
-
-// The text of the value of `attr`, "" when missing.
-const char *attr_text(const kxset *obj, const char *attr) {
-  if (!obj) return "";
-  KxAtom name = KxAtom::find(attr);
-  if (name.is_zero()) return "";
-  const kxset *v = obj->get(name);
-  return v ? v->getname() : "";
-}
 
 bool has_attr(const kxset *obj, const char *attr) {
   if (!obj) return false;
@@ -70,7 +62,7 @@ kxcomp::SymbolLookup g_lookup = system_lookup;
 // Interface entries keep their address in "ipaddr"; a blank one means none
 // (their names are not host names, so they are never looked up).
 uint32_t iface_addr(const kxset *iface) {
-  const char *text = attr_text(iface, "ipaddr");
+  const char *text = kxobj_get(iface, "ipaddr");
   if (isnull(text)) return KX_NOADDR;
   return obj_netaddr_n(iface, 0);
 }
@@ -193,7 +185,7 @@ static uint32_t lookup_address(const char *name, int report) {
 
 uint32_t obj_netaddr_n(const kxset *obj, int report) {
   if (!obj) return KX_NOADDR;
-  const char *text = attr_text(obj, "ipaddr");
+  const char *text = kxobj_get(obj, "ipaddr");
   // Any stands for every address: it has none of its own to look up.
   if (isnull(text) && isall(obj->getname())) return KX_NOADDR;
   if (isnull(text)) return lookup_address(obj->getname(), report);
@@ -218,7 +210,7 @@ uint32_t obj_netmask_n(const kxset *obj, int report) {
   using kxcomp::Kind;
   Kind k = kxcomp::kind_of(obj);
   if (kxcomp::is_node_kind(k) || k == Kind::hostif) return KX_NOADDR;
-  const char *text = attr_text(obj, "netmask");
+  const char *text = kxobj_get(obj, "netmask");
   uint32_t m = 0;
   if (!isnull(text) && kxcomp::parse_dotted_quad(text, &m) && m != 0) return m;
   return natural_netmask(obj_netaddr_n(obj, report));
@@ -292,10 +284,10 @@ std::vector<uint32_t> objhostaddrs(const char *name, const kxset *table) {
 
 std::optional<std::string> obj_port(const kxset *service, int report) {
   if (!service) return std::nullopt;
-  const char *port = attr_text(service, "port");
+  const char *port = kxobj_get(service, "port");
   if (*port) return std::string(port);
   if (!has_attr(service, "port")) {
-    const char *exp = attr_text(service, "exp");
+    const char *exp = kxobj_get(service, "exp");
     if (!isnull(exp)) {
       if (strchr(exp, ',')) return "(" + std::string(exp) + ")";
       return std::string(exp);

@@ -1,5 +1,6 @@
 #include "kxui/compiler/cellutil.h"
 
+#include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
 
 #include <cctype>
@@ -9,24 +10,11 @@ namespace kxrb {
 
 static char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
-bool ieq(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (lower(a[i]) != lower(b[i])) return false;
-  return true;
-}
-
 bool istarts(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && ieq(s.substr(0, prefix.size()), prefix);
 }
 
-std::string_view text(const kxset *obj, const char *attr) {
-  if (!obj) return {};
-  KxAtom a = KxAtom::find(attr);
-  if (a.is_zero()) return {};
-  const kxset *v = obj->get(a);
-  return v ? v->getnamea().view() : std::string_view();
-}
+std::string_view text(const kxset *obj, const char *attr) { return attr ? kxobj_get(obj, attr) : ""; }
 
 std::string_view name(const kxset *obj) { return obj ? obj->getnamea().view() : std::string_view(); }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "kxset/kxset.h"
+#include "kxu/text.h"
 
 #include <string>
 #include <string_view>
@@ -10,7 +11,7 @@
 namespace kxrb {
 
 // Case-blind equality and prefix test.
-bool ieq(std::string_view a, std::string_view b);
+using kxu::ieq;
 bool istarts(std::string_view s, std::string_view prefix);
 
 // The text of attribute `attr` of `obj` ("" when missing or obj is null).

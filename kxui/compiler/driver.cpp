@@ -117,12 +117,12 @@ std::optional<std::string> gen_rulebase(const rule_array &rules, std::string *pa
   gen_prologue1(header);
 
   std::string section;
-  gen_prologue(section, t.services.get());
+  if (!gen_prologue(section, t.services.get())) return std::nullopt;
   kxset *props = props_set();
   if (props && props->get(KxAtom("default_track")))
     gen_alerts(resolve_named(props->get(KxAtom("default_track")), kx_trackobj));
   gen_alertdefs(section);
-  gen_definitions(section, t.addresses.get(), "ADDR");
+  if (!gen_definitions(section, t.addresses.get(), "ADDR")) return std::nullopt;
   gen_listdefs(section, t.lists.get());
   section += access;
   section += "\n// Default Properties Code\n//\n";

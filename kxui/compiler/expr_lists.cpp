@@ -5,6 +5,7 @@
 #include "kxui/compiler/members.h"
 
 #include "kxu/report.h"
+#include "kxui/obj/kxobj.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,12 +30,6 @@ kxset *member_named(const kxset *set, const KxAtom &name) {
     if (set->getattrnamea(i).is_null())
       if (kxset *m = set->get(i); m && m->getnamea() == name) found = m;
   return found;
-}
-
-const char *text_of(const kxset *obj, const char *attr) {
-  KxAtom a = KxAtom::find(attr);
-  const kxset *v = obj && !a.is_zero() ? obj->get(a) : nullptr;
-  return v ? v->getname() : "";
 }
 
 void put_text(kxset *obj, const char *attr, const std::string &value) {
@@ -266,7 +261,7 @@ void host_append_addrs(kxset *list, const kxset *obj) {
     bool created = false;
     KxSetRef ifobj(makeifobj(obj, iface, list, false, &created));
     if (!ifobj || !created) continue;
-    if (isnull(text_of(iface, "ipaddr"))) continue;
+    if (isnull(kxobj_get(iface, "ipaddr"))) continue;
     uint32_t addr = obj_netaddr_n(ifobj.get(), 0);
     if (addr == KX_NOADDR) continue;
     auto duplicate = [&] {
@@ -320,9 +315,9 @@ void lists_netcode(kxset *types) {
 std::string fix_ifname(kxset *iface) {
   if (!iface) return "";
   if (*iface->getname()) return iface->getname();
-  const char *ifname = text_of(iface, "ifname");
-  if (*ifname) return std::string(ifname) + text_of(iface, "ifnum");
-  std::string full = text_of(iface, "iffullname");
+  const char *ifname = kxobj_get(iface, "ifname");
+  if (*ifname) return std::string(ifname) + kxobj_get(iface, "ifnum");
+  std::string full = kxobj_get(iface, "iffullname");
   if (!full.empty()) put_text(iface, "ifname", full);
   return full;
 }
@@ -338,11 +333,11 @@ kxset *makeifobj(const kxset *obj, kxset *iface, const kxset *list, bool as_netw
   if (kxset *existing = member_named(list, key)) return existing;
   kxset *ifobj = kxsetcopy(iface, 0, key);
   put_text(ifobj, "type", as_network ? "net" : "hostif");
-  if (as_network && !isnull(text_of(iface, "ipaddr"))) {
+  if (as_network && !isnull(kxobj_get(iface, "ipaddr"))) {
     uint32_t addr = obj_netaddr_n(iface, 0);
     uint32_t mask = 0;
-    if (isnull(text_of(iface, "netmask")) ||
-        !kxcomp::parse_dotted_quad(text_of(iface, "netmask"), &mask) || mask == 0)
+    if (isnull(kxobj_get(iface, "netmask")) ||
+        !kxcomp::parse_dotted_quad(kxobj_get(iface, "netmask"), &mask) || mask == 0)
       mask = natural_netmask(addr);
     if (addr != KX_NOADDR) put_text(ifobj, "ipaddr", iptoa(addr & mask));
   }

@@ -6,6 +6,7 @@
 #include "kxui/compiler/logtab.h"
 #include "kxui/compiler/rule_gen.h"
 #include "kxui/objfile/objects.h"
+#include "kxu/portnum.h"
 #include "kxu/report.h"
 
 #include <pwd.h>
@@ -47,9 +48,15 @@ bool digits_only(std::string_view s) {
   return true;
 }
 
-long number(std::string_view s, long dflt) {
+// A source port bound of service `obj`: `dflt` when empty, a port number
+// otherwise; reports and gives nullopt for anything else.
+std::optional<long> source_port(const kxset *obj, const char *attr, long dflt) {
+  std::string_view s = text(obj, attr);
   if (s.empty()) return dflt;
-  return std::strtol(std::string(s).c_str(), nullptr, 10);
+  if (std::optional<uint16_t> p = kxu::parse_port(s)) return *p;
+  error(0, 0, "service '%s': %s '%.*s' is not a port number (0-65535)", std::string(name(obj)).c_str(),
+        attr, static_cast<int>(s.size()), s.data());
+  return std::nullopt;
 }
 
 bool range_form(const kxset *obj, std::string_view type) {
@@ -113,9 +120,9 @@ void gen_prologue1(std::string &dst) {
   }
 }
 
-void gen_prologue(std::string &dst, const kxset *services) {
+bool gen_prologue(std::string &dst, const kxset *services) {
   const kxset *props = props_set();
-  if (!props) return;
+  if (!props) return true;
   dst += "// Log macro for IP Options\n";
   dst += "#define IPOPTNS_LOG\t";
   kxset *track = resolve_named(props->get(KxAtom("ipoptslog")), kx_trackobj);
@@ -128,9 +135,10 @@ void gen_prologue(std::string &dst, const kxset *services) {
   }
   dst += "\n\n";
   dst += "\n#include \"kxui_head.def\"\n\n";
-  gen_definitions(dst, services, "SRV");
+  bool ok = gen_definitions(dst, services, "SRV");
   dst += "// Prologue End\n\n";
   dst += "// Filter Code Start\n\n";
+  return ok;
 }
 
 void gen_epilogue(std::string &dst) {
@@ -139,41 +147,46 @@ void gen_epilogue(std::string &dst) {
   dst += "#include \"kxui_trail.def\"\n";
 }
 
-void parse_port_range(const char *port, long *low, long *high) {
-  std::string_view s = port ? port : "";
-  while (!s.empty() && (s[0] == ' ' || s[0] == '\t')) s.remove_prefix(1);
+bool parse_port_range(const char *port, long *low, long *high, const char *service,
+                      std::string *why) {
   *low = 0;
   *high = 65535;
-  if (s.empty()) return;
-  auto num = [](std::string_view t, bool *present) {
-    char *end = nullptr;
-    std::string str(t);
-    long v = std::strtol(str.c_str(), &end, 10);
-    if (present) *present = end != str.c_str();
-    return v;
-  };
-  bool present = false;
-  if (s[0] == '>' || s[0] == '<') {
-    bool greater = s[0] == '>';
-    bool eq = s.size() > 1 && s[1] == '=';
-    long n = num(s.substr(eq ? 2 : 1), &present);
-    if (!present) return;
-    if (greater) *low = eq ? n : n + 1;
-    else *high = eq ? n : (n - 1 < 0 ? 0 : n - 1);
-    return;
+  std::optional<kxu::PortSpec> spec = kxu::parse_port_spec(port ? port : "", service ? service : "", why);
+  if (!spec) return false;
+  if (!spec->low) return true; // empty, or an operator alone
+  const long n = *spec->low;
+  switch (spec->op) {
+  case kxu::PortOp::any: break;
+  case kxu::PortOp::eq: *low = *high = n; break;
+  case kxu::PortOp::gt:
+    if (n == 65535) {
+      if (why) *why = std::string("service '") + (service ? service : "") + "': port '>65535' leaves no port";
+      return false;
+    }
+    *low = n + 1;
+    break;
+  case kxu::PortOp::ge: *low = n; break;
+  case kxu::PortOp::lt: *high = n > 0 ? n - 1 : 0; break;
+  case kxu::PortOp::le: *high = n; break;
+  case kxu::PortOp::range: {
+    // "A-" and "A-0" with A at least 1 run to the last port.
+    const long b = spec->high.value_or(0);
+    *low = n;
+    *high = (b == 0 && n >= 1) ? 65535 : b;
+    if (*high < *low) {
+      if (why)
+        *why = std::string("service '") + (service ? service : "") + "': port range '" + port +
+               "' ends before it starts";
+      return false;
+    }
+    break;
   }
-  long a = num(s, nullptr);
-  size_t dash = s.find('-');
-  if (dash == std::string_view::npos) {
-    *low = *high = a;
-    return;
   }
-  long b = num(s.substr(dash + 1), nullptr);
-  *low = a;
-  *high = (b == 0 && a >= 1) ? 65535 : b;
+  return true;
 }
 
-void gen_definitions(std::string &dst, const kxset *table, const char *kind) {
+bool gen_definitions(std::string &dst, const kxset *table, const char *kind) {
+  bool ok = true;
   bool services = std::strcmp(kind, "SRV") == 0;
   each_member(table, [&](kxset *obj) {
     std::string_view type = text(obj, "type");
@@ -192,15 +205,23 @@ void gen_definitions(std::string &dst, const kxset *table, const char *kind) {
     dst += ", ";
     if (range) {
       long low = 0, high = 0;
-      parse_port_range(std::string(text(obj, "port")).c_str(), &low, &high);
-      dst += kxu::format("%ld, %ld, %ld, %ld )\n", number(text(obj, "src_port_from"), 0),
-                         number(text(obj, "src_port_to"), 65535), low, high);
+      std::string why;
+      const std::string service(name(obj));
+      std::optional<long> from = source_port(obj, "src_port_from", 0);
+      std::optional<long> to = source_port(obj, "src_port_to", 65535);
+      if (!parse_port_range(std::string(text(obj, "port")).c_str(), &low, &high, service.c_str(), &why)) {
+        error(0, 0, "%s", why.c_str());
+        ok = false;
+      }
+      if (!from || !to) ok = false;
+      dst += kxu::format("%ld, %ld, %ld, %ld )\n", from.value_or(0), to.value_or(65535), low, high);
       return;
     }
     std::optional<std::string> value = services ? obj_port(obj, 1) : obj_netname(obj, 1);
     dst += value.value_or("");
     dst += ")\n";
   });
+  return ok;
 }
 
 void gen_listdefs(std::string &dst, const kxset *lists) {

@@ -17,14 +17,16 @@ void gen_filter_version(std::string &dst);
 // Log preferences ("loggrace", "udptimeout"); nothing without properties.
 void gen_prologue1(std::string &dst);
 // IP options log macro, head include, service definitions and the markers of
-// the filter code; nothing without properties.
-void gen_prologue(std::string &dst, const kxset *services);
+// the filter code; nothing without properties. False when a service
+// definition was refused (reported).
+bool gen_prologue(std::string &dst, const kxset *services);
 // End marker, the "last" implied rules and the trail include.
 void gen_epilogue(std::string &dst);
 
 // "SRV_..." or "ADDR_..." definitions (`kind` "SRV" or "ADDR") of the
-// members of a used-table that have a type.
-void gen_definitions(std::string &dst, const kxset *table, const char *kind);
+// members of a used-table that have a type. False (after reporting each)
+// when a service's port text is refused.
+bool gen_definitions(std::string &dst, const kxset *table, const char *kind);
 // "name = kinds { a, b };" for each entry of the list table.
 void gen_listdefs(std::string &dst, const kxset *lists);
 // "MAKE_ALERT(name_tab,text)" lines of the alert table, when it exists.
@@ -43,8 +45,12 @@ bool prop_where(const char *where, const char *name);
 bool obj_true(const kxset *set, const char *name);
 
 // Destination port range of a port text: "", ">N", ">=N", "<N", "<=N",
-// "A-B", "A" (leading blanks skipped).
-void parse_port_range(const char *text, long *low, long *high);
+// "A-B", "A" (blanks around skipped). ">" or "<" alone is every port; "A-"
+// and "A-0" run to 65535. False, with `why` naming `service`, for a number
+// outside 0-65535, text that is no port, ">65535" and a range that ends
+// before it starts.
+bool parse_port_range(const char *text, long *low, long *high, const char *service = "",
+                      std::string *why = nullptr);
 
 // The version string and build date the version line shows.
 const char *kx_version_string();

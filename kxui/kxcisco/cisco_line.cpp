@@ -2,6 +2,7 @@
 #include "kxui/kxcisco/cisco.h"
 #include "kxui/kxcisco/rtenv.h"
 
+#include "kxu/portnum.h"
 #include "kxu/report.h"
 #include "kxui/obj/kxobj.h"
 
@@ -27,13 +28,6 @@ std::string dotted(uint32_t host_order) {
   char buf[INET_ADDRSTRLEN];
   inet_ntop(AF_INET, &a, buf, sizeof buf);
   return buf;
-}
-
-bool all_digits(const std::string &s) {
-  if (s.empty()) return false;
-  for (unsigned char c : s)
-    if (!std::isdigit(c)) return false;
-  return true;
 }
 
 } // namespace
@@ -94,10 +88,16 @@ int cisco_srv(cisco_state &st, const kxset *service, const char *proto, bool neg
     cerror(st, "corrupt port \n");
     return -1;
   }
-  char op = text[0];
-  std::string num = (op == '>' || op == '<') ? text.substr(1) : text;
-  unsigned long n = all_digits(num) && num.size() <= 5 ? std::stoul(num) : 65536;
-  if (n > 65535 || (op == '>' && n == 65535) || (op == '<' && n == 0)) {
+  std::string why;
+  std::optional<kxu::PortSpec> spec = kxu::parse_port_spec(text, kxobj_name(service), &why);
+  if (!spec) {
+    cerror(st, "%s\n", why.c_str());
+    return -1;
+  }
+  const char op = spec->op == kxu::PortOp::gt ? '>' : spec->op == kxu::PortOp::lt ? '<' : '=';
+  const bool supported = spec->low && (spec->op == kxu::PortOp::eq || op != '=');
+  unsigned long n = spec->low.value_or(0);
+  if (!supported || (op == '>' && n == 65535) || (op == '<' && n == 0)) {
     cerror(st, "%s port definition not supported\n", text.c_str());
     return -1;
   }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "kxset/kxset.h"
+#include "kxu/text.h"
 
 #include <strings.h>
 
@@ -13,9 +14,7 @@ inline KxAtom lookup_atom(const char *name) {
   return name ? KxAtom::find(name) : KxAtom::zero();
 }
 
-inline bool ieq(const char *a, const char *b) {
-  return a && b && strcasecmp(a, b) == 0;
-}
+using kxu::ieq;
 
 inline bool is_anonymous(const kxset *list, int i) {
   return list->getattrnamea(i).is_null();

@@ -1,73 +1,22 @@
-// Saving one file of the objects database. The text always goes to
-// "<file>.new" first; an unchanged text leaves the file alone, a changed one
-// keeps the old file as "<file>.bak" and takes its place by rename, so a
-// failed save never damages the file that was there.
+// Saving one file of the objects database through kxu::replace_file: an
+// unchanged text leaves the file alone, a changed one keeps the old file as
+// "<file>.bak" and takes its place by rename, so a failed save never damages
+// the file that was there.
 #include "kxui/objfile/objects.h"
 
 #include "kxset/sio.h"
 #include "kxu/filename.h"
+#include "kxu/replace_file.h"
 #include "kxui/kx/kxdir.h"
 #include "kxui/kx/report.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-// Writes `set` to `path`, flushed and synced. 0, or -1 after reporting.
-int write_file(const std::string &path, const kxset *set, const kxset *dict, const struct stat *like) {
-  FILE *f = std::fopen(path.c_str(), "w");
-  if (!f) {
-    // A stale copy we may not write: remove it and try once more.
-    unlink(path.c_str());
-    f = std::fopen(path.c_str(), "w");
-  }
-  if (!f) {
-    error(0, -1, "Failed to open '%s'", path.c_str());
-    return -1;
-  }
-  if (like) fchmod(fileno(f), like->st_mode & 07777);
-  errno = 0;
-  // The writer fails without a system error on a tree it cannot express (a
-  // group that contains itself nests without end).
-  bool failed = sio_writex(f, set, dict) != 0;
-  int err = failed ? errno : 0;
-  if (!failed && std::fflush(f) != 0) failed = true, err = errno;
-  if (!failed && fsync(fileno(f)) != 0) failed = true, err = errno;
-  if (std::fclose(f) != 0 && !failed) failed = true, err = errno;
-  if (failed) {
-    error(0, err, "store failed on '%s'", path.c_str());
-    return -1;
-  }
-  return 0;
-}
-
-// Makes the rename durable.
-void sync_dir(const std::string &file) {
-  std::string dir = kx_dirname(file.c_str());
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  fsync(fd);
-  close(fd);
-}
-
-// Keeps the current file as ".bak". A hard link leaves the file itself in
-// place until the new text replaces it in one rename; where links are not
-// possible the file is renamed.
-void backup(const std::string &target) {
-  std::string bak = target + ".bak";
-  unlink(bak.c_str());
-  if (link(target.c_str(), bak.c_str()) == 0) return;
-  if (rename(target.c_str(), bak.c_str()) != 0)
-    error(0, -1, "Failed to rename %s to %s", target.c_str(), bak.c_str());
-}
 
 bool is_auth_name(const char *name) {
   return strcasecmp(kx_basename(name).c_str(), "auth") == 0 ||
@@ -99,23 +48,15 @@ int save_objects(const char *name) {
     if (!set) return -1;
   }
 
-  struct stat st {};
-  bool exists = stat(target.c_str(), &st) == 0;
-  std::string tmp = target + ".new";
-  if (write_file(tmp, set, dict, exists ? &st : nullptr) != 0) {
-    unlink(tmp.c_str());
-    return -1;
-  }
-  if (exists && cmp_files(tmp.c_str(), target.c_str()) == 0) {
-    unlink(tmp.c_str());
-  } else {
-    if (exists) backup(target);
-    if (rename(tmp.c_str(), target.c_str()) != 0) {
-      error(0, -1, "Failed to rename %s to %s", tmp.c_str(), target.c_str());
-      unlink(tmp.c_str());
-      return -1;
-    }
-    sync_dir(target);
+  kxu::ReplaceOptions options;
+  options.backup = options.keep_if_same = true;
+  // The writer fails without a system error on a tree it cannot express (a
+  // group that contains itself nests without end).
+  kxu::ReplaceResult r = kxu::replace_file(
+      target, [&](FILE *f) { return sio_writex(f, set, dict) == 0; }, options);
+  if (!r) {
+    error(0, 0, "store failed on '%s': %s", target.c_str(), r.message.c_str());
+    if (!r.replaced) return -1;
   }
   if (kx_objects_saved_hook) kx_objects_saved_hook();
   if (!name) {

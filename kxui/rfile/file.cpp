@@ -1,20 +1,18 @@
 // File commands of the rule base editor. A save never leaves the rule base
-// file half written or missing: the text goes to "<file>.new", is synced,
-// the old file is kept as "<file>.bak" (a second name for the same bytes),
-// and one rename puts the new file in place.
+// file half written or missing: kxu::replace_file writes a synced temporary,
+// keeps the old file as "<file>.bak" (a second name for the same bytes) and
+// puts the new file in place with one rename.
 #include "kxui/rfile/file.h"
 
+#include "kxu/filename.h"
+#include "kxu/replace_file.h"
 #include "kxui/kx/report.h"
 #include "kxui/rfile/rule.h"
 #include "kxui/rmgr/rmgr.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -29,90 +27,9 @@ FileNames &names() {
   return *n;
 }
 
-std::string base_name(const std::string &path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool ends_with(const std::string &s, const char *tail) {
   std::string t(tail);
   return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
-}
-
-// Copies `from` to `to` through "<to>.tmp", synced; false with errno set.
-bool copy_file(const std::string &from, const std::string &to) {
-  FILE *in = std::fopen(from.c_str(), "rb");
-  if (!in) return false;
-  const std::string tmp = to + ".tmp";
-  FILE *out = std::fopen(tmp.c_str(), "wb");
-  if (!out) {
-    int e = errno;
-    std::fclose(in);
-    errno = e;
-    return false;
-  }
-  std::vector<char> buf(1 << 16);
-  bool ok = true;
-  size_t got;
-  while ((got = std::fread(buf.data(), 1, buf.size(), in)) > 0)
-    if (std::fwrite(buf.data(), 1, got, out) != got) {
-      ok = false;
-      break;
-    }
-  ok = ok && !std::ferror(in) && std::fflush(out) == 0 && fsync(fileno(out)) == 0;
-  int e = errno;
-  std::fclose(in);
-  ok = (std::fclose(out) == 0) && ok;
-  if (ok && std::rename(tmp.c_str(), to.c_str()) == 0) return true;
-  e = errno ? errno : e;
-  unlink(tmp.c_str());
-  errno = e;
-  return false;
-}
-
-// Keeps the current bytes of `file` as `bak`: a hard link where the file
-// system has them, a copy otherwise. False with errno set.
-bool make_backup(const std::string &file, const std::string &bak) {
-  if (unlink(bak.c_str()) != 0 && errno != ENOENT) return false;
-  if (link(file.c_str(), bak.c_str()) == 0) return true;
-  return copy_file(file, bak);
-}
-
-// Makes a rename durable; best effort.
-void sync_dir(const std::string &file) {
-  size_t slash = file.rfind('/');
-  std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : file.substr(0, slash));
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd >= 0) {
-    fsync(fd);
-    close(fd);
-  }
-}
-
-FILE *open_new(const std::string &tmp) {
-  FILE *f = std::fopen(tmp.c_str(), "w");
-  if (f) return f;
-  unlink(tmp.c_str());
-  f = std::fopen(tmp.c_str(), "w");
-  if (!f) error(0, -1, "Failed to open '%s'", tmp.c_str());
-  return f;
-}
-
-// Writes the rules to `tmp`, synced and closed. Reports and removes it on a
-// failure.
-bool write_new(const std::string &file, const std::string &tmp, const rule_list &rules) {
-  FILE *f = open_new(tmp);
-  if (!f) return false;
-  errno = 0;
-  bool ok = rule_write(base_name(file).c_str(), f, rules) == 0 && std::fflush(f) == 0 &&
-            fsync(fileno(f)) == 0;
-  int e = errno;
-  ok = (std::fclose(f) == 0) && ok;
-  if (!ok && !e) e = errno;
-  if (ok) return true;
-  error(0, e, "failure on Rule File writing");
-  unlink(tmp.c_str());
-  return false;
 }
 
 } // namespace
@@ -124,7 +41,7 @@ int file_load(const char *path) {
     error(0, -1, "Failed to open '%s'", path);
     return -1;
   }
-  std::optional<rule_list> rules = rule_read(base_name(path).c_str(), f);
+  std::optional<rule_list> rules = rule_read(kx_filepart(path).c_str(), f);
   std::fclose(f);
   if (!rules) return -1;
   file_setname(path);
@@ -146,32 +63,31 @@ int file_save(const char *name) {
 
   const rule_list rules = rule_get_rules();
   const int was_modified = rule_modified;
-  const std::string tmp = file + ".new";
-  if (!write_new(file, tmp, rules)) {
-    rule_modified = was_modified;
-    return -1;
-  }
-
-  struct stat st;
-  if (stat(file.c_str(), &st) == 0) {
-    const std::string bak = file + ".bak";
-    if (!make_backup(file, bak)) {
-      error(0, -1, "save\n\t%s\nto\n\t%s\nfailed", file.c_str(), bak.c_str());
-      if (kx_ask("Backup of %s failed.\n Save Anyway ?", file.c_str())) {
-        error(0, 0, "Rule Base not saved");
-        unlink(tmp.c_str());
-        rule_modified = was_modified;
-        return -1;
-      }
+  const std::string bak = file + ".bak";
+  bool cancelled = false;
+  kxu::ReplaceOptions options;
+  options.backup = true;
+  options.backup_failed = [&](int err) {
+    error(0, err, "save\n\t%s\nto\n\t%s\nfailed", file.c_str(), bak.c_str());
+    cancelled = kx_ask("Backup of %s failed.\n Save Anyway ?", file.c_str()) != 0;
+    return !cancelled;
+  };
+  errno = 0;
+  kxu::ReplaceResult r = kxu::replace_file(
+      file, [&](FILE *f) { return rule_write(kx_filepart(file).c_str(), f, rules) == 0; }, options);
+  if (!r) {
+    if (cancelled) error(0, 0, "Rule Base not saved");
+    else if (r.step == kxu::ReplaceStep::rename)
+      error(0, r.err, "Save RuleBase:\nrename to\n\t%s\nfailed", file.c_str());
+    else if (r.replaced)
+      error(0, 0, "Save RuleBase: %s", r.message.c_str());
+    else
+      error(0, r.err, "failure on Rule File writing");
+    if (!r.replaced) {
+      rule_modified = was_modified;
+      return -1;
     }
   }
-  if (std::rename(tmp.c_str(), file.c_str()) != 0) {
-    error(0, -1, "Save RuleBase:\nrename\n\t%s\nto\n\t%s\nfailed", tmp.c_str(), file.c_str());
-    unlink(tmp.c_str());
-    rule_modified = was_modified;
-    return -1;
-  }
-  sync_dir(file);
   file_setname(file.c_str());
   kx_message("Rule base saved to '%s'", file.c_str());
   return 1;
@@ -199,7 +115,7 @@ void file_setname(const char *path) {
   n.rules = p;
   size_t slash = p.rfind('/');
   std::string dir = slash == std::string::npos ? "." : p.substr(0, slash);
-  std::string base = base_name(p);
+  std::string base = kx_filepart(p);
   size_t dot = base.rfind('.');
   if (dot != std::string::npos && dot > 0) base.resize(dot);
   n.filter = dir + "/" + base + ".pf";

@@ -2,6 +2,7 @@
 #include "kxui/wellfleet/wfield.h"
 
 #include "kxu/report.h"
+#include "kxu/text.h"
 #include "kxui/kxcisco/rtenv.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
@@ -11,7 +12,7 @@
 
 namespace {
 
-bool ieq(const char *a, const char *b) { return a && b && strcasecmp(a, b) == 0; }
+using kxu::ieq;
 
 kxset *wellfleet_table(const char *table) {
   kxset *base = kx_wellfleet ? kx_wellfleet : nullptr;

@@ -5,6 +5,7 @@
 
 #include "kxset/sio.h"
 #include "kxu/report.h"
+#include "kxu/text.h"
 #include "kxui/kxcisco/rtenv.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
@@ -14,7 +15,7 @@
 
 namespace {
 
-bool ieq(const char *a, const char *b) { return a && b && strcasecmp(a, b) == 0; }
+using kxu::ieq;
 
 // The scope and source of rules that apply everywhere: Any. (The network
 // object "default" names the addresses behind an interface, which need not

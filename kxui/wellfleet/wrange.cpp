@@ -1,4 +1,5 @@
 #include "kxui/wellfleet/wrange.h"
+#include "kxu/portnum.h"
 
 #include <algorithm>
 #include <cctype>
@@ -91,29 +92,23 @@ bool kxell_range_read(const kxset *set, kxell_range &out, uint32_t default_width
 // ">N" and "<N" are strict, as in the filter script and the access lists:
 // ">1023" starts at 1024. A bound that leaves no port is no range.
 bool kxell_port_range(const std::string &text, kxell_range &out) {
-  size_t b = text.find_first_not_of(" \t");
-  if (b == std::string::npos) return false;
-  const uint32_t max = 65535;
-  uint32_t a = 0, z = 0;
-  if (text[b] == '>') {
-    if (!kxell_number(text.substr(b + 1), max, a) || a == max) return false;
+  std::optional<kxu::PortSpec> spec = kxu::parse_port_spec(text, "");
+  if (!spec || !spec->low) return false;
+  const uint32_t max = 65535, a = *spec->low;
+  switch (spec->op) {
+  case kxu::PortOp::eq: out = {a, a, 16}; return true;
+  case kxu::PortOp::gt:
+    if (a == max) return false;
     out = {a + 1, max, 16};
     return true;
-  }
-  if (text[b] == '<') {
-    if (!kxell_number(text.substr(b + 1), max, a) || a == 0) return false;
+  case kxu::PortOp::lt:
+    if (a == 0) return false;
     out = {0, a - 1, 16};
     return true;
-  }
-  size_t dash = text.find('-', b);
-  if (dash != std::string::npos) {
-    if (!kxell_number(text.substr(b, dash - b), max, a) ||
-        !kxell_number(text.substr(dash + 1), max, z) || a > z)
-      return false;
-    out = {a, z, 16};
+  case kxu::PortOp::range:
+    if (!spec->high || a > *spec->high) return false;
+    out = {a, *spec->high, 16};
     return true;
+  default: return false;
   }
-  if (!kxell_number(text.substr(b), max, a)) return false;
-  out = {a, a, 16};
-  return true;
 }

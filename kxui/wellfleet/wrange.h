@@ -41,9 +41,10 @@ kxset *kxell_range_set(const kxell_range &r);
 // "low" or "high" is missing or not a number.
 bool kxell_range_read(const kxset *set, kxell_range &out, uint32_t default_width);
 
-// Destination ports of a tcp or udp "port" text: ">" N gives N .. 65535,
-// "<" N gives 0 .. N, "A-B" A .. B, "A" A .. A (numbers with base prefixes).
-// False for an empty or badly formed text.
+// Destination ports of a tcp or udp "port" text, read by kxu::parse_port_spec
+// (decimal 0-65535, as the filter script and the access lists read them):
+// ">" N gives N+1 .. 65535, "<" N gives 0 .. N-1, "A-B" A .. B, "A" A .. A.
+// False for an empty or badly formed text and for a bound that leaves no port.
 bool kxell_port_range(const std::string &text, kxell_range &out);
 
 // Parses an unsigned number with a base prefix (0x hex, leading 0 octal),

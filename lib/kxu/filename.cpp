@@ -16,11 +16,13 @@ std::vector<std::string> &extensions() {
 
 } // namespace
 
+std::string kx_filepart(const std::string &path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string kx_basename(const char *path) {
-  std::string base = path ? path : "";
-  size_t slash = base.rfind('/');
-  if (slash != std::string::npos)
-    base.erase(0, slash + 1);
+  std::string base = kx_filepart(path ? path : "");
   size_t dot = base.rfind('.');
   if (dot != std::string::npos && isextension(base.c_str() + dot + 1))
     base.erase(dot);

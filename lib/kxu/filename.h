@@ -7,6 +7,10 @@
 // one (isextension). Named so as not to clash with the C library's basename.
 std::string kx_basename(const char *path);
 
+// The part after the last "/", extension kept ("conf/Standard.W" gives
+// "Standard.W").
+std::string kx_filepart(const std::string &path);
+
 // The part up to and including the last "/", or "." when there is none.
 std::string kx_dirname(const char *path);
 

@@ -1,9 +1,9 @@
 #include "kxu/pidfile.h"
 
 #include "kxu/kxdir.h"
+#include "kxu/replace_file.h"
 #include "kxu/report.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -11,36 +11,9 @@
 #include <cstdio>
 #include <string>
 
-namespace {
-
-bool write_all(int fd, const std::string &text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-} // namespace
-
 int kx_writepid(const char *name) {
   const std::string path = kx_filename("log", name, nullptr, nullptr, nullptr);
-  const std::string tmp = path + ".tmp";
-  int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0)
-    return -1;
-  bool ok = write_all(fd, std::to_string(getpid()) + "\n") && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (!ok || rename(tmp.c_str(), path.c_str()) != 0) {
-    unlink(tmp.c_str());
-    return -1;
-  }
-  return 0;
+  return kxu::replace_file(path, std::to_string(getpid()) + "\n").replaced ? 0 : -1;
 }
 
 pid_t kx_getpid(const char *name) {

@@ -5,6 +5,7 @@
 #include "kxui/compiler/driver.h"
 #include "kxui/compiler/logtab.h"
 #include "kxui/compiler/sections.h"
+#include "support/reports.h"
 #include "support/run.h"
 #include "support/tempdir.h"
 
@@ -162,12 +163,37 @@ TEST_F(Driver, Definitions) {
   const Range ranges[] = {{"", 0, 65535},     {">1023", 1024, 65535}, {">=1023", 1023, 65535},
                           {">", 0, 65535},    {"<1024", 0, 1023},     {"<0", 0, 0},
                           {"<=80", 0, 80},    {"<=", 0, 65535},       {"1023-", 1023, 65535},
-                          {"0-0", 0, 0},      {" 6000-6063", 6000, 6063}, {"80", 80, 80}};
+                          {"0-0", 0, 0},      {" 6000-6063", 6000, 6063}, {"80", 80, 80},
+                          {"5-0", 5, 65535}};
   for (const Range &r : ranges) {
     long low = -1, high = -1;
-    parse_port_range(r.port, &low, &high);
+    EXPECT_TRUE(parse_port_range(r.port, &low, &high)) << r.port;
     EXPECT_EQ(std::make_pair(low, high), std::make_pair(r.low, r.high)) << r.port;
   }
+  // Numbers outside 0-65535 (once a signed overflow), signs, text that is no
+  // port, no port left and backward ranges are refused with the service named.
+  for (const char *bad : {">9223372036854775807", ">70000", "<=-5", "-5", "smtp", "80x", ">65535",
+                          "9-3", "1-70000"}) {
+    long low = 0, high = 0;
+    std::string why;
+    EXPECT_FALSE(parse_port_range(bad, &low, &high, "web", &why)) << bad;
+    EXPECT_TRUE(why.starts_with("service 'web': port")) << why;
+  }
+}
+
+TEST(Sections, RefusedServicePortFailsTheDefinitions) {
+  KxSetRef table(kxset::make());
+  kxset *s = kxset::make(KxAtom("big"));
+  s->set(KxAtom("type"), kxset::make(KxAtom("tcp")));
+  s->set(KxAtom("port"), kxset::make(KxAtom(">70000")));
+  table->append(KxAtom::null(), s);
+  std::string out;
+  CollectReports reports;
+  kxu::ScopedFrontEnd shown(&reports);
+  EXPECT_FALSE(gen_definitions(out, table.get(), "SRV"));
+  EXPECT_NE(reports.joined().find("service 'big': port '>70000' is not a port number (0-65535)"),
+            std::string::npos)
+      << reports.joined();
 }
 
 TEST(Sections, LabelNamesTheRuleBase) {

@@ -56,14 +56,14 @@ Generated generate_policy(int nrules, unsigned seed) {
   }
   srv += " : (icmp :type (icmp))\n";
   services.push_back("icmp");
-  RouterSpec r;
+  RouterSetup r;
   r.name = "rtr";
   r.ipaddr = "10.0.0.1";
   r.spoof_dir = "inbound";
   r.ifaces = {iface("if0", "ethernet", "0", "10.0.0.1", "255.0.0.0", "(x :access (this))"),
               iface("if1", "serial", "1", "192.0.2.1", "255.255.255.0", "(x :access (default))")};
   Generated g{objects(net + router(r), srv), ""};
-  std::vector<RuleSpec> rules;
+  std::vector<RuleCells> rules;
   auto items = [&](int any_pct, const std::vector<std::string> &from) {
     if (pick(100) < any_pct) return std::string("Any");
     std::string s;
@@ -71,7 +71,7 @@ Generated generate_policy(int nrules, unsigned seed) {
     return s;
   };
   for (int i = 0; i < nrules; ++i) {
-    RuleSpec rs;
+    RuleCells rs;
     rs.src = items(10, addrs);
     // A destination of its own keeps every rule clear of the earlier ones.
     rs.dst = hosts[static_cast<size_t>(i)];

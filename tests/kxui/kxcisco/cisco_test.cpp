@@ -29,6 +29,8 @@ const std::string kServices = " : (smtp :type (tcp) :port (25))\n"
                               " : (echo :type (icmp) :port (8))\n"
                               " : (nfs :type (rpc) :port (100003))\n"
                               " : (noport :type (tcp))\n"
+                              " : (huge :type (tcp) :port (\">9223372036854775807\"))\n"
+                              " : (far :type (udp) :port (\"<=-5\"))\n"
                               " : (mail :type (group) : smtp : high)\n";
 
 std::string this_iface(const std::string &name = "le0", const std::string &num = "0",
@@ -43,7 +45,7 @@ struct Gen {
   std::string messages;
 };
 
-Gen generate(RouterPolicy &p, const std::vector<RuleSpec> &rules, int install = 1,
+Gen generate(RouterPolicy &p, const std::vector<RuleCells> &rules, int install = 1,
              const kxset *routers = nullptr) {
   rule_list rl = p.rules(rulebase(rules));
   CollectReports m;
@@ -52,7 +54,7 @@ Gen generate(RouterPolicy &p, const std::vector<RuleSpec> &rules, int install = 
   return {text != nullptr, text ? text : "", m.joined()};
 }
 
-Gen generate(const RouterSpec &r, const std::vector<RuleSpec> &rules, int install = 1,
+Gen generate(const RouterSetup &r, const std::vector<RuleCells> &rules, int install = 1,
              const std::string &props = "") {
   RouterPolicy p(objects(kHosts + router(r), kServices, props));
   return generate(p, rules, install);
@@ -64,8 +66,8 @@ std::string mask_label(const std::string &text) {
   return std::regex_replace(out, std::regex("! Brenmark .*"), "! Brenmark ...");
 }
 
-RouterSpec example_router() {
-  RouterSpec r;
+RouterSetup example_router() {
+  RouterSetup r;
   r.ifaces = {this_iface()};
   return r;
 }
@@ -73,7 +75,7 @@ RouterSpec example_router() {
 } // namespace
 
 TEST(CiscoRulebase, ExampleMatchesGolden) {
-  RuleSpec smtp;
+  RuleCells smtp;
   smtp.dst = "mailserver";
   smtp.services = "smtp";
   Gen run = generate(example_router(), {smtp});
@@ -98,10 +100,10 @@ TEST(CiscoRulebase, PortParts) {
       {"mail", "", "tcp 0.0.0.0 255.255.255.255 0.0.0.0 255.255.255.255 gt 1023\n"},
   };
   for (const Case &c : cases) {
-    RuleSpec r;
+    RuleCells r;
     r.services = c.service;
     r.srv_op = c.op;
-    RouterSpec rs = example_router();
+    RouterSetup rs = example_router();
     rs.rules_dir = "outbound";
     Gen run = generate(rs, {r});
     ASSERT_TRUE(run.ok) << c.service << ": " << run.messages;
@@ -112,7 +114,7 @@ TEST(CiscoRulebase, PortParts) {
 
 TEST(CiscoRulebase, RefusedRulesReportAndReturnNothing) {
   struct Case {
-    RuleSpec rule;
+    RuleCells rule;
     std::string message;
   } cases[] = {
       {{.src = "outside", .src_op = "not in"}, "'Not' is unavailable for source list"},
@@ -123,9 +125,12 @@ TEST(CiscoRulebase, RefusedRulesReportAndReturnNothing) {
       {{.services = "nfs"}, "type 'rpc' of service 'nfs' is not available"},
       {{.services = "x11"}, "6000-6063 port definition not supported"},
       {{.services = "noport"}, "corrupt port"},
+      // Once a signed overflow; numbers outside 0-65535 name their service.
+      {{.services = "huge"}, "service 'huge': port '>9223372036854775807' is not a port number (0-65535)"},
+      {{.services = "far"}, "service 'far': port '<=-5' is not a port number (0-65535)"},
   };
   for (const Case &c : cases) {
-    RuleSpec ok;
+    RuleCells ok;
     ok.dst = "mailserver";
     ok.services = "smtp";
     Gen run = generate(example_router(), {ok, c.rule});
@@ -136,9 +141,9 @@ TEST(CiscoRulebase, RefusedRulesReportAndReturnNothing) {
 }
 
 TEST(CiscoRulebase, InterfaceWithoutNetaccessFails) {
-  RouterSpec r;
+  RouterSetup r;
   r.ifaces = {iface("le0", "ethernet", "0", "192.9.200.1", "255.255.255.0", "")};
-  Gen run = generate(r, {RuleSpec{}});
+  Gen run = generate(r, {RuleCells{}});
   EXPECT_FALSE(run.ok);
   EXPECT_THAT(run.messages, HasSubstr("Cisco : router r1 rule # 0 : no netaccess on interface le0"));
 }
@@ -161,13 +166,13 @@ TEST(CiscoRulebase, ListNumbering) {
                            "2000", "2001"}, true},
   };
   for (const Case &c : cases) {
-    RouterSpec r;
+    RouterSetup r;
     r.alnum = c.alnum;
     r.version = c.version;
     for (int i = 0; i < c.interfaces; ++i)
       r.ifaces.push_back(this_iface("le" + std::to_string(i), std::to_string(i),
                                     "192.9." + std::to_string(200 + i) + ".1"));
-    Gen run = generate(r, {RuleSpec{}});
+    Gen run = generate(r, {RuleCells{}});
     ASSERT_EQ(run.ok, c.ok) << c.alnum << " " << run.messages;
     if (!c.ok) {
       EXPECT_THAT(run.messages, HasSubstr("access list number 200 out of range"));
@@ -183,11 +188,11 @@ TEST(CiscoRulebase, ListNumbering) {
 }
 
 TEST(CiscoRulebase, NamedAccessSettingsShareListsThisSettingsDoNot) {
-  RouterSpec r;
+  RouterSetup r;
   r.ifaces = {iface("le0", "ethernet", "0", "10.1.0.1", "255.255.0.0", "corp"),
               iface("le1", "ethernet", "1", "10.1.1.1", "255.255.0.0", "corp"),
               this_iface("le2", "2", "192.9.200.1"), this_iface("le3", "3", "192.9.201.1")};
-  RuleSpec to_mail;
+  RuleCells to_mail;
   to_mail.dst = "mailserver";
   to_mail.services = "smtp";
   Gen run = generate(r, {to_mail});
@@ -211,10 +216,10 @@ TEST(CiscoRulebase, NamedAccessSettingsShareListsThisSettingsDoNot) {
 }
 
 TEST(CiscoRulebase, RemovalWritesOnlyUnbindings) {
-  RouterSpec r;
+  RouterSetup r;
   r.ifaces = {this_iface(), iface("le1", "serial", "1", "10.1.0.1", "255.255.0.0", ""),
               iface("le2", "none", "2", "10.2.0.1", "255.255.0.0", "")};
-  Gen run = generate(r, {RuleSpec{}}, 0);
+  Gen run = generate(r, {RuleCells{}}, 0);
   ASSERT_TRUE(run.ok) << run.messages;
   EXPECT_EQ(mask_label(run.text), "!\n! Router r1\n! Filter Generated by ...\n! Brenmark ...\n!\n"
                                   "! Interface Bindings:\n"
@@ -226,14 +231,14 @@ TEST(CiscoRulebase, RemovalWritesOnlyUnbindings) {
 TEST(CiscoRulebase, RouterShapes) {
   struct Case {
     std::string name;
-    RouterSpec router;
+    RouterSetup router;
     std::string body; // text between the header and the bindings
     std::string bindings;
   };
-  RouterSpec bare;
-  RouterSpec old = example_router();
+  RouterSetup bare;
+  RouterSetup old = example_router();
   old.version = "9.1";
-  RouterSpec spoof;
+  RouterSetup spoof;
   spoof.rules_dir = "outbound";
   spoof.spoof_dir = "inbound";
   spoof.ifaces = {this_iface("le0", "0", "10.1.0.1"),
@@ -260,7 +265,7 @@ TEST(CiscoRulebase, RouterShapes) {
        "interface serial 1\nip access-group 103 out\n"},
   };
   for (const Case &c : cases) {
-    Gen run = generate(c.router, {RuleSpec{}});
+    Gen run = generate(c.router, {RuleCells{}});
     ASSERT_TRUE(run.ok) << c.name << ": " << run.messages;
     EXPECT_EQ(mask_label(run.text), "!\n! Router r1\n! Filter Generated by ...\n! Brenmark ...\n!\n" +
                                         c.body + "! Interface Bindings:\n" + c.bindings +
@@ -271,9 +276,9 @@ TEST(CiscoRulebase, RouterShapes) {
 }
 
 TEST(CiscoRulebase, ImpliedRulesAtTheirPlace) {
-  RouterSpec r = example_router();
+  RouterSetup r = example_router();
   r.rules_dir = "outbound";
-  RuleSpec smtp;
+  RuleCells smtp;
   smtp.services = "smtp";
   Gen run = generate(r, {smtp}, 1,
                      ":established_router (true) :rip_router (true) :rip_router_p (last)"
@@ -290,9 +295,9 @@ TEST(CiscoRulebase, ImpliedRulesAtTheirPlace) {
 }
 
 TEST(CiscoRulebase, OnlyRulesOnThisRouterOrRouters) {
-  RouterSpec r = example_router();
+  RouterSetup r = example_router();
   r.rules_dir = "outbound";
-  RuleSpec other, mine, all;
+  RuleCells other, mine, all;
   other.install = "Gateways";
   other.services = "smtp";
   mine.install = "r1";
@@ -306,9 +311,9 @@ TEST(CiscoRulebase, OnlyRulesOnThisRouterOrRouters) {
 }
 
 TEST(CiscoRulebase, NoCiscoRouter) {
-  RouterSpec r = example_router();
+  RouterSetup r = example_router();
   r.vendor = "wellfleet";
-  Gen run = generate(r, {RuleSpec{}});
+  Gen run = generate(r, {RuleCells{}});
   EXPECT_FALSE(run.ok);
   EXPECT_THAT(run.messages, HasSubstr("No routers specified"));
 }

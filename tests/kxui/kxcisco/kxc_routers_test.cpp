@@ -56,7 +56,7 @@ TEST(KxcRouters, ExitStatus) {
 
 TEST(KxcRouters, VendorPropertiesInVendorInfo) {
   TempDir dir;
-  RouterSpec r;
+  RouterSetup r;
   r.version = r.alnum = r.rules_dir = r.spoof_dir = "";
   r.ifaces = {iface("le0", "ethernet", "0", "192.9.200.1", "255.255.255.0", "(x :access (this))"),
               " :vendor_info ( :alnum (120) :version (10.2) :rules_dir (inbound) )\n"};

@@ -14,7 +14,7 @@ inline std::string iface(const std::string &name, const std::string &ifname,
          (netaccess.empty() ? "" : " :netaccess " + netaccess) + ")\n";
 }
 
-struct RouterSpec {
+struct RouterSetup {
   std::string name = "r1";
   std::string vendor = "cisco";
   std::string version = "10.3";
@@ -25,7 +25,7 @@ struct RouterSpec {
   std::vector<std::string> ifaces;
 };
 
-inline std::string router(const RouterSpec &r) {
+inline std::string router(const RouterSetup &r) {
   std::string s = " : (" + r.name + " :type (router) :vendor (" + r.vendor + ") :ipaddr (" +
                   r.ipaddr + ")";
   if (!r.version.empty()) s += " :version (" + r.version + ")";
@@ -43,7 +43,7 @@ inline std::string objects(const std::string &netobj, const std::string &servobj
          " )\n :props ( : (props " + props + ") )\n)\n";
 }
 
-struct RuleSpec {
+struct RuleCells {
   std::string src = "Any";
   std::string dst = "Any";
   std::string services = "Any";
@@ -66,15 +66,15 @@ inline std::string cell(const std::string &items, const std::string &op) {
   return s + " )";
 }
 
-inline std::string rule(const RuleSpec &r) {
+inline std::string rule(const RuleCells &r) {
   return " :rule (\n  :src " + cell(r.src, r.src_op) + "\n  :dst " + cell(r.dst, r.dst_op) +
          "\n  :services " + cell(r.services, r.srv_op) + "\n  :action " + cell(r.action, "") +
          "\n  :track " + cell(r.track, "") + "\n  :install " + cell(r.install, "") + "\n )\n";
 }
 
-inline std::string rulebase(const std::vector<RuleSpec> &rules) {
+inline std::string rulebase(const std::vector<RuleCells> &rules) {
   std::string s = "(policy\n";
-  for (const RuleSpec &r : rules) s += rule(r);
+  for (const RuleCells &r : rules) s += rule(r);
   return s + ")\n";
 }
 

@@ -83,7 +83,7 @@ struct Result {
   std::string messages;
 };
 
-Result build(RouterPolicy &p, const std::vector<RuleSpec> &rules) {
+Result build(RouterPolicy &p, const std::vector<RuleCells> &rules) {
   rule_list rl = p.rules(rulebase(rules));
   KxSetRef container(kxset::make());
   for (KxSetRef &r : rl) container->append("rule", r.get());
@@ -102,7 +102,7 @@ RouterPolicy policy(const std::string &props = kProps) {
 TEST(WellfleetFilter, RulesOfServiceCells) {
   struct Case {
     const char *what;
-    RuleSpec rule;
+    RuleCells rule;
     std::string filter; // summary, or the message of a refusal
   } cases[] = {
       {"one rule per protocol", {.src = "h1", .services = "telnet ftp domain", .install = "w1"},
@@ -148,7 +148,7 @@ TEST(WellfleetFilter, RulesOfServiceCells) {
 TEST(WellfleetFilter, RefusedRules) {
   struct Case {
     const char *what;
-    RuleSpec rule;
+    RuleCells rule;
     std::string message;
   } cases[] = {
       {"two protocols negated", {.services = "telnet domain", .install = "w1", .srv_op = "not in"},

@@ -61,8 +61,12 @@ TEST(WellfleetRanges, PortTexts) {
     uint32_t low, high;
   } cases[] = {
       {"25", true, 25, 25},
-      {"0x19", true, 25, 25},
-      {"010", true, 8, 8},
+      // Decimal only, as everywhere else a port is read.
+      {"0x19", false, 0, 0},
+      {"010", true, 10, 10},
+      {">=5", false, 0, 0},
+      {"5-", false, 0, 0},
+      {">9223372036854775807", false, 0, 0},
       {"6000-6063", true, 6000, 6063},
       // Strict bounds, as in the filter script and the access lists.
       {">1023", true, 1024, 65535},
