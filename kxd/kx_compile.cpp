@@ -130,14 +130,14 @@ Compiled compile_script(const std::string &name, const std::string &script) {
   for (size_t i = 0; i < formats.size() && i < 255; ++i) {
     char head[64];
     snprintf(head, sizeof head, " %zx\n", i + 1);
-    out.lg += "% format: " + formats[i] + head;
+    out.lg += "%%format: " + formats[i] + head;
     out.lg += formats[i] == "long" ? kLongFields : kShortFields;
   }
-  out.lg += "% action: drop 0\n% action: reject 1\n% action: accept 2\n";
+  out.lg += "%%action: drop 0\n%%action: reject 1\n%%action: accept 2\n";
   for (size_t i = 0; i < alerts.size() && i < 200; ++i) {
     char num[16];
     snprintf(num, sizeof num, " %zx\n", i + 16);
-    out.lg += "% action: " + alerts[i] + num;
+    out.lg += "%%action: " + alerts[i] + num;
   }
   return out;
 }

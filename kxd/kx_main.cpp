@@ -12,6 +12,7 @@
 #include "kxsys/errors.h"
 #include "kxsys/kxrif.h"
 #include "kxsys/serverkeys.h"
+#include "kxsys/skeyauth.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +26,8 @@ int usage() {
   fputs("Usage: kx [-p port] [-D] load FILTER TARGET...\n"
         "       kx [-p port] [-D] unload TARGET...\n"
         "       kx [-p port] [-D] dbload TARGET...\n"
-        "       kx [-p port] [-D] stat HOST | fetch HOST | tab HOST [TABLE] | logdom HOST\n",
+        "       kx [-p port] [-D] stat HOST | fetch HOST | tab HOST [TABLE] | logdom HOST\n"
+        "       kx keyinit MODULE SEED [LENGTH]\n",
         stderr);
   return 2;
 }
@@ -50,6 +52,19 @@ int main(int argc, char **argv) {
   std::vector<std::string> args(argv + optind + 1, argv + argc);
   kx::Dirs dirs = kx::find_dirs(argv[0]);
   kxkey_set_dir(dirs.conf);
+  kx_skey_install(dirs.conf);
+  if (word == "keyinit" && (args.size() == 2 || args.size() == 3)) {
+    // A new chain for the "skey" method: the secret goes to "serverkeys",
+    // the line printed goes to the module's key file "skeykeys".
+    int length = args.size() == 3 ? atoi(args[2].c_str()) : kxchainlen;
+    std::string line = length > 0 ? kx_skey_newchain(args[0], args[1], length) : "";
+    if (line.empty()) {
+      fprintf(stderr, "kx: cannot store a new secret for %s\n", args[0].c_str());
+      return 1;
+    }
+    printf("%s\n", line.c_str());
+    return 0;
+  }
   if (word == "load" && args.size() >= 2)
     return kx::cmd_load(dirs, args[0], {args.begin() + 1, args.end()});
   if (word == "unload" && !args.empty())

@@ -11,6 +11,7 @@
 #include "kxsys/conn.h"
 #include "kxsys/errors.h"
 #include "kxsys/serverkeys.h"
+#include "kxsys/skeyauth.h"
 #include "kxsys/tevent.h"
 
 #include <csignal>
@@ -66,6 +67,7 @@ int main(int argc, char **argv) {
     return 1;
   }
   kxkey_set_dir(dir);
+  kx_skey_install(dir);
   int bound = 0;
   int listener = kx_establish(addr, port, 4, &bound);
   if (listener < 0) {

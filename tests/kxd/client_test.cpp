@@ -23,7 +23,7 @@ struct Client : ::testing::Test {
   void compiled(kxtest::TempDir &d) {
     d.write("tmp/Std.fc", "inbound all@gw accept;\n");
     d.write("tmp/Std.ft", "servers hosts 10.0.0.1 10.0.0.2\nnets nets 10.1.0.0\n");
-    d.write("tmp/Std.lg", "# log formats of Std\n% format: long 1\nsrc ipaddr\n");
+    d.write("tmp/Std.lg", "# log formats of Std\n%%format: long 1\nsrc ipaddr\n");
     mkdir(d.file("state").c_str(), 0755);
   }
 };
@@ -75,7 +75,7 @@ TEST_F(Client, LoadStatTablesAndUnloadOnThreeModules) {
   auto logdom = kx_rget_logdom(mods[1].address);
   ASSERT_TRUE(logdom);
   EXPECT_EQ(logdom->id.name_str(), "Std");
-  EXPECT_EQ(logdom->logformat, "# log formats of Std\n% format: long 1\nsrc ipaddr\n");
+  EXPECT_EQ(logdom->logformat, "# log formats of Std\n%%format: long 1\nsrc ipaddr\n");
 
   testing::internal::CaptureStdout();
   EXPECT_EQ(kx_runloadx(mods[0].address, {"le0", "le1"}), 0);

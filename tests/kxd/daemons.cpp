@@ -64,12 +64,14 @@ pid_t spawn_kxd(const std::string &address, int port, const std::string &dir) {
 }
 } // namespace
 
-Daemons::Daemons(int n, const std::string &control_map, const std::string &masters, int first) {
+Daemons::Daemons(int n, const std::string &control_map, const std::string &masters, int first,
+                 const std::vector<std::pair<std::string, std::string>> &files) {
   for (int attempt = 0; attempt < 8 && !ok_; ++attempt)
-    ok_ = start_all(control_map, masters, n, first);
+    ok_ = start_all(control_map, masters, n, first, files);
 }
 
-bool Daemons::start_all(const std::string &control_map, const std::string &masters, int n, int first) {
+bool Daemons::start_all(const std::string &control_map, const std::string &masters, int n, int first,
+                        const std::vector<std::pair<std::string, std::string>> &files) {
   stop();
   port_ = free_port();
   for (int i = 0; i < n; ++i) {
@@ -80,6 +82,8 @@ bool Daemons::start_all(const std::string &control_map, const std::string &maste
     m.dir->write("interfaces", "le0\nle1\n");
     if (!masters.empty())
       m.dir->write("masters", masters);
+    for (const auto &[name, text] : files)
+      m.dir->write(name, text);
     m.pid = spawn_kxd(m.address, port_, m.dir->path());
     bool started = m.pid > 0;
     mods_.push_back(std::move(m));

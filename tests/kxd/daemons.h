@@ -22,7 +22,9 @@ class Daemons {
 public:
   // Starts n daemons on 127.0.1.first ... with `control_map` (and an
   // optional "masters" file) in each module directory.
-  Daemons(int n, const std::string &control_map, const std::string &masters = "", int first = 1);
+  // `files` are further (name, text) files of every module directory.
+  Daemons(int n, const std::string &control_map, const std::string &masters = "", int first = 1,
+          const std::vector<std::pair<std::string, std::string>> &files = {});
   ~Daemons();
   Daemons(const Daemons &) = delete;
   Daemons &operator=(const Daemons &) = delete;
@@ -34,7 +36,8 @@ public:
   void stop();
 
 private:
-  bool start_all(const std::string &control_map, const std::string &masters, int n, int first);
+  bool start_all(const std::string &control_map, const std::string &masters, int n, int first,
+                 const std::vector<std::pair<std::string, std::string>> &files);
   std::vector<ModuleDaemon> mods_;
   int port_ = 0;
   bool ok_ = false;

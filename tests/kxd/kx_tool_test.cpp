@@ -53,8 +53,8 @@ TEST(KxTool, LoadStatAndUnloadTwoModules) {
   auto tab = kxtest::run_command(kx + " tab " + mods[0].address + " host_list1");
   EXPECT_EQ(tab.out, "host_list1 (hosts): 2 entries\n\t192.168.10.2\n\t192.168.10.3\n");
   auto logdom = kxtest::run_command(kx + " logdom " + mods[0].address);
-  EXPECT_NE(logdom.out.find("% format: short 1\nsrc ipaddr\n"), std::string::npos) << logdom.out;
-  EXPECT_NE(logdom.out.find("% action: ![mail] 10\n"), std::string::npos) << logdom.out;
+  EXPECT_NE(logdom.out.find("%%format: short 1\nsrc ipaddr\n"), std::string::npos) << logdom.out;
+  EXPECT_NE(logdom.out.find("%%action: ![mail] 10\n"), std::string::npos) << logdom.out;
 
   auto unload = kxtest::run_command(kx + " unload " + mods[1].address);
   EXPECT_EQ(unload.status, 0);
