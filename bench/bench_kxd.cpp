@@ -146,8 +146,8 @@ void BM_HundredClientsAtOnce(benchmark::State &state) {
 }
 } // namespace
 
-BENCHMARK(BM_StatNone)->Iterations(1000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_StatSkey)->Iterations(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StatNone)->Iterations(1000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_StatSkey)->Iterations(1000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_HundredClientsAtOnce)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();

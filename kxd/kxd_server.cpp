@@ -10,6 +10,7 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <system_error>
 #include <thread>
@@ -57,6 +58,10 @@ void on_accept(int listener, void *arg) {
     return;
   if (ss.ss_family == AF_INET)
     peer = ntohl(reinterpret_cast<sockaddr_in *>(&ss)->sin_addr.s_addr);
+  // Replies go out in several small writes: without this, each waits for the
+  // peer's delayed acknowledgement of the one before.
+  int one = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
   if (active.load() >= kMaxConnections) {
     close(fd);
     return;
