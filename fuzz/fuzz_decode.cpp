@@ -7,6 +7,7 @@
 // can hold a full set under a name that is still defined, which the encoder,
 // like the text writer, writes as a reference to the defined set.
 #include "kxset/kxencode.h"
+#include "fuzz/quiet.h"
 #include "kxu/report.h"
 
 #include <cstdlib>
@@ -15,12 +16,6 @@
 
 namespace {
 
-class Quiet : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &) override { return true; }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-};
 
 // Names with a double quote come back with an apostrophe by design, which
 // can also change what a later reference resolves to; such trees are only
@@ -54,8 +49,7 @@ bool same(const kxset *a, const kxset *b, std::unordered_map<const kxset *, cons
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static Quiet quiet;
-  static kxu::ScopedFrontEnd front(&quiet);
+  kxfuzz::silence_reports();
 
   KxSetRef first(DecodeKxset(data, size));
   if (!first) {

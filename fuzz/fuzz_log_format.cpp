@@ -2,24 +2,15 @@
 // the same input, with every action name the text defines.
 #include "kxlog/logformat.h"
 #include "kxlog/logprint.h"
+#include "fuzz/quiet.h"
 #include "kxu/report.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-namespace {
-class Quiet : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &) override { return true; }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-};
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static Quiet quiet;
-  static kxu::ScopedFrontEnd fe(&quiet);
+  kxfuzz::silence_reports();
   log_format_table table;
   log_parseformat(reinterpret_cast<const char *>(data), &table, size);
   std::vector<uint32_t> words(std::min<size_t>(size / 4, 64));

@@ -4,6 +4,7 @@
 #include "kxlog/logfile.h"
 #include "kxlog/logprint.h"
 #include "kxlog/logtypes.h"
+#include "fuzz/quiet.h"
 #include "kxu/report.h"
 
 #include <cstdio>
@@ -11,18 +12,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-namespace {
-class Quiet : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &) override { return true; }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-};
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static Quiet quiet;
-  static kxu::ScopedFrontEnd fe(&quiet);
+  kxfuzz::silence_reports();
   const int fd = memfd_create("log", 0);
   if (fd < 0) return 0;
   if (write(fd, data, size) != ssize_t(size)) {

@@ -4,6 +4,7 @@
 // The viewer pages, jumps, searches and renders every column of each page.
 #include "kxlv/settings.h"
 #include "kxlv/viewer.h"
+#include "fuzz/quiet.h"
 #include "kxu/report.h"
 
 #include <cstring>
@@ -12,12 +13,6 @@
 #include <unistd.h>
 
 namespace {
-class Quiet : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &) override { return true; }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-};
 
 std::string memfile(const char *name, const uint8_t *data, size_t size, int *fd) {
   *fd = memfd_create(name, 0);
@@ -39,8 +34,7 @@ std::vector<std::string> split(const std::string &s) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static Quiet quiet;
-  static kxu::ScopedFrontEnd fe(&quiet);
+  kxfuzz::silence_reports();
   const uint8_t *nl = static_cast<const uint8_t *>(std::memchr(data, '\n', size));
   if (!nl) return 0;
   const uint8_t *nul = static_cast<const uint8_t *>(std::memchr(nl, 0, size - size_t(nl - data)));

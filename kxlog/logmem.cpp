@@ -80,26 +80,6 @@ bool LogMemory::queue(const kxlogrec &h, const uint8_t *data, size_t length, lon
   return true;
 }
 
-std::optional<log_queued> LogMemory::pop(std::map<uint64_t, Queue> &queues, uint64_t key) {
-  auto it = queues.find(key);
-  if (it == queues.end()) return std::nullopt;
-  log_queued q = std::move(it->second.records.front());
-  it->second.records.pop_front();
-  if (it->second.records.empty()) queues.erase(it);
-  --queued_;
-  return q;
-}
-
-std::optional<log_queued> LogMemory::pop(std::map<PairKey, Queue> &queues, PairKey key) {
-  auto it = queues.find(key);
-  if (it == queues.end()) return std::nullopt;
-  log_queued q = std::move(it->second.records.front());
-  it->second.records.pop_front();
-  if (it->second.records.empty()) queues.erase(it);
-  --queued_;
-  return q;
-}
-
 std::optional<log_queued> LogMemory::dequeue(const kxlogrec &h, long recnum) {
   if (auto key = get_kxid(h, false, recnum))
     if (auto q = pop(id_queues_, *key)) return q;

@@ -59,8 +59,16 @@ private:
     long created;
     std::deque<log_queued> records;
   };
-  std::optional<log_queued> pop(std::map<uint64_t, Queue> &queues, uint64_t key);
-  std::optional<log_queued> pop(std::map<PairKey, Queue> &queues, PairKey key);
+  // The oldest record of the queue under `key`, which goes when empty.
+  template <class Key> std::optional<log_queued> pop(std::map<Key, Queue> &queues, const Key &key) {
+    auto it = queues.find(key);
+    if (it == queues.end()) return std::nullopt;
+    log_queued q = std::move(it->second.records.front());
+    it->second.records.pop_front();
+    if (it->second.records.empty()) queues.erase(it);
+    --queued_;
+    return q;
+  }
 
   std::map<PairKey, std::vector<std::pair<long, uint64_t>>> ids_; // highest recnum first
   std::map<uint64_t, Table> tables_;
