@@ -125,10 +125,12 @@ KxSnmpClient::~KxSnmpClient() {
   }
 }
 
-int KxSnmpClient::get(const KxSnmpTarget &t, const std::vector<std::string> &oids, Done done) {
+// A get or get-next of the variables named by `oids`.
+int KxSnmpClient::read_request(Op op, const KxSnmpTarget &t, const std::vector<std::string> &oids,
+                               Done done) {
   auto r = std::make_unique<Request>();
   r->target = t;
-  r->op = Op::get;
+  r->op = op;
   for (const std::string &o : oids) {
     std::vector<uint32_t> parts;
     if (!kx_parse_oid(o, parts)) return -1;
@@ -138,18 +140,13 @@ int KxSnmpClient::get(const KxSnmpTarget &t, const std::vector<std::string> &oid
   return submit(std::move(r));
 }
 
+int KxSnmpClient::get(const KxSnmpTarget &t, const std::vector<std::string> &oids, Done done) {
+  return read_request(Op::get, t, oids, std::move(done));
+}
+
 int KxSnmpClient::getnext(const KxSnmpTarget &t, const std::vector<std::string> &oids,
                           Done done) {
-  auto r = std::make_unique<Request>();
-  r->target = t;
-  r->op = Op::getnext;
-  for (const std::string &o : oids) {
-    std::vector<uint32_t> parts;
-    if (!kx_parse_oid(o, parts)) return -1;
-    r->oids.push_back(std::move(parts));
-  }
-  r->done = std::move(done);
-  return submit(std::move(r));
+  return read_request(Op::getnext, t, oids, std::move(done));
 }
 
 int KxSnmpClient::set(const KxSnmpTarget &t,

@@ -50,6 +50,7 @@ public:
   struct Request;
 
 private:
+  int read_request(Op op, const KxSnmpTarget &t, const std::vector<std::string> &oids, Done done);
   int submit(std::unique_ptr<Request> r);
   void start(std::unique_ptr<Request> r);
   void finish(Request *r);
