@@ -24,5 +24,7 @@ int cmd_stat(const std::string &host);
 int cmd_fetch(const Dirs &dirs, const std::string &host);
 int cmd_tab(const std::string &host, const std::string &table);
 int cmd_logdom(const std::string &host);
+// The state saved for a module: rule base, targets, filter id, files.
+int cmd_state(const Dirs &dirs, const std::string &module);
 
 } // namespace kx

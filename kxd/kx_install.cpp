@@ -136,6 +136,10 @@ int cmd_dbload(const Dirs &dirs, const std::vector<std::string> &targets) {
     if (kx_rdbdownload(host, db) != 0) {
       rerror(0, -1, "failed to download the database to %s", host.c_str());
       status = 1;
+    } else if (kxstate_savedb(dirs.state, db, host) != 0) {
+      // The module has it; only the copy a later fetch would send is stale.
+      fprintf(stderr, "kx: cannot save the database in the state of %s\n", host.c_str());
+      status = 1;
     }
   }
   return status;

@@ -4,12 +4,17 @@
 //   kx [-p PORT] [-D] unload TARGET...
 //   kx [-p PORT] [-D] dbload TARGET...
 //   kx [-p PORT] [-D] stat HOST | fetch HOST | tab HOST [TABLE] | logdom HOST
+//   kx [-n] state MODULE
+//   kx keyinit MODULE SEED [LENGTH]
 //
+// -n (or KX_NOLOOPBACK=1) sets noloopback: no module is taken for this
+// machine, so even "localhost" gets a family of its own in the state store.
 // A TARGET is a module (address or host name), optionally preceded by the
 // interface it concerns: "le0@gw". Without one the whole module is meant.
 #include "kx_commands.h"
 
 #include "kxsys/errors.h"
+#include "kxsys/hostid.h"
 #include "kxsys/kxrif.h"
 #include "kxsys/serverkeys.h"
 #include "kxsys/skeyauth.h"
@@ -23,10 +28,11 @@
 
 namespace {
 int usage() {
-  fputs("Usage: kx [-p port] [-D] load FILTER TARGET...\n"
+  fputs("Usage: kx [-n] [-p port] [-D] load FILTER TARGET...\n"
         "       kx [-p port] [-D] unload TARGET...\n"
-        "       kx [-p port] [-D] dbload TARGET...\n"
+        "       kx [-n] [-p port] [-D] dbload TARGET...\n"
         "       kx [-p port] [-D] stat HOST | fetch HOST | tab HOST [TABLE] | logdom HOST\n"
+        "       kx [-n] state MODULE\n"
         "       kx keyinit MODULE SEED [LENGTH]\n",
         stderr);
   return 2;
@@ -38,10 +44,13 @@ int main(int argc, char **argv) {
   kx_set_progname("kx");
   if (const char *p = getenv("KX_PORT"))
     kx_mgmt_port = atoi(p);
+  if (const char *n = getenv("KX_NOLOOPBACK"); n && *n && strcmp(n, "0") != 0)
+    kx_noloopback = true;
   int c;
-  while ((c = getopt(argc, argv, "+p:D")) != -1) {
+  while ((c = getopt(argc, argv, "+p:Dn")) != -1) {
     switch (c) {
     case 'p': kx_mgmt_port = atoi(optarg); break;
+    case 'n': kx_noloopback = true; break;
     case 'D': dodebugprt = true; break;
     default: return usage();
     }
@@ -77,6 +86,8 @@ int main(int argc, char **argv) {
     return kx::cmd_fetch(dirs, args[0]);
   if (word == "tab" && (args.size() == 1 || args.size() == 2))
     return kx::cmd_tab(args[0], args.size() == 2 ? args[1] : "");
+  if (word == "state" && args.size() == 1)
+    return kx::cmd_state(dirs, args[0]);
   if (word == "logdom" && args.size() == 1)
     return kx::cmd_logdom(args[0]);
   return usage();

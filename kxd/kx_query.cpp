@@ -46,12 +46,16 @@ int cmd_fetch(const Dirs &dirs, const std::string &host) {
   }
   // Keep the received family in "tmp" until it is complete and its
   // database installed; only then does it replace the saved state.
-  bool ok = kxstate_savefiles(dirs.tmp, *files) && kx_readfiles("local", dirs.tmp).has_value();
-  const kxloadx_entry *objects = files->find("objects");
-  const kxloadx_entry *db = files->find("db");
-  bool with_db = (objects && !objects->contents.empty()) || (db && !db->contents.empty());
-  if (ok && with_db) {
-    kxloaddb_t database{db ? db->contents : Bytes{}, objects ? objects->contents : Bytes{}};
+  kx_filter filter;
+  kxloaddb_t database;
+  std::vector<std::string> targets;
+  std::string why;
+  bool ok = kxstate_savefiles(dirs.tmp, *files);
+  if (ok && kxstate_getfilter(dirs.tmp, filter, database, targets, &why) < 0) {
+    fprintf(stderr, "%s\n", why.c_str());
+    ok = false;
+  }
+  if (ok && (!database.objects.empty() || !database.userdb.empty())) {
     std::string message;
     if (kx_dbdownload(dirs.database, database, message) != 0) {
       fprintf(stderr, "Failed to download database: %s\n", message.c_str());
@@ -64,11 +68,28 @@ int cmd_fetch(const Dirs &dirs, const std::string &host) {
     fprintf(stderr, "Failed to download filter\n");
     return 1;
   }
-  auto ifs = kx_parse_ifs([&] {
-    const kxloadx_entry *e = files->find("ifs");
-    return std::string(e->contents.begin(), e->contents.end());
-  }());
-  printf("fetched %s from %s\n", ifs ? ifs->name.c_str() : "filter", host.c_str());
+  printf("fetched %s from %s\n", filter.id.name_str().c_str(), host.c_str());
+  return 0;
+}
+
+int cmd_state(const Dirs &dirs, const std::string &module) {
+  kx_filter filter;
+  kxloaddb_t database;
+  std::vector<std::string> targets;
+  std::string why;
+  if (kx_getstate(dirs.state, module, filter, database, targets, &why) < 0) {
+    fprintf(stderr, "kx: %s\n", why.c_str());
+    return 1;
+  }
+  printf("rule base %s filter id %08x\n", filter.id.name_str().c_str(), uint32_t(filter.id.filterid));
+  for (const auto &t : targets)
+    printf("target %s\n", t.c_str());
+  for (const auto &e : filter.files.entries)
+    printf("file %s %zu bytes\n", e.name.c_str(), e.contents.size());
+  if (!database.objects.empty())
+    printf("objects %zu bytes\n", database.objects.size());
+  if (!database.userdb.empty())
+    printf("users %zu bytes\n", database.userdb.size());
   return 0;
 }
 

@@ -1,5 +1,8 @@
 #include "kxsys/kxstate.h"
 
+#include "kxsys/errors.h"
+#include "kxu/replace_file.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,28 +11,10 @@
 namespace kxsys {
 
 bool kx_write_file(const std::string &path, const void *data, size_t len) {
-  std::string tmp = path + ".tmp";
-  int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0)
-    return false;
-  const auto *p = static_cast<const uint8_t *>(data);
-  size_t done = 0;
-  while (done < len) {
-    ssize_t n = write(fd, p + done, len - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0) {
-      close(fd);
-      unlink(tmp.c_str());
-      return false;
-    }
-    done += size_t(n);
-  }
-  if (fsync(fd) != 0 || close(fd) != 0 || rename(tmp.c_str(), path.c_str()) != 0) {
-    unlink(tmp.c_str());
-    return false;
-  }
-  return true;
+  auto r = kxu::replace_file(path, std::string_view(static_cast<const char *>(data), len));
+  if (!r.ok && !r.replaced)
+    herror(0, 0, "%s", r.message.c_str());
+  return r.ok || r.replaced;
 }
 
 std::optional<Bytes> kx_read_file(const std::string &path, size_t cap) {

@@ -4,6 +4,7 @@
 #include "kxset/sio.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <mutex>
 
@@ -38,6 +39,26 @@ std::string hex(uint32_t a) {
 }
 } // namespace
 
+bool kx_family_name_ok(const std::string &name) {
+  // The set writer leaves out names that begin with "_"; host names begin
+  // with a letter or a digit anyway.
+  if (name.empty() || name.size() > 255 || !std::isalnum(static_cast<unsigned char>(name[0])))
+    return false;
+  for (char c : name)
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+          c == '_'))
+      return false;
+  return true;
+}
+
+std::string kx_family_name_error(const std::string &name) {
+  std::string shown;
+  for (unsigned char c : name.substr(0, 64))
+    shown += (c >= 0x20 && c < 0x7f) ? std::string(1, char(c)) : "?";
+  return "bad module name <" + shown + ">: a module's state is named by its host name (letters, digits, "
+         "'.', '-' and '_', beginning with a letter or a digit)";
+}
+
 std::optional<kx_links> kx_parse_links(const std::string &text) {
   std::lock_guard g(kx_sio_lock());
   sio_setfile("links.C");
@@ -49,7 +70,7 @@ std::optional<kx_links> kx_parse_links(const std::string &text) {
     return links;
   for (int i = 0; i < top->getnattr(); ++i) {
     const kxattribute *a = top->attr(i);
-    if (!a || !a->value())
+    if (!a || !a->value() || !kx_family_name_ok(a->name().c_str()))
       continue;
     std::vector<uint32_t> addrs;
     for (int j = 0; j < a->value()->getnattr(); ++j) {
@@ -66,6 +87,8 @@ std::string kx_links_text(const kx_links &links) {
   std::lock_guard g(kx_sio_lock());
   KxSetRef top(kxset::make(KxAtom("links")));
   for (const auto &[family, addrs] : links) {
+    if (!kx_family_name_ok(family))
+      continue;
     kxset *member = kxset::make();
     for (uint32_t a : addrs)
       member->append(KxAtom(hex(a)), kxset::make());
@@ -78,6 +101,10 @@ std::string kx_links_text(const kx_links &links) {
 
 bool kxstate_createlinks(const std::string &statedir, const std::string &family,
                          const std::vector<uint32_t> &addresses) {
+  if (!kx_family_name_ok(family)) {
+    fprintf(stderr, "%s\n", kx_family_name_error(family).c_str());
+    return false;
+  }
   std::string path = statedir + "/links.C";
   kx_links links;
   if (auto text = kx_read_file(path)) {

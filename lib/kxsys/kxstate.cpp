@@ -115,9 +115,9 @@ bool kxstate_savefilter(const std::string &statedir, const std::string &compiled
                         const std::vector<std::string> &targets, std::string &linkbase, bool remove,
                         const kxloaddb_t *database, std::string *error) {
   std::string family = kx_is_local(module) ? "local" : kx_officialname(module);
-  if (!safe_name(family)) {
+  if (!kx_family_name_ok(family)) {
     if (error)
-      *error = "bad module name <" + module + ">";
+      *error = kx_family_name_error(family);
     return false;
   }
   if (family != "local" && !kxstate_createlinks(statedir, family, kxhostaddrs(module))) {
@@ -170,7 +170,7 @@ bool kxstate_savefiles(const std::string &directory, const kxloadx_t &files) {
 std::optional<kxloadx_t> kxstate_getfiles(const std::string &statedir, const std::vector<uint32_t> &addresses) {
   auto family = kxstate_findlink(statedir, addresses);
   std::optional<kxloadx_t> files;
-  if (family && safe_name(*family))
+  if (family && kx_family_name_ok(*family))
     files = kx_readfiles(*family, statedir);
   if (!files) {
     fprintf(stderr, "Can not get state files\n");

@@ -33,10 +33,21 @@ std::string kx_ifs_text(const kx_ifs &ifs);
 
 // Links file "links.C": family name -> addresses (host order).
 using kx_links = std::vector<std::pair<std::string, std::vector<uint32_t>>>;
+// A family is named by a host name or "local": letters, digits, ".", "-" and
+// "_", beginning with a letter or a digit, at most 255 bytes. Only such names are read back
+// exactly, and they are safe as file names in the state directory.
+bool kx_family_name_ok(const std::string &name);
+// The message for a refused module or family name.
+std::string kx_family_name_error(const std::string &name);
+// Parses the links file; members whose names are not family names are
+// skipped (the reader keeps the rest), so parsing what kx_links_text wrote
+// gives the same links.
 std::optional<kx_links> kx_parse_links(const std::string &text);
+// Writes the links; members whose names are not family names are left out.
 std::string kx_links_text(const kx_links &links);
 // Records the addresses under the family (removing them from every other
-// family); false with "Unable to write links file" on failure.
+// family); false with "Unable to write links file" on failure, or with the
+// name error for a family that is not a family name.
 bool kxstate_createlinks(const std::string &statedir, const std::string &family,
                          const std::vector<uint32_t> &addresses);
 // The family holding the first of the addresses that any family holds.
@@ -69,6 +80,33 @@ bool kxstate_savefiles(const std::string &directory, const kxloadx_t &files);
 // The family of the first known address, as a file set; none: nullopt and
 // kxd_errno = -4 ("Can not get state files").
 std::optional<kxloadx_t> kxstate_getfiles(const std::string &statedir, const std::vector<uint32_t> &addresses);
+// A compiled filter read back from a family: its identity (named by the rule
+// base) and its compiled files ("fc", "lg", "ft" and, when saved, "set").
+struct kx_filter {
+  kxid_t id;
+  kxloadx_t files;
+};
+
+// Reads the family of `module` under statedir ("local" for this machine,
+// else the family its addresses are linked to, else its official name):
+// the targets of its "ifs", the compiled files as the filter and its "db"
+// and "objects" as the database (empty when not saved). Returns the number
+// of targets, or -1 with the reason in `error`: "cannot access <F.ifs>" and
+// kxd_errno -4 when no state is saved, "cannot kx_read <F.SUFFIX>" when the
+// compiled files can't be read.
+int kx_getstate(const std::string &statedir, const std::string &module, kx_filter &filter,
+                kxloaddb_t &database, std::vector<std::string> &targets, std::string *error = nullptr);
+// The same for the "local" family of directory: -1 with "Can not get filter
+// from local: No State Saved" (kxd_errno -4) or "Can not get filter from
+// local" (kxd_errno -6).
+int kxstate_getfilter(const std::string &directory, kx_filter &filter, kxloaddb_t &database,
+                      std::vector<std::string> &targets, std::string *error = nullptr);
+// Writes "db" and "objects" of a downloaded database into the module's
+// family ("local" for this machine, else the family its addresses are linked
+// to). A module without a family gets nothing: 0. -1 when a file could not
+// be written.
+int kxstate_savedb(const std::string &statedir, const kxloaddb_t &database, const std::string &module);
+
 // Moves the "local" family of tmpdir over that of statedir (commit) or
 // deletes it (roll back).
 bool kxstate_move(const std::string &tmpdir, const std::string &statedir, bool commit);

@@ -45,6 +45,15 @@ TEST(KxTool, LoadStatAndUnloadTwoModules) {
                           "\n\nLoading Std on le1@" + mods[1].address + "\nStd loaded on " + mods[1].address + "\n");
   EXPECT_EQ(inode(kxdir.file("state/" + mods[0].address + ".fc")), inode(kxdir.file("state/" + mods[1].address + ".fc")));
 
+  // What the station saved for the second module.
+  auto saved = kxtest::run_command(kx + " state " + mods[1].address);
+  EXPECT_EQ(saved.status, 0) << saved.err;
+  EXPECT_EQ(saved.out.rfind("rule base Std filter id ", 0), 0u) << saved.out;
+  EXPECT_NE(saved.out.find("\ntarget le1\nfile fc "), std::string::npos) << saved.out;
+  auto unsaved = kxtest::run_command(kx + " state 127.0.1.250");
+  EXPECT_EQ(unsaved.status, 1);
+  EXPECT_NE(unsaved.err.find("cannot access <"), std::string::npos) << unsaved.err;
+
   auto stat = kxtest::run_command(kx + " stat " + mods[1].address);
   EXPECT_EQ(stat.status, 0);
   EXPECT_NE(stat.out.find("le0              in   -"), std::string::npos) << stat.out;

@@ -1,6 +1,10 @@
 // The module state store: families, hard links, links file, ".ifs".
 #include "kxsys/kxstate.h"
 
+#include "kxsys/errors.h"
+#include "kxsys/hostid.h"
+#include "kxsys/makeid.h"
+
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -96,4 +100,113 @@ TEST(State, MoveCommitsOrRollsBack) {
   tmp.write("local.fc", "new");
   ASSERT_TRUE(kxstate_move(tmp.path(), state.path(), true));
   EXPECT_EQ(*kx_read_file(state.file("local.fc")), (Bytes{'n', 'e', 'w'}));
+}
+
+TEST(State, LinksRoundTripAndRefuseNamesTheyCannotKeep) {
+  kx_links links = {{"gw.example.com", {0x0a000001, 7}}, {"127.0.1.2", {0x7f000102}}, {"empty", {}}};
+  EXPECT_EQ(kx_parse_links(kx_links_text(links)), links);
+  // Names the set text would change or drop are not family names: the writer
+  // leaves them out, the reader skips them, and saving refuses them.
+  for (const std::string &bad : std::vector<std::string>{"_hidden", "a b", "a\"b", "\xc3\xa9t\xc3\xa9", "x/y", "..", "", std::string(256, 'a')}) {
+    EXPECT_FALSE(kx_family_name_ok(bad)) << bad;
+    EXPECT_EQ(kx_parse_links(kx_links_text({{bad, {1}}, {"ok", {2}}})), (kx_links{{"ok", {2}}})) << bad;
+  }
+  EXPECT_EQ(kx_parse_links("(links\n\t:_x (\n\t\t:1 ()\n\t)\n\t:y (\n\t\t:2 ()\n\t)\n)\n"), (kx_links{{"y", {2}}}));
+  kxtest::TempDir d;
+  EXPECT_FALSE(kxstate_createlinks(d.path(), "a b", {1}));
+  std::string linkbase, error;
+  EXPECT_FALSE(kxstate_savefilter(d.path(), d.file("x"), "bad name", {}, linkbase, false, nullptr, &error));
+  EXPECT_NE(error.find("bad module name <bad name>"), std::string::npos) << error;
+}
+
+namespace {
+// A compiled policy in tmp/Std.* and an empty state directory.
+void compiled_policy(const kxtest::TempDir &d) {
+  d.write("tmp/Std.fc", "code\n");
+  d.write("tmp/Std.ft", "tables\n");
+  d.write("tmp/Std.lg", "# lg\n%%format: short 1\n");
+  mkdir(d.file("state").c_str(), 0755);
+}
+} // namespace
+
+TEST(State, GetstateReadsAFamilyBackWithItsDatabase) {
+  kxtest::TempDir d;
+  compiled_policy(d);
+  std::string linkbase, error;
+  kxloaddb_t db{Bytes{'u'}, Bytes{'o', 'b'}};
+  ASSERT_TRUE(kxstate_savefilter(d.file("state"), d.file("tmp/Std"), "10.1.1.1", {"le0", "le1"}, linkbase, false,
+                                 &db, &error)) << error;
+  kx_filter filter;
+  kxloaddb_t back;
+  std::vector<std::string> targets;
+  ASSERT_EQ(kx_getstate(d.file("state"), "10.1.1.1", filter, back, targets, &error), 2) << error;
+  EXPECT_EQ(targets, (std::vector<std::string>{"le0", "le1"}));
+  EXPECT_EQ(filter.id.name_str(), "Std");
+  // The identity follows the same rule as a load's: the digest of the lg.
+  EXPECT_EQ(filter.id.filterid, kx_makeid_text("Std", std::string("# lg\n%%format: short 1\n"), -1).filterid);
+  std::vector<std::string> names;
+  for (const auto &e : filter.files.entries)
+    names.push_back(e.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"fc", "lg", "ft"}));
+  EXPECT_EQ(back, db);
+
+  // No state saved: -4 and the missing "ifs"; unreadable compiled files.
+  kxd_errno = 0;
+  EXPECT_EQ(kx_getstate(d.file("state"), "10.9.9.9", filter, back, targets, &error), -1);
+  EXPECT_EQ(error, "cannot access <" + d.file("state/10.9.9.9.ifs") + ">");
+  EXPECT_EQ(kxd_errno, KXD_ENOSTATE);
+  unlink(d.file("state/10.1.1.1.ft").c_str());
+  EXPECT_EQ(kx_getstate(d.file("state"), "10.1.1.1", filter, back, targets, &error), -1);
+  EXPECT_EQ(error, "cannot kx_read <" + d.file("state/10.1.1.1.ft") + ">");
+}
+
+TEST(State, GetfilterReadsTheLocalFamily) {
+  kxtest::TempDir d;
+  kx_filter filter;
+  kxloaddb_t db;
+  std::vector<std::string> targets;
+  std::string error;
+  kxd_errno = 0;
+  EXPECT_EQ(kxstate_getfilter(d.path(), filter, db, targets, &error), -1);
+  EXPECT_EQ(error, "Can not get filter from local: No State Saved");
+  EXPECT_EQ(kxd_errno, KXD_ENOSTATE);
+  d.write("local.ifs", "Std\nall\n");
+  EXPECT_EQ(kxstate_getfilter(d.path(), filter, db, targets, &error), -1);
+  EXPECT_EQ(error, "Can not get filter from local");
+  EXPECT_EQ(kxd_errno, KXD_ELOADFAIL);
+  d.write("local.fc", "c");
+  d.write("local.lg", "l");
+  d.write("local.ft", "t");
+  d.write("local.set", "s");
+  EXPECT_EQ(kxstate_getfilter(d.path(), filter, db, targets, &error), 1);
+  EXPECT_EQ(filter.files.entries.size(), 4u);
+  EXPECT_EQ(db, kxloaddb_t{});
+}
+
+TEST(State, SavedbWritesTheDatabaseIntoTheModulesFamilyOnly) {
+  kxtest::TempDir d;
+  compiled_policy(d);
+  std::string linkbase, error;
+  ASSERT_TRUE(kxstate_savefilter(d.file("state"), d.file("tmp/Std"), "10.1.1.1", {}, linkbase, false, nullptr, &error));
+  ASSERT_TRUE(kxstate_savefilter(d.file("state"), d.file("tmp/Std"), "10.1.1.2", {}, linkbase, false, nullptr, &error));
+  kxloaddb_t db{Bytes{'u'}, Bytes{'o'}};
+  EXPECT_EQ(kxstate_savedb(d.file("state"), db, "10.1.1.2"), 0);
+  EXPECT_EQ(*kx_read_file(d.file("state/10.1.1.2.db")), Bytes{'u'});
+  EXPECT_EQ(*kx_read_file(d.file("state/10.1.1.2.objects")), Bytes{'o'});
+  EXPECT_FALSE(kx_read_file(d.file("state/10.1.1.1.db")));
+  // The shared compiled files stay shared.
+  EXPECT_EQ(inode(d.file("state/10.1.1.1.fc")), inode(d.file("state/10.1.1.2.fc")));
+  // A module without a family gets nothing.
+  EXPECT_EQ(kxstate_savedb(d.file("state"), db, "10.7.7.7"), 0);
+  EXPECT_FALSE(kx_read_file(d.file("state/10.7.7.7.db")));
+}
+
+TEST(State, NoloopbackMakesEvenLocalhostRemote) {
+  EXPECT_TRUE(kx_is_local("localhost"));
+  EXPECT_TRUE(kx_is_local("127.0.0.1"));
+  kx_noloopback = true;
+  EXPECT_FALSE(kx_is_local("localhost"));
+  EXPECT_FALSE(kx_is_local(""));
+  EXPECT_FALSE(kx_is_local("127.0.0.1"));
+  kx_noloopback = false;
 }
