@@ -43,6 +43,29 @@ using kxlv_print_source = std::function<const kxlv_entry *()>;
 long print_ascii(const kxlv_print_sink &out, const kxlv_print_source &lines, const kxlv_settings &s,
                  const kxlv_print_settings &ps, const LogHosts &hosts);
 
+// PostScript: what the document carries besides the entries.
+struct kxlv_ps_document {
+  std::string prolog;  // the prolog file's text, copied unchanged
+  std::string creator = "kxlv";
+  std::string date;    // "%%CreationDate:"
+};
+
+// "(", ")" and "\\" behind a backslash; white space other than the blank and
+// unprintable bytes as "\\%03o".
+std::string ps_word(std::string_view text);
+// A 16 x 16 bitmap (rows of 16 pixels, the leftmost in the high bit) as
+// "{ <hex> } 16 16 1", its bytes inverted for the image operator.
+std::string ps_icon_bits(const uint16_t bits[16]);
+// The header, "/LandScape", "/kx_total_width" and "/kx_lines_per_page", the
+// prolog text, the title procedure of the active columns, "%%EndProlog".
+std::string print_prolog(const kxlv_print_settings &ps, const std::string &prolog, const std::string &creator,
+                         const std::string &date, const std::vector<kxlv_column> &columns);
+// The prolog, then pages ("%%Page: N N", "newpage") of lines_per_page - 2
+// entry lines, each ended by "nl"; "showpage" at the end. Returns the entry
+// lines written, or -1 when the sink failed.
+long print_postscript(const kxlv_print_sink &out, const kxlv_print_source &lines, const kxlv_settings &s,
+                      const kxlv_print_settings &ps, const LogHosts &hosts, const kxlv_ps_document &doc);
+
 class kxlv_viewer;
 
 // The viewer's print: with range "window" the lines of the current page,

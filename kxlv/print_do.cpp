@@ -3,12 +3,14 @@
 #include "kxlv/print.h"
 #include "kxlv/viewer.h"
 
+#include "kxu/kxdir.h"
 #include "kxu/report.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <optional>
 #include <sys/wait.h>
@@ -98,6 +100,32 @@ private:
   struct sigaction old_ {};
 };
 
+// The prolog file, named as given or found in the installation's "lib".
+bool read_prolog(const std::string &name, std::string *text, std::string *message) {
+  const std::string path = kx_filename(nullptr, name.c_str(), "lib", "gps.pro", nullptr);
+  std::FILE *f = std::fopen(path.c_str(), "r");
+  if (!f) {
+    *message = kxu::format("Cannot open PostScript prolog '%s'", path.c_str());
+    return false;
+  }
+  char buf[4096];
+  size_t n = 0;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0 && text->size() < (1u << 20)) text->append(buf, n);
+  const bool ok = !std::ferror(f) && text->size() < (1u << 20);
+  std::fclose(f);
+  if (!ok) *message = kxu::format("Cannot read PostScript prolog '%s'", path.c_str());
+  return ok;
+}
+
+std::string creation_date() {
+  const time_t now = time(nullptr);
+  char buf[64];
+  struct tm tm {};
+  localtime_r(&now, &tm);
+  std::strftime(buf, sizeof buf, "%a %b %e %H:%M:%S %Y", &tm);
+  return buf;
+}
+
 } // namespace
 
 int kxlv_print(kxlv_viewer &viewer, kxlv_settings &settings, const kxlv_print_settings &ps,
@@ -108,10 +136,13 @@ int kxlv_print(kxlv_viewer &viewer, kxlv_settings &settings, const kxlv_print_se
     *message = "Ascii printing is not configured";
     return -1;
   }
-  if (postscript) {
+  if (postscript && !ps.postscript) {
     *message = "PostScript printing is not configured";
     return -1;
   }
+  kxlv_ps_document doc;
+  if (postscript && !read_prolog(ps.prolog, &doc.prolog, message)) return -1;
+  if (postscript) doc.date = creation_date();
   const long first = viewer.page().empty() ? 0 : viewer.page().front().num;
   const long expected = window ? long(viewer.page().size()) : viewer.interval(0, viewer.lio().count_all());
   if (expected > 1000 && confirm && !confirm(expected)) return 0;
@@ -148,8 +179,9 @@ int kxlv_print(kxlv_viewer &viewer, kxlv_settings &settings, const kxlv_print_se
       return nullptr;
     };
   }
-  printed = print_ascii([&](std::string_view t) { return out.write(t); }, source, settings, ps,
-                        viewer.lio().hosts());
+  const kxlv_print_sink sink = [&](std::string_view t) { return out.write(t); };
+  printed = postscript ? print_postscript(sink, source, settings, ps, viewer.lio().hosts(), doc)
+                       : print_ascii(sink, source, settings, ps, viewer.lio().hosts());
   const bool broken = out.broken_pipe();
   out.close();
   viewer.show_page(first);

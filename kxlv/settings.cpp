@@ -2,6 +2,7 @@
 
 #include "kxset/sio.h"
 #include "kxu/kxdir.h"
+#include "kxu/replace_file.h"
 #include "kxu/report.h"
 
 #include <cerrno>
@@ -133,25 +134,9 @@ int kxlv_settings_load(const std::string &path, kxlv_settings &s, std::vector<st
 }
 
 bool kxlv_replace_file(const std::string &path, const std::string &text, std::string *error) {
-  const std::string tmp = path + ".tmp." + std::to_string(getpid());
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    *error = kxu::format("Cannot write '%s': %s", tmp.c_str(), std::strerror(errno));
-    return false;
-  }
-  size_t done = 0;
-  bool ok = true;
-  while (ok && done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += size_t(n);
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
-    *error = kxu::format("Cannot write '%s': %s", path.c_str(), std::strerror(errno));
-    ::unlink(tmp.c_str());
+  const kxu::ReplaceResult r = kxu::replace_file(path, text);
+  if (!r.ok && !r.replaced) {
+    *error = "Cannot save the viewer settings: " + r.message;
     return false;
   }
   return true;

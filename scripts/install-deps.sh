@@ -21,6 +21,8 @@ packages=(
   libsnmp-dev snmpd snmptrapd snmp
   # the management protocol's key store (ndbm interface)
   libgdbm-dev libgdbm-compat-dev
+  # the log viewer's PostScript printout is rendered by the tests
+  ghostscript
 )
 
 # Only the benchmarks use these: the benchmark library, the comparison
@@ -29,6 +31,8 @@ bench_packages=(
   libbenchmark-dev rapidjson-dev libzstd-dev fwbuilder time bc tcpdump
   # the user database benchmark's peer
   libgdbm-dev
+  # the log viewer benchmark's peer
+  lnav
 )
 
 case "${1:-}" in

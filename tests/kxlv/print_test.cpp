@@ -3,10 +3,12 @@
 #include "kxlv/viewer.h"
 #include "lvfixture.h"
 #include "support/golden.h"
+#include "support/run.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 using namespace kxlvtest;
 
@@ -100,6 +102,113 @@ TEST_F(PrintTest, ACommandThatExitsEarlyIsReportedOnce) {
   EXPECT_EQ(kxlv_print(viewer, settings, ps, nullptr, &message), 0) << message;
   const std::string piped = kxtest::read_file(dir.file("piped.txt"));
   EXPECT_EQ(std::count(piped.begin(), piped.end(), '\n'), 3) << piped;
+}
+
+// Pages of the PostScript printout: the number of entry lines ("nl")
+// between the first two page marks.
+long lines_on_first_page(const std::string &ps) {
+  const size_t a = ps.find("%%Page: 1 1\n"), b = ps.find("%%Page: 2 2\n");
+  if (a == std::string::npos || b == std::string::npos) return -1;
+  long n = 0;
+  for (size_t p = ps.find("\nnl\n", a); p != std::string::npos && p < b; p = ps.find("\nnl\n", p + 1)) ++n;
+  return n;
+}
+
+std::string postscript_of(const std::vector<kxlv_entry> &entries, const kxlv_settings &s, const kxlv_print_settings &ps,
+                          const LogHosts &hosts, long *written) {
+  std::string out;
+  size_t next = 0;
+  const kxlv_ps_document doc{"% the prolog\n", "kxlv", "Thu Dec 10 08:00:00 2026"};
+  *written = print_postscript([&](std::string_view t) { return out.append(t), true; },
+                              [&]() -> const kxlv_entry * { return next < entries.size() ? &entries[next++] : nullptr; },
+                              s, ps, hosts, doc);
+  return out;
+}
+
+TEST_F(PrintTest, PostScriptGolden) {
+  // A column name with parentheses and a backslash shows the escaping.
+  settings.columns = kxlv_default_columns();
+  settings.columns.push_back({"Note (a\\b)", "text", true, 6});
+  ps.ps_lines_per_page = 5; // three entry lines per page
+  viewer.set_lines(5);
+  viewer.top();
+  long written = 0;
+  const std::string out = postscript_of(viewer.page(), settings, ps, viewer.lio().hosts(), &written);
+  EXPECT_EQ(written, 5);
+  kxtest::expect_golden("kxlv/print_page.ps", out);
+}
+
+TEST_F(PrintTest, PostScriptPagesHoldTheLineCountLessTwo) {
+  viewer.set_lines(100);
+  viewer.top();
+  std::vector<std::string> messages;
+  for (const char *orientation : {"landscape", "portrait"}) {
+    // The settings' "postscript" object without a line count.
+    kxset *post = settings.object->get("print")->get("postscript");
+    post->set("orientation", kxset::make(KxAtom(orientation)));
+    ps = kxlv_print_get(settings, &messages);
+    long written = 0;
+    const std::string out = postscript_of(viewer.page(), settings, ps, viewer.lio().hosts(), &written);
+    EXPECT_EQ(lines_on_first_page(out), std::string(orientation) == "portrait" ? 68 : 48) << orientation;
+    EXPECT_EQ(out.find(std::string("/LandScape ") + (orientation[0] == 'p' ? "false" : "true") + " def\n"),
+              out.find("/LandScape"));
+    EXPECT_EQ(out.substr(out.size() - 9), "showpage\n");
+  }
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST(PsWord, EscapesParenthesesBackslashesAndUnprintables) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"plain text", "plain text"},
+      {"(x)", "\\(x\\)"},
+      {"a\\b", "a\\\\b"},
+      {"tab\there", "tab\\011here"},
+      {"nl\n", "nl\\012"},
+      {"\x7f\xe9", "\\177\\351"},
+  };
+  for (const auto &[in, want] : cases) EXPECT_EQ(ps_word(in), want) << in;
+}
+
+TEST_F(PrintTest, PostScriptNeedsItsObjectAndItsProlog) {
+  ps.format = "postscript";
+  ps.string = dir.file("out.ps");
+  ps.prolog = dir.file("missing.pro");
+  std::string message;
+  EXPECT_EQ(kxlv_print(viewer, settings, ps, nullptr, &message), -1);
+  EXPECT_EQ(message, "Cannot open PostScript prolog '" + ps.prolog + "'");
+  ps.postscript = false;
+  EXPECT_EQ(kxlv_print(viewer, settings, ps, nullptr, &message), -1);
+  EXPECT_EQ(message, "PostScript printing is not configured");
+}
+
+// The printout of the demo log, with the demo's prolog, renders in
+// Ghostscript without an error.
+TEST(PrintGhostscript, TheDemoPrintoutRenders) {
+  kxtest::TempDir dir;
+  const std::string kx = dir.file("kx");
+  ASSERT_EQ(kxtest::run_command("cp -a '" + kxtest::test_path("../demo") + "' '" + kx + "'").status, 0);
+  kxtest::CommandResult r = kxtest::run_command("KXDIR='" + kx + "' KXLOGDIR= '" KXC_PATH
+                                                "' lv print --format postscript --range all --output '" +
+                                                dir.file("demo.ps") + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const std::string ps = kxtest::read_file(dir.file("demo.ps"));
+  ASSERT_EQ(ps.rfind("%!PS-Adobe-1.0\n", 0), 0u);
+  EXPECT_NE(ps.find("/ftext {"), std::string::npos); // the prolog file was copied in
+  r = kxtest::run_command("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r40 -sOutputFile='" +
+                          dir.file("page%d.png") + "' '" + dir.file("demo.ps") + "' 2>&1");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, "");
+  // 400 entries at 48 a page.
+  for (int page = 1; page <= 9; ++page) {
+    std::FILE *f = std::fopen(dir.file("page" + std::to_string(page) + ".png").c_str(), "rb");
+    ASSERT_NE(f, nullptr) << page;
+    char magic[4] = {};
+    EXPECT_EQ(std::fread(magic, 1, 4, f), 4u);
+    std::fclose(f);
+    EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+  }
+  EXPECT_EQ(std::fopen(dir.file("page10.png").c_str(), "rb"), nullptr);
 }
 
 } // namespace
