@@ -23,6 +23,9 @@ packages=(
   libgdbm-dev libgdbm-compat-dev
   # the log viewer's PostScript printout is rendered by the tests
   ghostscript
+  # modules that enforce: nftables (tool and library), NFLOG, and the tools
+  # of the namespace end-to-end test
+  nftables libnftables-dev libnetfilter-log-dev iproute2 iputils-ping
 )
 
 # Only the benchmarks use these: the benchmark library, the comparison
@@ -33,6 +36,8 @@ bench_packages=(
   libgdbm-dev
   # the log viewer benchmark's peer
   lnav
+  # the peer's loader beside the nftables load
+  iptables
 )
 
 case "${1:-}" in

@@ -1,0 +1,437 @@
+#include "compile.h"
+
+#include "cond.h"
+
+#include <algorithm>
+#include <cctype>
+#include <arpa/inet.h>
+#include <map>
+
+namespace kxnft {
+
+namespace {
+
+// What a statement does once its conditions hold.
+struct Decision {
+  int rule = -1; // -1: an implied rule
+  std::string action;
+  std::string format, alert; // of its track; format empty when untracked
+};
+
+struct Translated {
+  std::string iface; // "" for all interfaces
+  bool inbound = false, outbound = false;
+  std::vector<Clause> clauses;
+  Decision decision;
+};
+
+std::string nft_ifname(const std::string &iface) { return iface == "lo0" ? "lo" : iface; }
+
+// Names that reach the ruleset inside quotes or as identifiers.
+bool plain_word(const std::string &s, size_t max) {
+  if (s.empty() || s.size() > max)
+    return false;
+  for (char c : s)
+    if (!isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-' && c != '.')
+      return false;
+  return true;
+}
+
+std::string counter_name(const Decision &d) {
+  if (d.rule < 0)
+    return "accept_implied";
+  return d.action + "_r" + std::to_string(d.rule) + (d.format.empty() ? "" : "_log");
+}
+
+// Implied rules of the global properties: what each lets through.
+const std::map<std::string, std::vector<std::string>> &implied_rules() {
+  static const std::map<std::string, std::vector<std::string>> m = {
+      {"accept_kx1_connections", {"tcp dport { 256, 257 }", "udp dport 260"}},
+      {"ftpdata_code", {"tcp sport 20 tcp dport 1024-65535"}},
+      {"accept_tcp_established", {"meta l4proto tcp ct state established"}},
+      {"accept_rip", {"udp sport 520 udp dport 520"}},
+      {"accept_icmp", {"meta l4proto icmp"}},
+      {"rpc_code", {"meta l4proto udp ct state established,related"}},
+      {"udp_code", {"meta l4proto udp ct state established"}},
+      {"accept_domain_udp", {"udp dport 53"}},
+      {"accept_domain_tcp", {"tcp dport 53"}},
+  };
+  return m;
+}
+
+// The rule number a statement carries in its track or action calls.
+int carried_rule(const std::string &body) {
+  int n = -1;
+  for (const auto &e : split_top(body, ",")) {
+    if (e.empty() || e.back() != ')' || e.front() == '(' || e.rfind("not ", 0) == 0)
+      continue;
+    size_t open = e.find('(');
+    if (open == std::string::npos)
+      continue;
+    auto args = split_top(e.substr(open + 1, e.size() - open - 2), ",");
+    const std::string &last = args.back();
+    if (!last.empty() && last.size() < 6 && last.find_first_not_of("0123456789") == std::string::npos)
+      n = std::stoi(last);
+  }
+  return n;
+}
+
+bool is_outgoing(const Statement &s) {
+  return s.direction == "outbound" && s.iface == "all" && s.target == "all" && s.body == "accept";
+}
+
+// Rule numbers of the rule statements. A statement without a track or
+// action call carries none: it takes the number after the one before it.
+std::vector<int> number_rules(const Script &script) {
+  std::vector<int> out(script.statements.size(), -1);
+  int last = 0;
+  for (size_t i = 0; i < script.statements.size(); ++i) {
+    const Statement &s = script.statements[i];
+    if (s.direction.empty() || is_outgoing(s))
+      continue;
+    if (s.iface != "all") {
+      out[i] = 0; // interface access groups
+      continue;
+    }
+    int n = carried_rule(s.body);
+    out[i] = n >= 0 ? n : last + 1;
+    last = out[i];
+  }
+  return out;
+}
+
+bool applies(const Script &script, const Identity &self, const std::string &target) {
+  if (target == "all")
+    return true;
+  auto list = script.lists.find(target);
+  if (list != script.lists.end() && list->second.kind == "target") {
+    for (const auto &m : list->second.members)
+      if (self.names.count(m))
+        return true;
+    return false;
+  }
+  return self.names.count(target) > 0;
+}
+
+std::string where(const Statement &s, int rule) {
+  if (s.direction.empty())
+    return "implied rule " + s.body;
+  if (s.iface != "all")
+    return "interface access group " + s.direction + " " + s.iface + "@" + s.target;
+  if (rule < 0)
+    return "implied rule " + s.direction + " " + s.iface + "@" + s.target + " " + s.body;
+  return "rule " + std::to_string(rule);
+}
+
+// The body of a rule statement: action word, conditions, track calls.
+bool translate_body(CondContext &cx, const std::string &body, Translated &t) {
+  size_t sp = body.find(' ');
+  t.decision.action = body.substr(0, sp);
+  if (t.decision.action != "accept" && t.decision.action != "drop" && t.decision.action != "reject") {
+    cx.error = "action " + t.decision.action + " cannot be enforced by this module";
+    return false;
+  }
+  std::string rest = sp == std::string::npos ? "" : body.substr(sp + 1);
+  if (rest.empty())
+    return true;
+  for (const auto &e : split_top(rest, ",")) {
+    if (e.empty())
+      continue;
+    if (e.find("ip_src") != std::string::npos || e.find("ip_dst") != std::string::npos) {
+      if (!address_clauses(cx, e, t.clauses))
+        return false;
+    } else if (e.front() == '(' || e.rfind("not (", 0) == 0) {
+      if (!service_clauses(cx, e, t.clauses))
+        return false;
+    } else {
+      size_t open = e.find('(');
+      auto args = open == std::string::npos || e.back() != ')'
+                      ? std::vector<std::string>{}
+                      : split_top(e.substr(open + 1, e.size() - open - 2), ",");
+      if (args.size() != 3 || args[1].rfind("LOG_", 0) != 0) {
+        cx.error = "action call " + e + " cannot be enforced by this module";
+        return false;
+      }
+      t.decision.format = args[0];
+      t.decision.alert = args[1] == "LOG_NOALERT" ? "-" : args[1].substr(4);
+      if (!plain_word(t.decision.format, 32) || !plain_word(t.decision.alert, 32)) {
+        cx.error = "track " + e + " has a format or alert name this module cannot log";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+std::string join(std::initializer_list<std::string> parts) {
+  std::string out;
+  for (const auto &p : parts)
+    if (!p.empty())
+      out += (out.empty() ? "" : " ") + p;
+  return out;
+}
+
+class Emitter {
+public:
+  Emitter(const Options &o) : options_(o) {}
+
+  std::string verdict(const Decision &d) {
+    std::string name = counter_name(d);
+    if (std::find(counters_.begin(), counters_.end(), name) == counters_.end())
+      counters_.push_back(name);
+    std::string v = "counter name \"" + name + "\"";
+    if (!d.format.empty())
+      v += " log prefix \"kx " + std::to_string(d.rule) + " " + d.format + " " + d.action + " " + d.alert +
+           "\" group " + std::to_string(options_.nflog_group);
+    if (d.action == "reject")
+      return v + " reject with icmpx type admin-prohibited";
+    return v + " " + d.action;
+  }
+
+  void add(const Translated &t, size_t index) {
+    std::string simple, chain;
+    std::vector<const Clause *> complex;
+    for (const auto &c : t.clauses) {
+      if (!c.negated && c.alts.size() == 1)
+        simple = join({simple, c.alts[0]});
+      else
+        complex.push_back(&c);
+    }
+    std::string v = verdict(t.decision);
+    std::vector<std::string> tails;
+    if (complex.empty()) {
+      tails.push_back(join({simple, v}));
+    } else if (complex.size() == 1 && !complex[0]->negated) {
+      for (const auto &alt : complex[0]->alts)
+        tails.push_back(join({simple, alt, v}));
+    } else {
+      chain = "s" + std::to_string(index);
+      tails.push_back(join({simple, "jump " + chain}));
+      sub_chains(chain, complex, v);
+    }
+    for (const auto &tail : tails) {
+      if (t.inbound)
+        inbound_.push_back(join({t.iface.empty() ? "" : "iifname \"" + t.iface + "\"", tail}));
+      if (t.outbound)
+        outbound_.push_back(join({t.iface.empty() ? "" : "oifname \"" + t.iface + "\"", tail}));
+    }
+  }
+
+  void add_line(bool in, bool out, const std::string &line) {
+    if (in)
+      inbound_.push_back(line);
+    if (out)
+      outbound_.push_back(line);
+  }
+
+  std::string text(CondContext &cx, bool &ok) const {
+    std::string s;
+    if (!options_.title.empty())
+      s += "# " + options_.title + "\n";
+    s += "table inet kx {\n";
+    for (const auto &name : cx.used_lists) {
+      const List &l = cx.script.lists.at(name);
+      std::vector<std::string> elems;
+      if (!list_elements(cx, l, elems)) {
+        ok = false;
+        return "";
+      }
+      s += "\tset " + name + " {\n\t\ttype ipv4_addr\n";
+      if (l.kind == "net")
+        s += "\t\tflags interval\n\t\tauto-merge\n";
+      if (!elems.empty()) {
+        s += "\t\telements = { ";
+        for (size_t i = 0; i < elems.size(); ++i)
+          s += (i ? ", " : "") + elems[i];
+        s += " }\n";
+      }
+      s += "\t}\n";
+    }
+    for (const auto &c : counters_)
+      s += "\tcounter " + c + " {\n\t}\n";
+    s += chain_text("inbound", inbound_, "");
+    s += chain_text("outbound", outbound_, "");
+    for (const auto &[name, lines] : subs_)
+      s += chain_text(name, lines, "");
+    const char *drop = "counter name \"drop_default\" drop";
+    s += chain_text("input_filter", {"jump inbound", drop}, "type filter hook input priority filter; policy drop;");
+    s += chain_text("forward_in", {"jump inbound", drop}, "type filter hook forward priority filter; policy drop;");
+    s += chain_text("forward_out", {"jump outbound", drop},
+                    "type filter hook forward priority filter + 10; policy drop;");
+    s += chain_text("output_filter", {"jump outbound", drop}, "type filter hook output priority filter; policy drop;");
+    s += "}\n";
+    ok = true;
+    return s;
+  }
+
+  void note_counter(const std::string &name) {
+    if (std::find(counters_.begin(), counters_.end(), name) == counters_.end())
+      counters_.push_back(name);
+  }
+
+private:
+  static std::string chain_text(const std::string &name, const std::vector<std::string> &lines,
+                                const std::string &hook) {
+    std::string s = "\tchain " + name + " {\n";
+    if (!hook.empty())
+      s += "\t\t" + hook + "\n";
+    for (const auto &l : lines)
+      s += "\t\t" + l + "\n";
+    return s + "\t}\n";
+  }
+
+  // Negated clauses return at their first matching alternative; each
+  // positive clause with alternatives hands on to the next one's chain.
+  void sub_chains(const std::string &chain, const std::vector<const Clause *> &complex, const std::string &v) {
+    std::vector<std::string> lines;
+    std::vector<const Clause *> positive;
+    for (const Clause *c : complex) {
+      if (c->negated)
+        for (const auto &alt : c->alts)
+          lines.push_back(alt + " return");
+      else
+        positive.push_back(c);
+    }
+    if (positive.empty()) {
+      lines.push_back(v);
+      subs_.emplace_back(chain, lines);
+      return;
+    }
+    std::string current = chain;
+    for (size_t p = 0; p < positive.size(); ++p) {
+      std::string next = chain + "_" + std::to_string(p + 2);
+      bool last = p + 1 == positive.size();
+      for (const auto &alt : positive[p]->alts)
+        lines.push_back(join({alt, last ? v : "jump " + next}));
+      subs_.emplace_back(current, lines);
+      lines.clear();
+      current = next;
+    }
+  }
+
+  const Options &options_;
+  std::vector<std::string> inbound_, outbound_, counters_;
+  std::vector<std::pair<std::string, std::vector<std::string>>> subs_;
+};
+
+} // namespace
+
+Result compile_ruleset(const Script &script, const Identity &self, const Options &options) {
+  Result r;
+  CondContext cx{script, {}, ""};
+  Emitter em(options);
+  auto numbers = number_rules(script);
+  bool established_done = false;
+  auto established = [&] {
+    if (established_done)
+      return;
+    established_done = true;
+    em.note_counter("accept_established");
+    em.add_line(true, true, "ct state established,related counter name \"accept_established\" accept");
+  };
+  for (size_t i = 0; i < script.statements.size(); ++i) {
+    const Statement &s = script.statements[i];
+    int rule = numbers[i];
+    auto refuse = [&](const std::string &why) {
+      r.error = where(s, rule) + ": " + why;
+      return r;
+    };
+    if (s.direction.empty()) {
+      established();
+      auto it = implied_rules().find(s.body);
+      if (it == implied_rules().end())
+        return refuse("not an implied rule this module knows");
+      Translated t;
+      t.inbound = t.outbound = true;
+      t.decision.action = "accept";
+      t.clauses.push_back(Clause{false, it->second});
+      em.add(t, i);
+      continue;
+    }
+    if (!applies(script, self, s.target))
+      continue;
+    if (s.iface == "all")
+      established();
+    if (rule > 0 && script.auth_rules.count(rule))
+      return refuse("User Auth needs the authentication service, which this module does not run");
+    Translated t;
+    t.iface = s.iface == "all" ? "" : nft_ifname(s.iface);
+    if (s.iface != "all" && !plain_word(t.iface, 15))
+      return refuse("interface name " + s.iface + " is not one this module can have");
+    t.inbound = s.direction != "outbound";
+    t.outbound = s.direction != "inbound";
+    t.decision.rule = rule;
+    std::string body = s.body;
+    if (body.rfind("{ ", 0) == 0 && body.back() == '}') {
+      // Loopback: "{ accept udp;}" or "{ accept ;}", an implied rule.
+      established();
+      std::string inner = squeeze(body.substr(2, body.size() - 3));
+      if (!inner.empty() && inner.back() == ';')
+        inner.pop_back();
+      inner = squeeze(inner);
+      if (inner.rfind("accept", 0) != 0)
+        return refuse("cannot read " + body);
+      std::string proto = squeeze(inner.substr(6));
+      if (!proto.empty() && proto != "tcp" && proto != "udp")
+        return refuse("cannot read " + body);
+      t.decision.action = "accept";
+      t.decision.rule = -1;
+      if (!proto.empty())
+        t.clauses.push_back(Clause{false, {"meta l4proto " + proto}});
+      em.add(t, i);
+      continue;
+    }
+    if (!translate_body(cx, body, t))
+      return refuse(cx.error);
+    if (is_outgoing(s))
+      t.decision.rule = -1;
+    em.add(t, i);
+  }
+  established();
+  em.note_counter("drop_default");
+  bool ok = false;
+  r.ruleset = em.text(cx, ok);
+  if (!ok) {
+    r.error = "list definitions: " + cx.error;
+    r.ruleset.clear();
+    return r;
+  }
+  r.ok = true;
+  return r;
+}
+
+Result compile_ruleset(const std::string &script_text, const Identity &self, const Options &options) {
+  return compile_ruleset(parse_script(script_text), self, options);
+}
+
+Identity identity_for(const Script &script, const std::string &word, const std::vector<uint32_t> &addrs) {
+  Identity id;
+  std::string lower = word;
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(tolower(c)); });
+  std::vector<std::string> targets; // every object a scope names
+  for (const auto &s : script.statements)
+    if (!s.target.empty() && s.target != "all")
+      targets.push_back(s.target);
+  for (const auto &[name, l] : script.lists)
+    if (l.kind == "target")
+      targets.insert(targets.end(), l.members.begin(), l.members.end());
+  for (const auto &[name, a] : script.addresses) {
+    in_addr x{};
+    bool mine = name == lower;
+    if (!mine && inet_pton(AF_INET, a.addr.c_str(), &x) == 1 && a.type.rfind("net", 0) != 0)
+      mine = std::find(addrs.begin(), addrs.end(), x.s_addr) != addrs.end();
+    if (!mine)
+      continue;
+    if (a.type == "hostif") {
+      // An interface object is named "<object>-<interface>".
+      for (const auto &t : targets)
+        if (name.size() > t.size() + 1 && name.compare(0, t.size() + 1, t + "-") == 0)
+          id.names.insert(t);
+    } else {
+      id.names.insert(name);
+    }
+  }
+  return id;
+}
+
+} // namespace kxnft

@@ -1,0 +1,56 @@
+// The module's filter compiler: a filter script becomes one nftables
+// ruleset, all of it in the table "inet kx".
+//
+// Packets are checked twice, as the filter language says: once where they
+// come in (the "inbound" chain, from the input and forward hooks) and once
+// where they leave (the "outbound" chain, from the forward and output
+// hooks); each check ends in a drop when no statement decides. Packets of
+// connections the filter has already let through (replies included) pass
+// by connection tracking. Every rule counts into a named counter
+// "<action>_r<N>" ("_log" appended when the rule is tracked), and a
+// tracked rule logs through NFLOG with the prefix
+// "kx <rule> <format> <action> <alert>".
+#pragma once
+
+#include "script.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kxnft {
+
+// The object names (lower case, as the script writes them) that the module
+// answers to in scopes such as "all@gw".
+struct Identity {
+  std::set<std::string> names;
+};
+
+struct Options {
+  int nflog_group = 1;
+  std::string title; // first comment line, e.g. the filter and module names
+};
+
+struct Result {
+  bool ok = false;
+  std::string ruleset; // when ok
+  std::string error;   // when not: names the rule that cannot be enforced
+};
+
+Result compile_ruleset(const Script &script, const Identity &self, const Options &options = {});
+Result compile_ruleset(const std::string &script_text, const Identity &self, const Options &options = {});
+
+// The objects of the script a module is: those named `word` and those whose
+// address (or an interface's address) is one of `addrs` (network order).
+Identity identity_for(const Script &script, const std::string &word, const std::vector<uint32_t> &addrs);
+
+// One condition of a statement in conjunctive form: every clause must hold;
+// a clause holds when one of its alternatives (each a run of nft matches)
+// matches, or, negated, when none does.
+struct Clause {
+  bool negated = false;
+  std::vector<std::string> alts;
+};
+
+} // namespace kxnft

@@ -1,0 +1,218 @@
+#include "script.h"
+
+#include <cctype>
+
+namespace kxnft {
+
+std::string squeeze(const std::string &s) {
+  std::string out;
+  bool blank = false;
+  for (char c : s) {
+    if (isspace(static_cast<unsigned char>(c))) {
+      blank = !out.empty();
+      continue;
+    }
+    if (blank)
+      out += ' ';
+    blank = false;
+    out += c;
+  }
+  return out;
+}
+
+std::vector<std::string> split_top(const std::string &s, const std::string &sep) {
+  std::vector<std::string> out;
+  int depth = 0;
+  size_t start = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (c == '(' || c == '{')
+      ++depth;
+    else if ((c == ')' || c == '}') && depth > 0)
+      --depth;
+    else if (depth == 0 && s.compare(i, sep.size(), sep) == 0) {
+      out.push_back(squeeze(s.substr(start, i - start)));
+      start = i + sep.size();
+      i = start - 1;
+    }
+  }
+  out.push_back(squeeze(s.substr(start)));
+  return out;
+}
+
+namespace {
+bool starts(const std::string &s, const char *p) { return s.rfind(p, 0) == 0; }
+
+// The arguments of CALL(a, b, ...), split at top-level commas.
+std::vector<std::string> call_args(const std::string &t) {
+  size_t open = t.find('('), close = t.rfind(')');
+  if (open == std::string::npos || close == std::string::npos || close < open)
+    return {};
+  return split_top(t.substr(open + 1, close - open - 1), ",");
+}
+
+long number(const std::string &s, long fallback) {
+  if (s.empty() || s.size() > 9)
+    return fallback;
+  for (char c : s)
+    if (!isdigit(static_cast<unsigned char>(c)))
+      return fallback;
+  return std::stol(s);
+}
+
+void parse_service(Script &out, const std::string &t) {
+  size_t open = t.find('(');
+  std::string kind = t.substr(4, open - 4); // after "SRV_"
+  auto args = call_args(t);
+  if (args.empty())
+    return;
+  Service s;
+  s.name = args[0];
+  bool range = kind.size() > 6 && kind.compare(kind.size() - 6, 6, "_range") == 0;
+  s.proto = range ? kind.substr(0, kind.size() - 6) : kind;
+  if (range && args.size() == 5) {
+    s.range = true;
+    s.sport_lo = number(args[1], -1);
+    s.sport_hi = number(args[2], -1);
+    s.dport_lo = number(args[3], -1);
+    s.dport_hi = number(args[4], -1);
+  } else if (args.size() >= 2) {
+    s.value = args[1];
+    for (size_t i = 2; i < args.size(); ++i)
+      s.value += ", " + args[i];
+    long port = number(s.value, -1);
+    s.dport_lo = s.dport_hi = port;
+  }
+  out.services[s.name] = s;
+}
+
+void parse_address(Script &out, const std::string &t) {
+  size_t open = t.find('(');
+  auto args = call_args(t);
+  if (args.size() < 2)
+    return;
+  Address a{args[0], t.substr(5, open - 5), args[1], args.size() > 2 ? args[2] : ""};
+  out.addresses[a.name] = a;
+}
+
+// "NAME = [kind] { a, b }" with kind one of the plural words.
+bool parse_list(Script &out, const std::string &t) {
+  size_t eq = t.find(" = "), brace = t.find('{'), end = t.rfind('}');
+  if (eq == std::string::npos || brace == std::string::npos || end == std::string::npos || eq > brace ||
+      t.find(' ') != eq || end < brace)
+    return false;
+  List l;
+  l.name = t.substr(0, eq);
+  std::string kind = squeeze(t.substr(eq + 3, brace - eq - 3));
+  if (kind.empty())
+    kind = "host";
+  else if (kind.back() == 's')
+    kind.pop_back();
+  l.kind = kind;
+  for (auto &m : split_top(t.substr(brace + 1, end - brace - 1), ","))
+    if (!m.empty())
+      l.members.push_back(m);
+  if (!out.lists.count(l.name))
+    out.list_order.push_back(l.name);
+  out.lists[l.name] = l;
+  return true;
+}
+
+void parse_statement(Script &out, std::string t, int line) {
+  if (!t.empty() && t.back() == ';')
+    t.pop_back();
+  t = squeeze(t);
+  if (t.empty() || parse_list(out, t))
+    return;
+  Statement s;
+  s.line = line;
+  size_t sp = t.find(' ');
+  std::string first = t.substr(0, sp);
+  if ((first == "inbound" || first == "outbound" || first == "eitherbound") && sp != std::string::npos) {
+    s.direction = first;
+    std::string rest = t.substr(sp + 1);
+    size_t sp2 = rest.find(' ');
+    std::string scope = rest.substr(0, sp2);
+    size_t at = scope.find('@');
+    if (at != std::string::npos) {
+      s.iface = scope.substr(0, at);
+      s.target = scope.substr(at + 1);
+      s.body = sp2 == std::string::npos ? "" : squeeze(rest.substr(sp2 + 1));
+      out.statements.push_back(s);
+      return;
+    }
+    s.direction.clear();
+  }
+  s.body = t;
+  out.statements.push_back(s);
+}
+
+// Rule numbers of the auth rules database: its rules are named "rule-N".
+void scan_export(Script &out, const std::string &block) {
+  for (size_t at = block.find("(rule-"); at != std::string::npos; at = block.find("(rule-", at + 6)) {
+    size_t end = block.find_first_not_of("0123456789", at + 6);
+    long n = number(block.substr(at + 6, end - at - 6), -1);
+    if (n > 0)
+      out.auth_rules.insert(int(n));
+  }
+}
+} // namespace
+
+Script parse_script(const std::string &text) {
+  Script out;
+  std::string pending, exported;
+  int pending_line = 0, lineno = 0, depth = 0;
+  bool in_export = false;
+  size_t pos = 0;
+  while (pos <= text.size()) {
+    size_t nl = text.find('\n', pos);
+    std::string raw = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+    pos = nl == std::string::npos ? text.size() + 1 : nl + 1;
+    ++lineno;
+    std::string t = squeeze(raw);
+    if (in_export) {
+      exported += raw + "\n";
+      if (t == "}.set;") {
+        in_export = false;
+        scan_export(out, exported);
+      }
+      continue;
+    }
+    if (pending.empty()) {
+      if (t.empty() || starts(t, "//") || t[0] == '#')
+        continue;
+      if (starts(t, "export {")) {
+        in_export = true;
+        exported.clear();
+        continue;
+      }
+      if (starts(t, "SRV_")) {
+        parse_service(out, t);
+        continue;
+      }
+      if (starts(t, "ADDR_")) {
+        parse_address(out, t);
+        continue;
+      }
+      if (starts(t, "MAKE_ALERT"))
+        continue;
+      pending_line = lineno;
+    } else if (t.empty() || starts(t, "//")) {
+      continue;
+    }
+    pending += (pending.empty() ? "" : " ") + t;
+    for (char c : t)
+      depth += c == '{' ? 1 : c == '}' ? -1 : 0;
+    char last = pending.back();
+    if (depth <= 0 && (last == ';' || last == '}')) {
+      parse_statement(out, pending, pending_line);
+      pending.clear();
+      depth = 0;
+    }
+  }
+  if (!pending.empty())
+    parse_statement(out, pending, pending_line);
+  return out;
+}
+
+} // namespace kxnft

@@ -1,0 +1,59 @@
+// The filter script as the module's filter compiler reads it: the address
+// and service definitions, the lists, and the statements in their order.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kxnft {
+
+// SRV_<proto>(name, value) or SRV_<proto>_range(name, sl, sh, dl, dh).
+struct Service {
+  std::string name, proto; // proto: tcp, udp, rpc, icmp, other
+  std::string value;       // the plain form's value (port, code, expression)
+  bool range = false;
+  long sport_lo = 0, sport_hi = 65535, dport_lo = 0, dport_hi = 65535;
+};
+
+// ADDR_<type>(name, address[, mask]).
+struct Address {
+  std::string name, type, addr, mask;
+};
+
+// NAME = [kind] { members };  kind is "host" when the script names none.
+struct List {
+  std::string name, kind;
+  std::vector<std::string> members;
+};
+
+// One statement, whitespace squeezed, without its final ";".
+struct Statement {
+  std::string direction; // inbound, outbound, eitherbound; empty for an implied rule
+  std::string iface;     // the part before "@" of the scope ("all" or an interface)
+  std::string target;    // the part after "@"
+  std::string body;      // after the scope: action word and conditions
+  int line = 0;          // line of the script where it begins
+};
+
+struct Script {
+  std::map<std::string, Service> services;
+  std::map<std::string, Address> addresses;
+  std::map<std::string, List> lists;
+  std::vector<std::string> list_order;
+  std::vector<Statement> statements;
+  std::set<int> auth_rules; // rule numbers of the auth rules database
+};
+
+// Reads a filter script (or the module's filter code, which has the same
+// line forms). Never fails: lines it cannot place are kept as statements and
+// refused by the compiler with their text.
+Script parse_script(const std::string &text);
+
+// Whitespace runs as one blank, none at either end.
+std::string squeeze(const std::string &s);
+// Splits at `sep` where no parenthesis or brace is open.
+std::vector<std::string> split_top(const std::string &s, const std::string &sep);
+
+} // namespace kxnft
