@@ -86,27 +86,6 @@ bool read_payload(NDB *db, uint32_t head, size_t offset, char *out, size_t len) 
   return true;
 }
 
-// The head of record (type, key), or 0. `prev_link` receives the 3 bytes
-// that point at it (bucket entry or previous head's bucket link).
-uint32_t find(NDB *db, int type, const std::string &key, unsigned char **prev_link) {
-  unsigned char *link = table(db) + 3 * ndb_hash(key);
-  uint32_t cap = capacity(db), steps = 0;
-  std::string buf(key.size(), '\0');
-  for (uint32_t n = link_of(link); n != 0; n = link_of(link)) {
-    if (!valid_block(db, n) || ++steps > cap)
-      return 0;
-    unsigned char *b = block(db, n);
-    if (b[R_TYPE] == type && get24(b + R_KEYLEN) == key.size() &&
-        read_payload(db, n, 0, buf.data(), buf.size()) && buf == key) {
-      if (prev_link)
-        *prev_link = link;
-      return n;
-    }
-    link = b + R_BUCKET;
-  }
-  return 0;
-}
-
 uint32_t allocate(NDB *db) {
   uint32_t n = link_of(header(db) + H_FREE);
   if (n != 0) {
@@ -229,7 +208,7 @@ int ndb_close(NDB *db) {
 ndb_datum ndb_fetch(NDB *db, int type, const std::string &key) {
   if (!check_handle(db))
     return {};
-  uint32_t head = find(db, type, key, nullptr);
+  uint32_t head = find(db, type, key, false).head;
   if (!head)
     return {};
   const unsigned char *b = block(db, head);
@@ -251,20 +230,16 @@ int ndb_store(NDB *db, int type, const std::string &key, const std::string &data
     error(0, 0, "ndb : record too large for %s", db->name.c_str());
     return 0;
   }
-  unsigned char *prev = nullptr;
-  uint32_t head = find(db, type, key, &prev);
+  Lookup found = find(db, type, key, false);
+  uint32_t head = found.head;
   if (!head) {
     head = allocate(db);
     if (!head)
       return 0;
     set_link(block(db, head), 0, true);
-    // Append at the end of the bucket's chain.
-    unsigned char *link = table(db) + 3 * ndb_hash(key);
-    uint32_t steps = 0, cap = capacity(db);
-    for (uint32_t n = link_of(link); n != 0 && valid_block(db, n) && ++steps <= cap;
-         n = link_of(link))
-      link = block(db, n) + R_BUCKET;
-    put24(link, head);
+    // Append at the end of the bucket's chain (walked by the lookup).
+    put24(found.tail, head);
+    index_added(db, key, head, type);
   }
   unsigned char *h = block(db, head);
   put24(h + R_KEYLEN, uint32_t(key.size()));
@@ -306,11 +281,12 @@ int ndb_store(NDB *db, int type, const std::string &key, const std::string &data
 int ndb_delete(NDB *db, int type, const std::string &key) {
   if (!check_handle(db))
     return 0;
-  unsigned char *prev = nullptr;
-  uint32_t head = find(db, type, key, &prev);
+  Lookup found = find(db, type, key, true);
+  uint32_t head = found.head;
   if (!head)
     return 0;
-  put24(prev, get24(block(db, head) + R_BUCKET));
+  index_removed(db, key, head);
+  put24(found.prev, get24(block(db, head) + R_BUCKET));
   put24(block(db, head) + R_BUCKET, 0);
   free_chain(db, head);
   return 1;

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 constexpr uint32_t NDB_MAGIC = 0xCDEF12;
 constexpr size_t NDB_BUCKETS = 4096;
@@ -33,12 +34,27 @@ struct ndb_datum {
   size_t dsize = 0;
 };
 
+// What a handle remembers of one record head it has walked past.
+struct ndb_index_entry {
+  uint64_t key_hash = 0;
+  uint32_t block = 0;
+  uint32_t key_len = 0;
+  unsigned char type = 0;
+};
+
 struct NDB {
   uint32_t magic = 0;
   std::string name; // the file's name ("<db>.NDB")
   int fd = -1;
   unsigned char *map = nullptr;
   std::string fetch_buf;
+  // Per bucket, the heads of its chain in chain order as last walked (filled
+  // on a bucket's first walk). A lookup checks the candidate head in the
+  // file itself before trusting it, and walks the chain when it finds none,
+  // so changes by other handles are always seen; the index only spares the
+  // walk (one cache miss per head, the bulk of a lookup's cost).
+  std::vector<std::vector<ndb_index_entry>> index;
+  std::vector<unsigned char> indexed;
 };
 
 struct ndb_iter {

@@ -37,4 +37,17 @@ inline bool valid_block(NDB *db, uint32_t n) { return n >= 1 && n < hdr(db, H_NE
 
 bool check_handle(NDB *db);
 
+// A record head found for (type, key): `prev` is the link that points at
+// it (when asked for); `tail` is the last link of the bucket's chain when the
+// chain was walked (0 in `head` means absent, and the chain was walked).
+struct Lookup {
+  uint32_t head = 0;
+  unsigned char *prev = nullptr;
+  unsigned char *tail = nullptr;
+};
+Lookup find(NDB *db, int type, const std::string &key, bool want_prev);
+// Keep the handle's index in step with its own changes.
+void index_added(NDB *db, const std::string &key, uint32_t head, int type);
+void index_removed(NDB *db, const std::string &key, uint32_t head);
+
 } // namespace ndbi

@@ -121,6 +121,56 @@ TEST_F(Ndb, StoreFetchDeleteAndTypesAreSeparate) {
   ndb_close(db);
 }
 
+// A handle remembers the chains it walked; what another handle changes in
+// the file meanwhile must still be what it reads, deletes and overwrites.
+TEST_F(Ndb, AHandleSeesChangesMadeThroughAnother) {
+  // Keys that share one bucket, so every change touches the chain the first
+  // handle has indexed.
+  std::vector<std::string> keys;
+  for (int i = 0; keys.size() < 4; ++i)
+    if (std::string k = "k" + std::to_string(i); ndb_hash(k) == ndb_hash("k0"))
+      keys.push_back(k);
+  NDB *a = ndb_open(name);
+  ASSERT_NE(a, nullptr);
+  for (auto &k : keys)
+    ASSERT_EQ(ndb_store(a, 4, k, "a:" + k), 1);
+  for (auto &k : keys)
+    ASSERT_NE(ndb_fetch(a, 4, k).dptr, nullptr);
+
+  NDB *b = ndb_open(name);
+  ASSERT_NE(b, nullptr);
+  // keys[1] leaves and comes back as the last head of the chain, its old
+  // head block reused for the continuation of keys[0]'s longer record.
+  ASSERT_EQ(ndb_delete(b, 4, keys[1]), 1);
+  ASSERT_EQ(ndb_store(b, 4, keys[0], std::string(600, '0')), 1);
+  ASSERT_EQ(ndb_store(b, 4, keys[1], "b:moved"), 1);
+  ASSERT_EQ(ndb_delete(b, 4, keys[2]), 1);
+  ASSERT_EQ(ndb_store(b, 4, "k-new", "b:new"), 1);
+  ASSERT_EQ(ndb_store(b, 5, keys[3], "b:group"), 1);
+
+  auto text = [&](int type, const std::string &k) {
+    ndb_datum d = ndb_fetch(a, type, k);
+    return d.dptr ? std::string(d.dptr, d.dsize) : std::string("(none)");
+  };
+  EXPECT_EQ(text(4, keys[0]), std::string(600, '0'));
+  EXPECT_EQ(text(4, keys[1]), "b:moved");
+  EXPECT_EQ(text(4, keys[2]), "(none)");
+  EXPECT_EQ(text(4, keys[3]), "a:" + keys[3]);
+  EXPECT_EQ(text(5, keys[3]), "b:group");
+  EXPECT_EQ(text(4, "k-new"), "b:new");
+  // Deleting and storing through the first handle keep the chains whole.
+  EXPECT_EQ(ndb_delete(a, 4, keys[1]), 1);
+  EXPECT_EQ(ndb_delete(a, 4, keys[2]), 0);
+  EXPECT_EQ(ndb_store(a, 4, keys[3], "a:again"), 1);
+  EXPECT_EQ(ndb_check(a), "");
+  EXPECT_EQ(ndb_delete(b, 4, keys[3]), 1);
+  EXPECT_EQ(ndb_delete(a, 4, keys[0]), 1);
+  EXPECT_EQ(text(4, keys[3]), "(none)");
+  EXPECT_EQ(ndb_check(b), "");
+  ndb_close(b);
+  ndb_close(a);
+}
+
 TEST_F(Ndb, GrowsAndIteratesInBucketOrder) {
   NDB *db = ndb_open(name);
   ASSERT_NE(db, nullptr);
