@@ -8,6 +8,7 @@
 #include "kxsys/errors.h"
 #include "kxsys/kxrif.h"
 #include "kxsys/kxstate.h"
+#include "kxui/users/kxa.h"
 
 #include <climits>
 #include <cstdio>
@@ -120,13 +121,32 @@ bool encode_file(const std::string &path, Bytes &out, bool required) {
   out.assign(buf.get(), buf.get() + len);
   return true;
 }
+// The station's user database (conf/kxauth.NDB) as the set of its users and
+// groups; an installation without one sends conf/kxauth.C when present.
+bool encode_userdb(const Dirs &dirs, Bytes &out) {
+  std::string name = dirs.conf + "/kxauth";
+  if (access((name + ".NDB").c_str(), R_OK) != 0)
+    return encode_file(dirs.conf + "/kxauth.C", out, false);
+  if (kxa_db_init_named(name) != 0) {
+    fprintf(stderr, "kx: cannot open %s.NDB\n", name.c_str());
+    return false;
+  }
+  KxSetRef all(kxa_fetch_all());
+  kxa_db_close();
+  size_t len = 0;
+  auto buf = EncodeKxset(all.get(), len);
+  if (!buf)
+    return false;
+  out.assign(buf.get(), buf.get() + len);
+  return true;
+}
 } // namespace
 
 int cmd_dbload(const Dirs &dirs, const std::vector<std::string> &targets) {
   kxloaddb_t db;
   const char *objects = getenv("KX_OBJECTS");
   if (!encode_file(objects && *objects ? objects : dirs.conf + "/objects.C", db.objects, true) ||
-      !encode_file(dirs.conf + "/kxauth.C", db.userdb, false))
+      !encode_userdb(dirs, db.userdb))
     return 1;
   int status = 0;
   for (const auto &target : targets) {

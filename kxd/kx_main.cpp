@@ -12,6 +12,7 @@
 // A TARGET is a module (address or host name), optionally preceded by the
 // interface it concerns: "le0@gw". Without one the whole module is meant.
 #include "kx_commands.h"
+#include "userdb_install.h"
 
 #include "kxsys/errors.h"
 #include "kxsys/hostid.h"
@@ -60,6 +61,7 @@ int main(int argc, char **argv) {
   std::string word = argv[optind];
   std::vector<std::string> args(argv + optind + 1, argv + argc);
   kx::Dirs dirs = kx::find_dirs(argv[0]);
+  kxd::install_userdb_installer();
   kxkey_set_dir(dirs.conf);
   kx_skey_install(dirs.conf);
   if (word == "keyinit" && (args.size() == 2 || args.size() == 3)) {

@@ -22,7 +22,8 @@ int cmd_stat(const std::string &host) {
     rerror(0, -1, "cannot get the status of %s", host.c_str());
     return 1;
   }
-  printf("%-16s %-4s %-31s %s\n", "interface", "dir", "filter", "loaded");
+  printf("%-16s %-4s %-31s %-18s %9s %9s %9s %9s %9s\n", "interface", "dir", "filter", "loaded", "packets",
+         "accepted", "rejected", "dropped", "logged");
   for (const auto &i : infos) {
     std::string when = "-";
     if (i.loadtime != 0) {
@@ -32,8 +33,9 @@ int cmd_stat(const std::string &host) {
       when = buf;
     }
     std::string filter = i.filter_str();
-    printf("%-16s %-4s %-31s %s\n", i.ifname_str().c_str(), i.direction ? "out" : "in",
-           filter.empty() ? "-" : filter.c_str(), when.c_str());
+    printf("%-16s %-4s %-31s %-18s %9u %9u %9u %9u %9u\n", i.ifname_str().c_str(), i.direction ? "out" : "in",
+           filter.empty() ? "-" : filter.c_str(), when.c_str(), uint32_t(i.npacket), uint32_t(i.naccept),
+           uint32_t(i.nreject), uint32_t(i.ndrop), uint32_t(i.nlog));
   }
   return 0;
 }

@@ -1,12 +1,17 @@
 // kxd: the management daemon of a firewall module.
 //
-//   kxd [-a ADDRESS] [-p PORT] [-d DIR] [-D]
+//   kxd [-a ADDRESS] [-p PORT] [-d DIR] [-k MS] [-D]
 //
 // Serves the management commands on TCP port 256 (or PORT; 0 takes a free
 // one) of ADDRESS (default any), from the module directory DIR (default .).
 // Prints "kxd: listening on ADDRESS port N" once it accepts connections.
+// A command that works longer than MS milliseconds (default 5000) sends its
+// peer keep-alives every MS. The SNMP agent's "state/snmpstate" is kept
+// current: after every load and unload, and every second for the counters.
 #include "kxd_module.h"
+#include "kxd_keepalive.h"
 #include "kxd_server.h"
+#include "userdb_install.h"
 
 #include "kxsys/conn.h"
 #include "kxsys/errors.h"
@@ -14,6 +19,7 @@
 #include "kxsys/skeyauth.h"
 #include "kxsys/tevent.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -30,8 +36,12 @@ void on_signal(int) {
 
 void on_stop(int, void *) { kxsys::T_event_stop(); }
 
+// The counters change while nothing is loaded or unloaded.
+void on_snmp_refresh(void *module) { static_cast<kxd::Module *>(module)->update_snmpstate(); }
+constexpr double kSnmpRefreshMs = 1000;
+
 int usage() {
-  fputs("Usage: kxd [-a address] [-p port] [-d dir] [-D]\n", stderr);
+  fputs("Usage: kxd [-a address] [-p port] [-d dir] [-k ms] [-D]\n", stderr);
   return 2;
 }
 } // namespace
@@ -42,8 +52,9 @@ int main(int argc, char **argv) {
   std::string address, dir = ".";
   int port = KX_PORT_MGMT;
   int c;
-  while ((c = getopt(argc, argv, "a:p:d:D")) != -1) {
+  while ((c = getopt(argc, argv, "a:p:d:k:D")) != -1) {
     switch (c) {
+    case 'k': kxd::keepalive_ms = std::max(1, atoi(optarg)); break;
     case 'a': address = optarg; break;
     case 'p': port = atoi(optarg); break;
     case 'd': dir = optarg; break;
@@ -68,6 +79,9 @@ int main(int argc, char **argv) {
   }
   kxkey_set_dir(dir);
   kx_skey_install(dir);
+  kxd::install_userdb_installer();
+  module.update_snmpstate();
+  T_event_periodic_sched(kSnmpRefreshMs, on_snmp_refresh, &module);
   int bound = 0;
   int listener = kx_establish(addr, port, 4, &bound);
   if (listener < 0) {

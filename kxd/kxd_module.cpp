@@ -77,6 +77,12 @@ AlValues Module::stat(const AlValues &in) {
       if (it != loaded_.end()) {
         set_fixed(info.filter, it->second->ifs.name);
         info.loadtime = it->second->loadtime;
+        FilterCounters c = counters_of(ifname, dir);
+        info.npacket = int32_t(c.packets);
+        info.naccept = int32_t(c.accepted);
+        info.nreject = int32_t(c.rejected);
+        info.ndrop = int32_t(c.dropped);
+        info.nlog = int32_t(c.logged);
       }
       infos.push_back(info);
     }
@@ -174,11 +180,17 @@ AlValues Module::load(const AlValues &in) {
   if (!x)
     return fail(KXD_ELOADFAIL);
   int rc = install(*x, true);
+  update_snmpstate();
   return rc == 0 ? AlValues{AlRc{0, 0}} : fail(rc);
 }
 
 AlValues Module::unload(const AlValues &in) {
-  const auto &targets = std::get<AlStrings>(in.at(1)).v;
+  AlValues out = unload_targets(std::get<AlStrings>(in.at(1)).v);
+  update_snmpstate();
+  return out;
+}
+
+AlValues Module::unload_targets(const std::vector<std::string> &targets) {
   std::lock_guard g(lock_);
   bool all = targets.empty();
   for (std::string t : targets) {

@@ -2,6 +2,9 @@
 // table and the filter loaded per (interface, direction).
 #pragma once
 
+#include "kxd_counters.h"
+#include "kxd_snmpstate.h"
+
 #include "kxsys/alist.h"
 #include "kxsys/controlmap.h"
 #include "kxsys/kxstate.h"
@@ -10,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +42,15 @@ public:
   // Serves one command (number, in-arguments) and gives the out-arguments.
   kxsys::AlValues serve(uint32_t command, const kxsys::AlValues &in);
 
+  // The packet filter's counters (NoCounters until one is set).
+  void set_counter_provider(std::shared_ptr<CounterProvider> provider);
+  // What the SNMP agent's state file says now.
+  SnmpState snmp_state() const;
+  // Rewrites "state/snmpstate" when what it says has changed (the loaded
+  // filter or the counters); the daemon calls it after every load and
+  // unload and on a timer. False when the file could not be written.
+  bool update_snmpstate();
+
 private:
   kxsys::AlValues stat(const kxsys::AlValues &in);
   kxsys::AlValues tab_stat(const kxsys::AlValues &in);
@@ -45,12 +58,14 @@ private:
   kxsys::AlValues logdom();
   kxsys::AlValues load(const kxsys::AlValues &in);
   kxsys::AlValues unload(const kxsys::AlValues &in);
+  kxsys::AlValues unload_targets(const std::vector<std::string> &targets);
   kxsys::AlValues fetch(const kxsys::AlValues &in);
   kxsys::AlValues dbdownload(const kxsys::AlValues &in);
   // Installs a checked file set on the interfaces its targets name; the
   // error code (-2, -6) or 0.
   int install(const kxsys::kxloadx_t &files, bool save);
   std::shared_ptr<const LoadedFilter> any_loaded() const;
+  FilterCounters counters_of(const std::string &ifname, int direction) const;
 
   std::string dir_;
   std::string error_;
@@ -59,6 +74,10 @@ private:
   mutable std::mutex lock_;
   std::map<std::pair<std::string, int>, std::shared_ptr<const LoadedFilter>> loaded_;
   std::mutex db_lock_;
+  mutable std::mutex counters_lock_;
+  std::shared_ptr<CounterProvider> counters_ = std::make_shared<NoCounters>();
+  std::mutex snmp_lock_;
+  std::optional<SnmpState> snmp_written_;
 };
 
 } // namespace kxd

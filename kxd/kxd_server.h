@@ -1,6 +1,7 @@
 // Serving connections: the listener runs on the T_event loop; each accepted
-// connection is served on its own thread, so a slow or silent peer never
-// holds up the others.
+// connection is handed to a worker thread of its own, so a slow or silent
+// peer never holds up the others. Workers are kept for the next connections
+// rather than started for each one.
 #pragma once
 
 #include "kxd_module.h"

@@ -9,7 +9,7 @@
 # listen on port 256 when run as root, else on $KX_PORT (default 2256); give
 # kx the same port (KX_PORT=... or kx -p ...). Each module also runs its SNMP
 # agent stand-in kxagent on UDP port 260 as root, else $KX_SNMP_PORT (default
-# 10260), serving the module directory's snmpstate file; ask it with
+# 10260), serving the module's state/snmpstate, which kxd writes; ask it with
 # `kxc status --address 127.0.1.I --port ...` or snmpget.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,8 +53,8 @@ case "${1:-}" in
       cp demo/module/control.map demo/module/masters demo/module/interfaces "$dir/"
       "$build/kxd/kxd" -a "$addr" -p "$KX_PORT" -d "$dir" >"$dir/log/kxd.out" 2>&1 &
       echo $! >"$dir/kxd.pid"
-      [ -f "$dir/snmpstate" ] || printf 'state installed\nfilter\n' >"$dir/snmpstate"
-      "$build/kxagent/kxagent" -f "$dir/snmpstate" "udp:$addr:$KX_SNMP_PORT" \
+      # kxd keeps state/snmpstate current (loaded filter, date, counters).
+      "$build/kxagent/kxagent" -f "$dir/state/snmpstate" "udp:$addr:$KX_SNMP_PORT" \
         >"$dir/log/kxagent.out" 2>&1 &
       echo $! >"$dir/kxagent.pid"
     done

@@ -3,6 +3,7 @@
 #include "kxsys/errors.h"
 
 #include <algorithm>
+#include <array>
 #include <arpa/inet.h>
 #include <sys/socket.h>
 #include <cerrno>
@@ -25,7 +26,7 @@ constexpr size_t kChunk = 64 * 1024;
 enum class Io { ok, timeout, failed };
 
 // Moves exactly len bytes, waiting at most wait_ms per stall.
-Io move_bytes(int fd, uint8_t *p, size_t len, bool reading, int wait_ms) {
+Io raw_move(int fd, uint8_t *p, size_t len, bool reading, int wait_ms) {
   while (len > 0) {
     ssize_t n = reading ? read(fd, p, len) : send(fd, p, len, MSG_NOSIGNAL);
     if (n < 0 && errno == ENOTSOCK && !reading)
@@ -64,6 +65,106 @@ Io move_bytes(int fd, uint8_t *p, size_t len, bool reading, int wait_ms) {
 }
 } // namespace
 
+struct kx_buffered_io::State {
+  int fd = -1;
+  Bytes out;
+  std::array<uint8_t, 16384> in;
+  size_t in_pos = 0, in_len = 0;
+};
+
+namespace {
+thread_local kx_buffered_io::State *buffered = nullptr;
+
+// Pending output goes out in one piece once it reaches this.
+constexpr size_t kSendAt = 64 * 1024;
+
+Io send_pending(kx_buffered_io::State &b, int wait_ms) {
+  if (b.out.empty())
+    return Io::ok;
+  Io r = raw_move(b.fd, b.out.data(), b.out.size(), false, wait_ms);
+  b.out.clear();
+  return r;
+}
+
+// Fills the read-ahead buffer with what the socket holds (waiting, bounded,
+// when it holds nothing yet).
+Io refill(kx_buffered_io::State &b, int wait_ms) {
+  for (;;) {
+    ssize_t n = read(b.fd, b.in.data(), b.in.size());
+    if (n > 0) {
+      b.in_pos = 0;
+      b.in_len = size_t(n);
+      return Io::ok;
+    }
+    if (n == 0) {
+      errno = ECONNRESET;
+      return Io::failed;
+    }
+    if (errno == EINTR)
+      continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK)
+      return Io::failed;
+    herror(0, 0, "going to wait for more bytes on %d", b.fd);
+    int rc = WaitOnFd(b.fd, 1, wait_ms);
+    if (rc <= 0) {
+      herror(0, rc < 0 ? -1 : 0, "giving up on fd %d (rc=%d)", b.fd, rc);
+      if (rc == 0)
+        errno = EAGAIN;
+      return rc == 0 ? Io::timeout : Io::failed;
+    }
+  }
+}
+
+Io move_bytes(int fd, uint8_t *p, size_t len, bool reading, int wait_ms) {
+  kx_buffered_io::State *b = buffered;
+  if (!b || b->fd != fd)
+    return raw_move(fd, p, len, reading, wait_ms);
+  if (!reading) {
+    if (b->out.size() + len > kSendAt) {
+      if (Io r = send_pending(*b, wait_ms); r != Io::ok)
+        return r;
+      if (len >= kSendAt)
+        return raw_move(fd, p, len, false, wait_ms);
+    }
+    b->out.insert(b->out.end(), p, p + len);
+    return Io::ok;
+  }
+  // The peer answers only what it has been sent.
+  if (Io r = send_pending(*b, wait_ms); r != Io::ok)
+    return r;
+  while (len > 0) {
+    if (b->in_pos < b->in_len) {
+      size_t n = std::min(len, b->in_len - b->in_pos);
+      memcpy(p, b->in.data() + b->in_pos, n);
+      b->in_pos += n;
+      p += n;
+      len -= n;
+      continue;
+    }
+    if (len >= b->in.size())
+      return raw_move(fd, p, len, true, wait_ms);
+    if (Io r = refill(*b, wait_ms); r != Io::ok)
+      return r;
+  }
+  return Io::ok;
+}
+} // namespace
+
+kx_buffered_io::kx_buffered_io(int fd) : state_(std::make_unique<State>()), outer_(buffered) {
+  state_->fd = fd;
+  buffered = state_.get();
+}
+
+kx_buffered_io::~kx_buffered_io() {
+  send_pending(*state_, kx_io_wait_ms);
+  buffered = outer_;
+}
+
+void kx_buffered_io::flush() {
+  if (send_pending(*state_, kx_io_wait_ms) != Io::ok)
+    kx_throw("cannot write buf to %d: %s", state_->fd, strerror(errno));
+}
+
 int WaitOnFd(int fd, int mode, int milliseconds) {
   herror(0, 0, "waiting on %d (%5d.%03d secs)", fd, milliseconds / 1000, milliseconds % 1000);
   pollfd p{fd, short(mode == 1 ? POLLIN : POLLOUT), 0};
@@ -91,6 +192,8 @@ int BytesToRead(int fd) {
   int n = 0;
   if (ioctl(fd, FIONREAD, &n) < 0)
     kx_throw("cannot ioctl(%d, FIONREAD, ...)", fd);
+  if (buffered && buffered->fd == fd)
+    n += int(buffered->in_len - buffered->in_pos);
   return n;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,29 @@ extern int kx_io_wait_ret_ms;  // returning family, 12000
 int WaitOnFd(int fd, int mode, int milliseconds);
 // FIONREAD; throws on failure.
 int BytesToRead(int fd);
+
+// One connection's exchange in few system calls. While an object of this
+// class lives on a thread, the primitives of both families that this thread
+// uses on its descriptor collect what they write and send it in one piece
+// just before the thread next reads from it (or on flush(), or when the
+// object goes), and a read takes what the socket already holds in one go.
+// Waits stay bounded as without it. The object must end before the
+// descriptor is closed; bytes read ahead and not consumed are dropped then.
+class kx_buffered_io {
+public:
+  explicit kx_buffered_io(int fd);
+  ~kx_buffered_io(); // sends what is pending; a failure there is ignored
+  kx_buffered_io(const kx_buffered_io &) = delete;
+  kx_buffered_io &operator=(const kx_buffered_io &) = delete;
+  // Sends what is pending; throws kx_unwind on failure.
+  void flush();
+
+  struct State;
+
+private:
+  std::unique_ptr<State> state_;
+  State *outer_;
+};
 
 // Throwing family.
 void _ReadBuf(int fd, void *dst, size_t len);

@@ -13,6 +13,44 @@ namespace kxsys {
 
 std::mutex &kx_sio_lock();
 
+namespace {
+// Without a user database library: the decoded set, encoded again.
+int keep_bytes(const std::string &dbdir, const kxset *users, std::string &message) {
+  size_t len = 0;
+  auto buf = EncodeKxset(users, len);
+  if (!buf || !kx_write_file(dbdir + "/kxauth.db.tmp", buf.get(), len)) {
+    message = "Database build failed";
+    return -1;
+  }
+  return 0;
+}
+
+int finish_bytes(const std::string &dbdir, bool failed) {
+  std::string cur = dbdir + "/kxauth.db", tmp = cur + ".tmp";
+  if (access(tmp.c_str(), F_OK) != 0)
+    return 0;
+  if (failed) {
+    unlink(tmp.c_str());
+    return 0;
+  }
+  if (rename(tmp.c_str(), cur.c_str()) != 0) {
+    fprintf(stderr, "Dbdownload Verify: Failed to rename\n");
+    return 1;
+  }
+  return 0;
+}
+
+kx_userdb_installer &installer() {
+  static kx_userdb_installer i{keep_bytes, finish_bytes};
+  return i;
+}
+} // namespace
+
+void kx_set_userdb_installer(const kx_userdb_installer &i) {
+  std::lock_guard g(kx_sio_lock());
+  installer() = i;
+}
+
 int kx_dbdownload(const std::string &dbdir, const kxloaddb_t &db, std::string &message) {
   if (db.objects.empty() && db.userdb.empty()) {
     message = "Empty database";
@@ -39,9 +77,10 @@ int kx_dbdownload(const std::string &dbdir, const kxloaddb_t &db, std::string &m
       message = "Failed to decode database";
       return -1;
     }
-    if (!kx_write_file(dbdir + "/kxauth.db.tmp", db.userdb.data(), db.userdb.size())) {
+    if (installer().build(dbdir, users.get(), message) != 0) {
       unlink((dbdir + "/objects.C.tmp").c_str());
-      message = "Database build failed";
+      if (message.empty())
+        message = "Database build failed";
       return -1;
     }
   }
@@ -50,10 +89,8 @@ int kx_dbdownload(const std::string &dbdir, const kxloaddb_t &db, std::string &m
 
 int kx_dbdownload_verify(const std::string &dbdir, bool failed) {
   int failures = 0;
-  for (const char *name : {"objects.C", "kxauth.db"}) {
-    std::string cur = dbdir + "/" + name, tmp = cur + ".tmp";
-    if (access(tmp.c_str(), F_OK) != 0)
-      continue;
+  std::string cur = dbdir + "/objects.C", tmp = cur + ".tmp";
+  if (access(tmp.c_str(), F_OK) == 0) {
     if (failed) {
       unlink(tmp.c_str());
     } else if (rename(tmp.c_str(), cur.c_str()) != 0) {
@@ -61,7 +98,8 @@ int kx_dbdownload_verify(const std::string &dbdir, bool failed) {
       ++failures;
     }
   }
-  return failures;
+  std::lock_guard g(kx_sio_lock());
+  return failures + installer().finish(dbdir, failed);
 }
 
 } // namespace kxsys

@@ -5,15 +5,32 @@
 
 #include <string>
 
+class kxset;
+
 namespace kxsys {
 
+// How the user database of a download is installed. Programs that link the
+// user database library install theirs (the module's "kxauth.NDB" built
+// from the decoded set); without one the encoded bytes are kept as
+// "kxauth.db".
+struct kx_userdb_installer {
+  // Builds the new user database beside the current one from the decoded
+  // set; 0, or -1 with the reason in `message`. The current one stays in
+  // force.
+  int (*build)(const std::string &dbdir, const kxset *users, std::string &message) = nullptr;
+  // Puts the build in force, or (failed) throws it away; the failures.
+  int (*finish)(const std::string &dbdir, bool failed) = nullptr;
+};
+void kx_set_userdb_installer(const kx_userdb_installer &installer);
+
 // Checks both encoded databases and writes them beside the current ones in
-// dbdir: "objects.C.tmp" (set text) and "kxauth.db.tmp" (the user database
-// as it was encoded). Nothing current is touched. 0 on success, -1 with the
+// dbdir: "objects.C.tmp" (set text) and the user database through the
+// installer. Nothing current is touched. 0 on success, -1 with the
 // reason in `message` ("Empty database", "Failed to decode objects", ...).
 int kx_dbdownload(const std::string &dbdir, const kxloaddb_t &database, std::string &message);
-// Commits (renames the temporaries over the current files) unless `failed`,
-// else deletes them; returns the number of failures.
+// Commits (renames the temporaries over the current files, puts the user
+// database in force) unless `failed`, else deletes them; returns the number
+// of failures.
 int kx_dbdownload_verify(const std::string &dbdir, bool failed);
 
 } // namespace kxsys

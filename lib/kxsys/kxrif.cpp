@@ -56,11 +56,15 @@ std::optional<AlValues> kx_exchange(const std::string &host, uint32_t word, cons
       fprintf(stderr, "cannot connect to %s.%d: %s\n", host.c_str(), kx_mgmt_port, strerror(errno));
       return std::nullopt;
     }
+    // The exchange in few system calls; the end word goes out when `io`
+    // ends, before the socket closes.
+    kx_buffered_io io(s.fd);
     if (al_call(s.fd, word, in) < 0)
       return std::nullopt;
     AlValues out = al_getout(s.fd, word);
     int saved = errno;
     WriteInt(s.fd, 0);
+    io.flush();
     errno = saved;
     return out;
   } catch (const kx_unwind &) {
