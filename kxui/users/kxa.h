@@ -39,6 +39,8 @@ KXDB *kxa_db();
 int kxa_db_new();
 int kxa_db_replace();
 int kxa_db_restore();
+// The real database while a temporary one is current (else null).
+KXDB *kxa_db_kept();
 
 kxset *kxa_fetchuser(const std::string &name);
 kxset *kxa_fetchgroup(const std::string &name);
@@ -52,6 +54,17 @@ int kxa_store_group(kxset *group);
 int kxa_delete_group(kxset *group);
 // (users (...) groups (...)); the caller owns it.
 kxset *kxa_fetch_all();
+
+// Builds the current database anew from a downloaded set (the lists of
+// kxa_fetch_all, and any list of nodes, networks and domains) in the
+// temporary database, brings the S/Key chains of the users checked on `host`
+// into its chain file `chain_file` (touched when unchanged since the current
+// database, else rewritten; users no longer checked there leave it), and
+// replaces the current database when the build verifies: every object
+// stored, every S/Key password legal, every group with its members, the file
+// sound. 0, or -1 (reported) with the current database and the chain file
+// left as they were.
+int kxa_build_db(const kxset *database, const std::string &host, const std::string &chain_file);
 
 int is_user(const kxset *object);
 int is_template(const kxset *object);

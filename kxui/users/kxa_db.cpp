@@ -23,6 +23,7 @@ State &state() {
 } // namespace
 
 KXDB *kxa_db() { return state().current; }
+KXDB *kxa_db_kept() { return state().kept; }
 
 std::string kxa_get_dbname(int flag) {
   static std::map<int, std::string> cache;
@@ -88,6 +89,10 @@ int kxa_db_replace() {
   if (std::rename(from.c_str(), to.c_str()) != 0) {
     error(0, 0, "new database replacement failed");
     rc = -1;
+  } else {
+    // The backup of the replaced file would bring the old database back:
+    // opening the new one writes its own.
+    unlink((to + "BKP").c_str());
   }
   unlink((from + "BKP").c_str());
   s.current = kxdb_init(s.name);
