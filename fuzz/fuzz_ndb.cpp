@@ -1,7 +1,8 @@
 // Damaged user database files: a small sound database is patched with the
 // input's bytes, then opened, walked, checked, fetched, stored and deleted in.
 // Input: one byte n, then n patches of (offset high, offset low, value) with
-// the offset scaled into the file, then operation bytes.
+// the offset scaled into the file, then operation bytes (key, type,
+// operation and which of two handles).
 #include "kxu/report.h"
 #include "kxui/users/ndb.h"
 
@@ -86,17 +87,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (int i = 0; i < 100000 && ndb_iter_next(it, &d); ++i) {
     }
     ndb_iter_free(it);
+    // A second handle on the same file: each remembers the chains it walked,
+    // and must still follow what the other changed.
+    NDB *other = ndb_open(name);
     for (; pos < size; ++pos) {
       std::string key = "user" + std::to_string(data[pos] % 16);
       int type = 4 + (data[pos] >> 4) % 2;
+      NDB *h = (data[pos] & 0x80) && other ? other : db;
       switch ((data[pos] >> 5) % 4) {
-      case 0: ndb_fetch(db, type, key); break;
-      case 1: ndb_store(db, type, key, std::string(size_t(data[pos]) * 7, 'x')); break;
-      case 2: ndb_delete(db, type, key); break;
-      default: ndb_updated(db); break;
+      case 0: ndb_fetch(h, type, key); break;
+      case 1: ndb_store(h, type, key, std::string(size_t(data[pos]) * 7, 'x')); break;
+      case 2: ndb_delete(h, type, key); break;
+      default: ndb_updated(h); break;
       }
     }
     ndb_check(db);
+    if (other)
+      ndb_close(other);
     ndb_close(db);
   }
   return 0;
