@@ -9,6 +9,7 @@
 #include "kxui/users/kxa.h"
 #include "kxui/users/user_attrs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
@@ -18,7 +19,7 @@ namespace {
 
 const char *const kUsage =
     "users list [--groups] | show NAME | add NAME [--template T] [--group G]... "
-    "[--expires DATE] [--skey GATEWAY] | del NAME | check";
+    "[--expires DATE] [--skey GATEWAY] [--type user|template] | del NAME | check";
 
 int list(const kxc::Args &args) {
   bool groups = args.size() > 1 && args[1] == "--groups";
@@ -60,58 +61,95 @@ int show(const kxc::Args &args) {
   return sio_write(stdout, o.get()) == 0 && std::printf("\n") > 0 ? 0 : 1;
 }
 
+struct AddOptions {
+  std::string type = "user", templ, expires, skey;
+  std::vector<std::string> groups;
+};
+
+// Options in any order; false for a usage error.
+bool parse_add(const kxc::Args &args, AddOptions &o) {
+  for (size_t i = 2; i < args.size(); i += 2) {
+    if (i + 1 >= args.size())
+      return false;
+    const std::string &opt = args[i], &value = args[i + 1];
+    if (opt == "--type" && (value == "user" || value == "template"))
+      o.type = value;
+    else if (opt == "--template")
+      o.templ = value;
+    else if (opt == "--group")
+      o.groups.push_back(value);
+    else if (opt == "--expires")
+      o.expires = value;
+    else if (opt == "--skey")
+      o.skey = value;
+    else
+      return false;
+  }
+  return true;
+}
+
+// A new user takes its initial values from its template, as the user
+// manager makes one: every property but the type and the template's own
+// S/Key chain (seed and password belong to one user); the template's groups
+// become the user's.
+bool apply_template(kxset *user, const std::string &name) {
+  KxSetRef t(kxa_fetchuser(name));
+  if (!t || !is_template(t.get())) {
+    error(0, 0, "no template %s", name.c_str());
+    return false;
+  }
+  for (int a = 0; a < t->getnattr(); ++a) {
+    KxAtom attr = t->getattrnamea(a);
+    std::string an = attr.c_str();
+    if (attr.is_named() && an != "type" && an != "SKEY_seed" && an != "SKEY_passwd")
+      user->set(attr, kxsetcopy(t->get(a), -1));
+  }
+  return true;
+}
+
 int add(const kxc::Args &args) {
-  if (args.size() < 2 || args[1].empty() || args[1][0] == '-')
+  AddOptions o;
+  if (args.size() < 2 || args[1].empty() || args[1][0] == '-' || !parse_add(args, o))
     return kxc::usage_error(kUsage);
   kxc::UsersDb db;
   if (!db)
     return 1;
   const std::string &name = args[1];
-  KxSetRef user(kxset::make(KxAtom(name)));
-  kxa_put(user.get(), "type", "user");
-  kxset *groups = kxset::make();
-  user->set(KxAtom("groups"), groups);
-  for (size_t i = 2; i < args.size(); ++i) {
-    if (i + 1 >= args.size())
-      return kxc::usage_error(kUsage);
-    const std::string &opt = args[i], &value = args[++i];
-    if (opt == "--template") {
-      KxSetRef t(kxa_fetchuser(value));
-      if (!t || !is_template(t.get())) {
-        error(0, 0, "no template %s", value.c_str());
-        return 1;
-      }
-      for (int a = 0; a < t->getnattr(); ++a) {
-        KxAtom attr = t->getattrnamea(a);
-        std::string an = attr.c_str();
-        if (!attr.is_named() || an == "type")
-          continue;
-        if (an == "groups") {
-          for (auto &g : kxa_groups_of(t.get()))
-            groups->append(KxAtom::null(), kxset::make(KxAtom(g)));
-          continue;
-        }
-        user->set(attr, kxsetcopy(t->get(a), -1));
-      }
-    } else if (opt == "--group") {
-      if (value == KXA_ALL_USERS || value == KXA_ALL_GROUPS || value == KXA_ALL_TEMPLATES) {
-        error(0, 0, "%s is kept by the database itself", value.c_str());
-        return 1;
-      }
-      groups->append(KxAtom::null(), kxset::make(KxAtom(value)));
-    } else if (opt == "--expires") {
-      auto date = check_date(value);
-      if (!date)
-        return 1;
-      kxa_put(user.get(), "expiration_date", *date);
-    } else if (opt == "--skey") {
-      kxa_put(user.get(), "auth_method", "S/Key");
-      kxa_put(user.get(), "SKEY_gateway", value);
-      kxa_put(user.get(), "SKEY_seed", name.substr(0, 16));
-    } else {
-      return kxc::usage_error(kUsage);
-    }
+  if (KxSetRef old(kxa_fetchuser(name)); old) {
+    error(0, 0, "%s: Already exists (%s)", name.c_str(), kxa_text(old.get(), "type").c_str());
+    return 1;
   }
+  KxSetRef user(kxset::make(KxAtom(name)));
+  if (!o.templ.empty() && !apply_template(user.get(), o.templ))
+    return 1;
+  kxa_put(user.get(), "type", o.type);
+  kxset *groups = user->get(KxAtom("groups"));
+  if (!groups) {
+    groups = kxset::make();
+    user->set(KxAtom("groups"), groups);
+  }
+  for (auto &g : o.groups) {
+    if (g == KXA_ALL_USERS || g == KXA_ALL_GROUPS || g == KXA_ALL_TEMPLATES) {
+      error(0, 0, "%s is kept by the database itself", g.c_str());
+      return 1;
+    }
+    std::vector<std::string> have = kxa_groups_of(user.get());
+    if (std::find(have.begin(), have.end(), g) == have.end())
+      groups->append(KxAtom::null(), kxset::make(KxAtom(g)));
+  }
+  if (!o.expires.empty()) {
+    auto date = check_date(o.expires);
+    if (!date)
+      return 1;
+    kxa_put(user.get(), "expiration_date", *date);
+  }
+  if (!o.skey.empty()) {
+    kxa_put(user.get(), "auth_method", "S/Key");
+    kxa_put(user.get(), "SKEY_gateway", o.skey);
+  }
+  if (o.type == "user" && kxa_text(user.get(), "auth_method") == "S/Key" &&
+      kxa_text(user.get(), "SKEY_seed").empty())
+    kxa_put(user.get(), "SKEY_seed", name.substr(0, 16));
   return kxa_store(user.get()) == 0 ? 0 : 1;
 }
 

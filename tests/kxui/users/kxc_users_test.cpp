@@ -1,6 +1,7 @@
 // kxc users, groups and skey on scratch installations, and writers killed
 // in the middle of their work.
 #include "kxskey/skey.h"
+#include "kxui/users/kxa.h"
 #include "support/run.h"
 #include "support/tempdir.h"
 
@@ -59,6 +60,53 @@ TEST_F(KxcUsers, AddListShowGroupsAndDelete) {
   EXPECT_EQ(kxc("users").status, 2);
   EXPECT_EQ(kxc("users add").status, 2);
   EXPECT_EQ(kxc("groups add").status, 2);
+}
+
+// A user made from a template takes its properties and groups but not its
+// S/Key chain; options given beside the template win, in any order.
+TEST_F(KxcUsers, AddFromATemplate) {
+  ASSERT_EQ(kxc("groups add sales").status, 0);
+  ASSERT_EQ(kxc("groups add eng").status, 0);
+  ASSERT_EQ(kxc("users add std --type template --group sales --expires 31-Dec-30 --skey gw")
+                .status,
+            0);
+  // The template is no member of the groups it names.
+  EXPECT_THAT(kxc("users list --groups").out, HasSubstr("sales:\n"));
+  EXPECT_EQ(kxc("users list").out, "std (template)\n");
+  // A chain on the template (as the user manager may leave one).
+  {
+    ASSERT_EQ(kxa_db_init_named(dir.file("conf/kxauth")), 0);
+    KxSetRef std_user(kxa_fetchuser("std"));
+    kxa_put(std_user.get(), "SKEY_seed", "tmpl01");
+    kxa_put(std_user.get(), "SKEY_passwd", "D1854218EBBB0B51");
+    ASSERT_EQ(kxa_store(std_user.get()), 0);
+    kxa_db_close();
+  }
+
+  ASSERT_EQ(kxc("users add ann --template std --group eng").status, 0);
+  ASSERT_EQ(kxc("users add bo --expires 1-Jan-29 --template std").status, 0);
+  CommandResult ann = kxc("users show ann"), bo = kxc("users show bo");
+  ASSERT_EQ(ann.status, 0);
+  EXPECT_THAT(ann.out, HasSubstr(":type (user)"));
+  EXPECT_THAT(ann.out, HasSubstr(":expiration_date (31-Dec-2030)"));
+  EXPECT_THAT(ann.out, HasSubstr(":SKEY_gateway (gw)"));
+  EXPECT_THAT(ann.out, HasSubstr(":SKEY_seed (ann)"));
+  EXPECT_THAT(ann.out, ::testing::Not(HasSubstr("SKEY_passwd")));
+  EXPECT_THAT(bo.out, HasSubstr(":expiration_date (01-Jan-2029)"));
+  CommandResult groups = kxc("users list --groups");
+  EXPECT_THAT(groups.out, HasSubstr("sales: ann bo\n"));
+  EXPECT_THAT(groups.out, HasSubstr("eng: ann\n"));
+  EXPECT_EQ(kxc("users check").status, 0);
+  ASSERT_EQ(kxc("skey chain ann --count 3").status, 0); // a chain of her own
+  EXPECT_EQ(kxc("users add cy --template ann").status, 1); // not a template
+  EXPECT_THAT(kxc("users show cy").err, HasSubstr("no user or group cy"));
+
+  CommandResult again = kxc("users add ann");
+  EXPECT_EQ(again.status, 1);
+  EXPECT_THAT(again.err, HasSubstr("ann: Already exists (user)"));
+  EXPECT_THAT(kxc("users show ann").out, HasSubstr("SKEY_passwd")); // untouched
+  EXPECT_EQ(kxc("users add x --type admin").status, 2);
+  EXPECT_EQ(kxc("users add x --template").status, 2);
 }
 
 TEST_F(KxcUsers, SkeyChainListingUserAndGatewayFile) {
