@@ -83,7 +83,8 @@ namespace {
 
 int on_pdu(int op, netsnmp_session *, int, netsnmp_pdu *pdu, void *magic) {
   auto *r = static_cast<KxSnmpClient::Request *>(magic);
-  if (r->answered) return 1;
+  // A retry being sent is news, not the end: its answer is still awaited.
+  if (op == NETSNMP_CALLBACK_OP_RESEND || r->answered) return 1;
   r->answered = true;
   if (op == NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE && pdu) {
     r->answer.status = static_cast<int>(pdu->errstat);

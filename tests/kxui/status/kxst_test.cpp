@@ -2,7 +2,10 @@
 // Wellfleet filter row, and nodes that cannot be asked or never answer.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
+#include <poll.h>
+#include <thread>
 
 #include "kxui/obj/kxobj.h"
 #include "kxui/status/kxst.h"
@@ -53,6 +56,64 @@ kxset *node(const char *name, const char *type, const char *addr, bool wellfleet
   return n;
 }
 
+// A node whose first request is lost on the way: datagrams to `address`
+// are relayed to the agent at 127.0.0.1, all but the first, and the answers
+// relayed back.
+class LossyRelay {
+public:
+  LossyRelay(const char *address, int port, int agent_port) {
+    front_ = socket(AF_INET, SOCK_DGRAM, 0);
+    back_ = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET, address, &a.sin_addr);
+    bound_ = bind(front_, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+    a.sin_port = htons(static_cast<uint16_t>(agent_port));
+    inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+    connect(back_, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    thread_ = std::thread([this] { run(); });
+  }
+  ~LossyRelay() {
+    stop_ = true;
+    thread_.join();
+    close(front_);
+    close(back_);
+  }
+  bool bound() const { return bound_; }
+  int dropped() const { return dropped_; }
+
+private:
+  void run() {
+    sockaddr_in client{};
+    char buf[65536];
+    while (!stop_) {
+      pollfd fds[2] = {{front_, POLLIN, 0}, {back_, POLLIN, 0}};
+      if (poll(fds, 2, 20) <= 0) continue;
+      if (fds[0].revents & POLLIN) {
+        socklen_t len = sizeof client;
+        const ssize_t n =
+            recvfrom(front_, buf, sizeof buf, 0, reinterpret_cast<sockaddr *>(&client), &len);
+        if (n <= 0) continue;
+        if (seen_++ == 0) ++dropped_;
+        else send(back_, buf, static_cast<size_t>(n), 0);
+      }
+      if (fds[1].revents & POLLIN) {
+        const ssize_t n = recv(back_, buf, sizeof buf, 0);
+        if (n > 0)
+          sendto(front_, buf, static_cast<size_t>(n), 0, reinterpret_cast<sockaddr *>(&client),
+                 sizeof client);
+      }
+    }
+  }
+  int front_ = -1, back_ = -1;
+  bool bound_ = false;
+  std::atomic<bool> stop_{false};
+  int seen_ = 0;
+  std::atomic<int> dropped_{0};
+  std::thread thread_;
+};
+
 class StatusPass : public ::testing::Test {
 protected:
   kxtest::SnmpDaemon agent{"/usr/sbin/snmpd", agent_conf};
@@ -98,6 +159,22 @@ TEST_F(StatusPass, EveryNodeGetsItsStateAndThePassEnds) {
   loop.run_once(std::chrono::milliseconds(0));
   EXPECT_EQ(loop.watched(), 0u);
   EXPECT_TRUE(client.idle());
+}
+
+// With one retry, a node that answers only the retry is shown with its
+// state: the pass waits for the retry's answer.
+TEST_F(StatusPass, ANodeThatAnswersOnlyTheRetryIsShown) {
+  LossyRelay relay("127.0.1.78", agent.port(), agent.port());
+  ASSERT_TRUE(relay.bound());
+  opt.retries = 1;
+  view.netobj = kxobj_new("netobj");
+  kxobj_append(view.netobj.get(), node("lossy", "gateway", "127.0.1.78"));
+  KxStatusPasses passes(loop, client, view, opt);
+  passes.kxst_array_show(true);
+  ASSERT_TRUE(loop.run_until([&] { return !passes.busy(); }, std::chrono::seconds(10)));
+  EXPECT_EQ(relay.dropped(), 1);
+  EXPECT_EQ(view.boxes["lossy"]["state"], "installed");
+  EXPECT_EQ(view.boxes["lossy"]["name"], "Standard");
 }
 
 TEST_F(StatusPass, RequestsDuringAPassMergeIntoOneMore) {
