@@ -1,0 +1,145 @@
+#include "logserver.h"
+
+#include "kxu/report.h"
+
+namespace kxlogd {
+
+namespace {
+uint64_t pair_key(const kxlogrec &h) { return uint64_t(h.origin) << 8 | h.fid; }
+
+kxlogrec logsys_header(uint32_t origin, time_t now) {
+  kxlogrec h;
+  h.format = LOG_FMT_SYSTEM;
+  h.origin = origin;
+  h.time = uint32_t(now);
+  return h;
+}
+} // namespace
+
+LogServerSession &LogServerCore::begin(int id, uint32_t peer, const std::string &name, bool acks,
+                                       time_t now) {
+  LogServerSession &s = sessions_[id];
+  s = LogServerSession{};
+  s.id = id;
+  s.peer = peer;
+  s.name = name;
+  s.acks = acks;
+  const std::vector<uint8_t> text = logsys_data(LOGSYS_START, name);
+  append(logsys_header(peer, now), text.data(), text.size());
+  return s;
+}
+
+void LogServerCore::end(int id, time_t now) {
+  auto it = sessions_.find(id);
+  if (it == sessions_.end()) return;
+  const std::vector<uint8_t> text = logsys_data(LOGSYS_STOP, it->second.name);
+  append(logsys_header(it->second.peer, now), text.data(), text.size());
+  sessions_.erase(it);
+}
+
+LogServerSession *LogServerCore::session(int id) {
+  auto it = sessions_.find(id);
+  return it == sessions_.end() ? nullptr : &it->second;
+}
+
+void LogServerCore::append(const kxlogrec &h, const uint8_t *data, size_t length) {
+  out_.add(h, data, length);
+}
+
+bool LogServerCore::take(LogServerSession &s, time_t now) {
+  kxlogrec h;
+  const uint8_t *data = nullptr;
+  for (;;) {
+    switch (s.parser.next(h, data)) {
+    case LogRecordParser::kNeedMore: return true;
+    case LogRecordParser::kBadLength:
+      error(0, 0, "Log record size %d wrong on %d", s.parser.bad_length(), s.id);
+      return false;
+    case LogRecordParser::kRecord:
+      ++s.taken;
+      record(s, h, data, h.length, now);
+      break;
+    }
+  }
+}
+
+void LogServerCore::ask(LogServerSession &s, time_t now) {
+  if (s.asked && now - s.last_ask < ask_retry && now >= s.last_ask) return;
+  s.asked = true;
+  s.last_ask = now;
+  s.request_due = true;
+}
+
+void LogServerCore::log_info(LogServerSession &s, const kxlogrec &h, const uint8_t *data,
+                             size_t length) {
+  kxlogdom dom;
+  if (x2kxlogdom(data, length, &dom) < 0) {
+    append(h, data, length); // an uninstallation announcement
+    return;
+  }
+  const uint64_t key = dom.id.key();
+  if (infos_.size() >= kMaxIdentities && !infos_.count(key)) infos_.clear();
+  InfoCopy &copy = infos_[key];
+  copy.header = h;
+  copy.data.assign(data, data + length);
+  copy.generation = out_.generation();
+  if (in_force_.size() >= kMaxIdentities) in_force_.clear();
+  in_force_[pair_key(h)] = key;
+  append(h, data, length);
+}
+
+void LogServerCore::log_record(LogServerSession &s, const kxlogrec &h, const uint8_t *data,
+                               size_t length, time_t now) {
+  const uint64_t gen = out_.generation();
+  auto id = in_force_.find(pair_key(h));
+  auto info = id == in_force_.end() ? infos_.end() : infos_.find(id->second);
+  if (info == infos_.end()) {
+    ask(s, now);
+  } else if (info->second.generation != gen) {
+    append(info->second.header, info->second.data.data(), info->second.data.size());
+    info->second.generation = gen;
+  }
+  if (s.iflist.empty()) {
+    ask(s, now);
+  } else if (s.iflist_generation != gen) {
+    kxlogrec ifs = h;
+    ifs.type = LOG_TYPE_IFNAME;
+    append(ifs, s.iflist.data(), s.iflist.size());
+    s.iflist_generation = gen;
+  }
+  append(h, data, length);
+}
+
+void LogServerCore::record(LogServerSession &s, const kxlogrec &h, const uint8_t *data,
+                           size_t length, time_t now) {
+  if (h.type == LOG_TYPE_IFNAME) {
+    if (length != LOG_IFLIST_LONG) {
+      error(0, 0, "Expected interface list size %d got %d from %d", int(LOG_IFLIST_LONG),
+            int(length), s.id);
+      return;
+    }
+    s.iflist.assign(data, data + length);
+    s.iflist_generation = out_.generation();
+    append(h, data, length);
+    return;
+  }
+  if (h.type != LOG_TYPE_LOG) return; // sync records and unknown types are the client's own
+  switch (h.format) {
+  case LOG_FMT_SYSTEM: return; // the server writes its own session records
+  case LOG_FMT_DOMAIN: return; // requests for the module's resolver, not log
+  case LOG_FMT_INFO: log_info(s, h, data, length); return;
+  case LOG_FMT_RESET: {
+    kxid_t id;
+    if (x2kxid(data, length, &id) < 0) return;
+    if (in_force_.size() >= kMaxIdentities) in_force_.clear();
+    uint64_t &key = in_force_[pair_key(h)];
+    if (key == id.key() && key != 0) return;
+    key = id.key();
+    append(h, data, length);
+    return;
+  }
+  default: log_record(s, h, data, length, now); return;
+  }
+}
+
+} // namespace kxlogd
