@@ -1,15 +1,23 @@
 // kxlogd: the log service, in the role of a station's log server or of a
 // module's log collector.
 //
-//   kxlogd -s [-a ADDRESS] [-p PORT] [-f LOGFILE] [-c CONFDIR] [-D]
+//   kxlogd -s [-a ADDRESS] [-p PORT] [-f LOGFILE] [-c CONFDIR] [-A [-M N]] [-D]
 //       Log server: accepts the record streams of collectors on TCP port 257
 //       (or PORT; 0 takes a free one), authenticates each for "log" with
 //       CONFDIR/control.map (default: the installation's "conf"), and appends
 //       their records to LOGFILE (default: kx.log in the installation's
 //       "log"). The hang-up signal reopens the file; TERM and INT end it.
+//       -A runs the alert commands of the global properties (CONFDIR/objects.C)
+//       for records whose action name begins with "!", at most N at a time
+//       (default 1).
 //
 //   kxlogd -l MODULEDIR [-r SERVER[,SERVER...]] [-p PORT] [-R SECONDS] [-o ORIGIN] [-D]
-//       Log collector of the module in MODULEDIR (see logcollect.h).
+//       Log collector of the module in MODULEDIR (see logcollect.h): reads the
+//       messages of MODULEDIR/log/kxlog.sock and sends them to the first
+//       reachable SERVER (TCP port 257 or PORT), or keeps them in
+//       MODULEDIR/log/kx.log, retrying every SECONDS (default 15). ORIGIN is
+//       the module's address (default: this host's).
+#include "logcollect_main.h"
 #include "lognet.h"
 
 #include "kxlog/logfile.h"
@@ -38,13 +46,14 @@ void on_hangup(int) {
 }
 
 int usage() {
-  fputs("Usage: kxlogd -s [-a address] [-p port] [-f logfile] [-c confdir] [-D]\n"
+  fputs("Usage: kxlogd -s [-a address] [-p port] [-f logfile] [-c confdir] [-A [-M n]] [-D]\n"
         "       kxlogd -l moduledir [-r server[,server...]] [-p port] [-R seconds] [-o origin] [-D]\n",
         stderr);
   return 2;
 }
 
-int serve(const std::string &address, int port, std::string logfile, std::string confdir) {
+int serve(const std::string &address, int port, std::string logfile, std::string confdir,
+          bool alerts, int maxproc) {
   kxlogd::LogServerOptions o;
   if (!address.empty() && !kxsys::kx_resolve(address, o.address)) {
     fprintf(stderr, "kxlogd: cannot resolve %s\n", address.c_str());
@@ -54,6 +63,8 @@ int serve(const std::string &address, int port, std::string logfile, std::string
   o.logfile = logfile.empty() ? log_path(nullptr, "a") : logfile;
   o.confdir = confdir.empty() ? kx_filename(nullptr, nullptr, "conf", nullptr, nullptr) : confdir;
   while (o.confdir.size() > 1 && o.confdir.back() == '/') o.confdir.pop_back();
+  if (alerts) o.alerts_objects = o.confdir + "/objects.C";
+  o.act_maxproc = maxproc;
   kxsys::kxkey_set_dir(o.confdir);
   kxsys::kx_skey_install(o.confdir);
   kxlogd::LogServer server;
@@ -85,9 +96,10 @@ int main(int argc, char **argv) {
   signal(SIGPIPE, SIG_IGN);
   bool server = false;
   std::string address, logfile, confdir, moduledir, servers, origin;
-  int port = kxlogd::LOG_PORT, retry = 15;
+  bool alerts = false;
+  int port = kxlogd::LOG_PORT, retry = 15, maxproc = 1;
   int c;
-  while ((c = getopt(argc, argv, "sa:p:f:c:l:r:R:o:D")) != -1) {
+  while ((c = getopt(argc, argv, "sa:p:f:c:l:r:R:o:AM:D")) != -1) {
     switch (c) {
     case 's': server = true; break;
     case 'a': address = optarg; break;
@@ -98,12 +110,15 @@ int main(int argc, char **argv) {
     case 'r': servers = optarg; break;
     case 'R': retry = atoi(optarg); break;
     case 'o': origin = optarg; break;
+    case 'A': alerts = true; break;
+    case 'M': maxproc = atoi(optarg); break;
     case 'D': kxsys::dodebugprt = true; break;
     default: return usage();
     }
   }
-  if (optind != argc || port < 0 || port > 65535 || server == !moduledir.empty() || retry < 1)
+  if (optind != argc || port < 0 || port > 65535 || server == !moduledir.empty() || retry < 1 ||
+      maxproc < 1)
     return usage();
-  if (server) return serve(address, port, logfile, confdir);
-  return usage();
+  if (server) return serve(address, port, logfile, confdir, alerts, maxproc);
+  return kxlogd::collect_main(moduledir, servers, port, retry, origin);
 }

@@ -1,6 +1,7 @@
 #include "lognet.h"
 
 #include "kxlog/logfile.h"
+#include "kxlog/logprint.h"
 #include "kxsys/auth.h"
 #include "kxsys/comm.h"
 #include "kxsys/conn.h"
@@ -76,6 +77,17 @@ bool LogServer::start(const LogServerOptions &options, std::string &err) {
   }
   fcntl(listener_, F_SETFL, fcntl(listener_, F_GETFL) | O_NONBLOCK);
   if (!kxlog_my_addr) kxlog_my_addr = options.address;
+  if (!options.alerts_objects.empty()) {
+    alerts_ = std::make_unique<LogAlerts>(options.alerts_objects);
+    alerts_->act_maxproc = options.act_maxproc;
+    stream_ = std::make_unique<LogStream>([this](const log_shown &s) {
+      if (s.kind == log_shown::kRecord && !s.action_name.empty() && s.action_name[0] == '!')
+        alerts_->log_action(s.action_name, log_line(s, stream_->hosts()));
+    });
+    core_.on_append = [this](const kxlogrec &h, const uint8_t *data, size_t length) {
+      stream_->feed(h, data, length, recnum_++);
+    };
+  }
   if (!out_.open(options.logfile, kxlog_my_addr)) {
     err = "Failed to open logfile " + options.logfile;
     return false;
@@ -222,7 +234,9 @@ int LogServer::run() {
     const bool reading = out_.pending() < kMaxBacklog;
     for (const auto &[id, o] : outs_)
       fds.push_back({id, short((reading ? POLLIN : 0) | (o.bytes.empty() ? 0 : POLLOUT)), 0});
-    const int n = poll(fds.data(), fds.size(), reading ? 1000 : 100);
+    // Alerts waiting for a command to end are started soon after.
+    const int wait = !reading || (alerts_ && alerts_->waiting()) ? 50 : 1000;
+    const int n = poll(fds.data(), fds.size(), wait);
     if (n < 0 && errno != EINTR) {
       error(0, -1, "log server: poll failed");
       return 1;
@@ -249,6 +263,7 @@ int LogServer::run() {
       if (s && flushed) send_due(*s, ended);
     }
     for (int id : ended) close_session(id);
+    if (alerts_) alerts_->poll();
   }
   shut_down();
   return 0;

@@ -4,7 +4,10 @@
 #pragma once
 
 #include "logproto.h"
+#include "logaction.h"
 #include "logserver.h"
+
+#include "kxlog/logstream.h"
 
 #include "kxsys/controlmap.h"
 
@@ -23,6 +26,10 @@ struct LogServerOptions {
   std::string logfile;        // the file every client's records go to
   std::string confdir;        // where control.map (and masters) are
   int ask_retry = 5;
+  // Alerts: with an objects file, records whose action name begins with "!"
+  // run that action's command, at most act_maxproc at a time.
+  std::string alerts_objects;
+  int act_maxproc = 1;
 };
 
 class LogServer {
@@ -66,6 +73,9 @@ private:
   LogServerOptions options_;
   LogAppender out_;
   LogServerCore core_{out_};
+  std::unique_ptr<LogAlerts> alerts_;
+  std::unique_ptr<LogStream> stream_; // the records read as a reader would, for alerts
+  long recnum_ = 0;
   // What the handshake threads share with the loop; it lives until the
   // last of them is done.
   struct Shared {

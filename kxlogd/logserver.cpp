@@ -43,7 +43,7 @@ LogServerSession *LogServerCore::session(int id) {
 }
 
 void LogServerCore::append(const kxlogrec &h, const uint8_t *data, size_t length) {
-  out_.add(h, data, length);
+  if (out_.add(h, data, length) && on_append) on_append(h, data, length);
 }
 
 bool LogServerCore::take(LogServerSession &s, time_t now) {

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -56,6 +57,9 @@ public:
   void record(LogServerSession &s, const kxlogrec &h, const uint8_t *data, size_t length, time_t now);
 
   size_t sessions() const { return sessions_.size(); }
+
+  // Sees every record appended (the alert executor reads the stream).
+  std::function<void(const kxlogrec &h, const uint8_t *data, size_t length)> on_append;
 
 private:
   struct InfoCopy {

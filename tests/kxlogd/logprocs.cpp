@@ -4,6 +4,10 @@
 #include "kxlog/logread.h"
 #include "kxlog/logstream.h"
 #include "logconnect.h"
+#include "support/tempdir.h"
+
+#include <filesystem>
+#include <fstream>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -14,11 +18,23 @@
 #include <spawn.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 
 namespace kxtest {
 
 namespace {
+// Writes files below a directory that someone else owns.
+struct TempDirWriter {
+  std::string dir;
+  explicit TempDirWriter(std::string d) : dir(std::move(d)) {}
+  void write(const std::string &name, const std::string &text) const {
+    const std::filesystem::path p = dir + "/" + name;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << text;
+  }
+};
+
 int free_port() {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in sa{};
@@ -207,6 +223,56 @@ std::vector<uint8_t> read_for(int fd, int ms) {
     got.insert(got.end(), buf, buf + n);
   }
   return got;
+}
+
+} // namespace kxtest
+
+namespace kxtest {
+
+void make_module(const std::string &dir) {
+  TempDirWriter w(dir);
+  w.write("interfaces", "eth0\neth1\n");
+  w.write("state/local.lg", kTestFormats);
+  w.write("state/local.fc", "# filter code of Test\n");
+  w.write("state/local.ft", "# tables of Test\n");
+  w.write("state/local.ifs", "Test\nall\n");
+  w.write("log/.keep", "");
+}
+
+bool send_message(const std::string &socket_path, const std::vector<uint32_t> &words,
+                  uint8_t format, uint8_t actif, uint8_t direction, uint8_t fid) {
+  static int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  std::vector<uint8_t> msg(words.size() * 4);
+  for (size_t i = 0; i < words.size(); ++i) put_be32(&msg[4 * i], words[i]);
+  msg.insert(msg.end(), {format, actif, direction, fid});
+  sockaddr_un sa{};
+  sa.sun_family = AF_UNIX;
+  if (socket_path.size() >= sizeof sa.sun_path) return false;
+  std::copy(socket_path.begin(), socket_path.end(), sa.sun_path);
+  for (int i = 0; i < 500; ++i) {
+    if (sendto(fd, msg.data(), msg.size(), 0, reinterpret_cast<sockaddr *>(&sa), sizeof sa) ==
+        ssize_t(msg.size()))
+      return true;
+    usleep(10000); // the collector is not there (yet)
+  }
+  return false;
+}
+
+bool send_conn(const std::string &socket_path, uint32_t seq, uint32_t action_word) {
+  return send_message(socket_path, {0xC6336401, 0xCB007101, 80, 6, seq >> 16, seq & 0xffff, action_word},
+                      1, LOG_ACT_ACCEPT << 6 | 1, 0, 1);
+}
+
+std::vector<SeqRecord> seq_records(const std::string &path) {
+  std::vector<SeqRecord> out;
+  LogReader reader;
+  if (!reader.open(path)) return out;
+  kxlogrec h;
+  std::vector<uint8_t> data;
+  while (reader.get(h, data) >= 0)
+    if (h.type == LOG_TYPE_LOG && h.format == 1 && data.size() >= 24)
+      out.push_back({h.origin, be32(&data[16]) << 16 | be32(&data[20])});
+  return out;
 }
 
 } // namespace kxtest

@@ -80,3 +80,24 @@ template <class F> bool kxtest::eventually(F pred, int ms) {
   }
   return pred();
 }
+
+namespace kxtest {
+
+// A module directory for a collector: "interfaces" (eth0, eth1) and an
+// installed filter whose log formats are kTestFormats.
+void make_module(const std::string &dir);
+// Sends one packet filter message (the words, then the trailer) to a
+// collector's message socket; false when it cannot be sent.
+bool send_message(const std::string &socket_path, const std::vector<uint32_t> &words,
+                  uint8_t format, uint8_t actif, uint8_t direction, uint8_t fid);
+// A connection message of format 1 carrying `seq` (s_port and rule words).
+bool send_conn(const std::string &socket_path, uint32_t seq, uint32_t action_word = 2);
+
+// Per (origin, seq) of the format-1 records in a log file, how often it is
+// there, in file order.
+struct SeqRecord {
+  uint32_t origin, seq;
+};
+std::vector<SeqRecord> seq_records(const std::string &path);
+
+} // namespace kxtest

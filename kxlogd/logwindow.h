@@ -1,0 +1,55 @@
+// The records a collector has handed to its log server and that the server
+// has not yet acknowledged: the unsent tail is what goes out next, and on
+// the loss of the server every unacknowledged record is still here, to be
+// sent again or kept in the local file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace kxlogd {
+
+class LogSendWindow {
+public:
+  explicit LogSendWindow(size_t cap = 8u << 20) : cap_(cap) {}
+
+  // No more records should be pushed until acknowledgements come.
+  bool full() const { return buf_.size() - head_ >= cap_; }
+  bool empty() const { return lens_.empty(); }
+  size_t records() const { return lens_.size(); }
+
+  // One whole record (header and data) as it travels.
+  void push(const uint8_t *record, size_t n);
+  const uint8_t *unsent() const { return buf_.data() + sent_; }
+  size_t unsent_size() const { return buf_.size() - sent_; }
+  void sent(size_t n) { sent_ += n; }
+
+  // The server has taken `count` records of this connection in all
+  // (modulo 2^32). False when it claims more than were sent.
+  bool ack(uint32_t count);
+  // Every unacknowledged record, oldest first; the window is empty after,
+  // ready for a new connection (whose server counts from 0).
+  template <class F> void drain(F fn) {
+    size_t at = head_;
+    for (uint32_t n : lens_) {
+      fn(buf_.data() + at, size_t(n));
+      at += n;
+    }
+    buf_.clear();
+    lens_.clear();
+    head_ = sent_ = 0;
+    acked_ = 0;
+  }
+
+private:
+  size_t cap_;
+  std::vector<uint8_t> buf_;
+  std::deque<uint32_t> lens_; // lengths of the records from head_ on
+  size_t head_ = 0;           // first unacknowledged byte
+  size_t sent_ = 0;           // first unsent byte
+  uint32_t acked_ = 0;        // records of this connection acknowledged
+};
+
+} // namespace kxlogd

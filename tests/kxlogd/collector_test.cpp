@@ -1,0 +1,164 @@
+// Collectors as processes on loopback: the local file while no server is
+// reachable, the server once it is; every record exactly once when the
+// server goes away and comes back while three collectors send.
+#include "logprocs.h"
+
+#include "support/run.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <map>
+#include <thread>
+
+using namespace kxtest;
+
+namespace {
+
+struct Fixture : ::testing::Test {
+  TempDir dir;
+  std::string conf() {
+    dir.write("conf/control.map", "127.0.0.0/8: silly/log\n");
+    return dir.file("conf");
+  }
+  std::string server_log() { return dir.file("kx.log"); }
+  std::string module(int i) { return dir.file("mod" + std::to_string(i)); }
+  std::string sock(int i) { return module(i) + "/log/kxlog.sock"; }
+  std::string local_log(int i) { return module(i) + "/log/kx.log"; }
+  static uint32_t origin(int i) { return 0x7f000100u + uint32_t(10 + i); }
+
+  Logd collector(int i, int port) {
+    make_module(module(i));
+    return Logd({"-l", module(i), "-r", "127.0.1.1", "-p", std::to_string(port), "-R", "1", "-o",
+                 "127.0.1." + std::to_string(10 + i)},
+                dir.file("collector" + std::to_string(i) + ".err"), "collecting");
+  }
+  Logd server(int port) {
+    // A restarted server takes the same port again.
+    return Logd({"-s", "-a", "127.0.1.1", "-p", std::to_string(port), "-f", server_log(), "-c",
+                 conf()},
+                dir.file("server.err"));
+  }
+  static size_t count_with(const std::vector<std::string> &lines, const std::string &text) {
+    size_t n = 0;
+    for (const auto &l : lines) n += l.find(text) != std::string::npos;
+    return n;
+  }
+};
+
+} // namespace
+
+TEST_F(Fixture, KeepsRecordsLocallyUntilAServerIsReachable) {
+  Logd first = start_log_server(server_log(), conf(), dir.file("server.err"));
+  ASSERT_TRUE(first.ok());
+  const int port = first.port();
+  first.stop();
+  Logd c = collector(1, port);
+  ASSERT_TRUE(c.ok());
+  for (uint32_t i = 0; i < 20; ++i) ASSERT_TRUE(send_conn(sock(1), i));
+  EXPECT_TRUE(eventually([&] { return seq_records(local_log(1)).size() == 20; }));
+  Logd s = server(port);
+  ASSERT_TRUE(s.ok());
+  // The collector is back within its retry time; what comes now goes to the server.
+  EXPECT_TRUE(eventually([&] { return count_with(log_lines(server_log()), "started logging") == 1; }));
+  for (uint32_t i = 20; i < 40; ++i) ASSERT_TRUE(send_conn(sock(1), i));
+  EXPECT_TRUE(eventually([&] { return seq_records(server_log()).size() == 20; }));
+  c.stop();
+  EXPECT_EQ(seq_records(local_log(1)).size(), 20u);
+  // Both files can be read with their fields and interface names.
+  for (const auto &path : {local_log(1), server_log()}) {
+    const auto lines = log_lines(path);
+    EXPECT_EQ(count_with(lines, "127.0.1.11 eth1 > accept src 198.51.100.1 dst 203.0.113.1 service http"),
+              20u)
+        << path << "\n" << ::testing::PrintToString(lines);
+    EXPECT_EQ(count_with(lines, "installed Test"), 1u) << path;
+  }
+}
+
+// Three collectors send while the server is stopped and started again
+// (twice: ended in order, and killed outright).
+TEST_F(Fixture, EveryRecordOnceAcrossServerRestarts) {
+  Logd s = start_log_server(server_log(), conf(), dir.file("server.err"));
+  ASSERT_TRUE(s.ok());
+  const int port = s.port();
+  std::vector<Logd> cs;
+  for (int i = 1; i <= 3; ++i) {
+    cs.push_back(collector(i, port));
+    ASSERT_TRUE(cs.back().ok());
+  }
+  // A steady flow from each collector until the restarts are over.
+  std::atomic<bool> sending{true};
+  uint32_t sent[4] = {};
+  std::vector<std::thread> senders;
+  for (int i = 1; i <= 3; ++i)
+    senders.emplace_back([&, i] {
+      for (uint32_t n = 0; sending; ++n) {
+        if (!send_conn(sock(i), n)) return;
+        sent[i] = n + 1;
+        if (n % 20 == 19) usleep(10000);
+      }
+    });
+  const struct {
+    int signal;
+    const char *how;
+  } stops[] = {{SIGTERM, "ended"}, {SIGKILL, "killed"}};
+  for (const auto &stop : stops) {
+    // Wait until records flow, then take the server away for a while.
+    const size_t before = seq_records(server_log()).size();
+    ASSERT_TRUE(eventually([&] { return seq_records(server_log()).size() > before + 300; }))
+        << stop.how << " " << before << " " << seq_records(server_log()).size() << "\n"
+        << run_command("cat " + dir.file("*.err") + " " + module(1) + "/log/*.out").out;
+    s.stop(stop.signal);
+    usleep(1500000);
+    s = server(port);
+    ASSERT_TRUE(s.ok()) << stop.how;
+  }
+  const size_t before = seq_records(server_log()).size();
+  EXPECT_TRUE(eventually([&] { return seq_records(server_log()).size() > before + 300; }));
+  sending = false;
+  for (auto &t : senders) t.join();
+  // Everything sent is acknowledged by the server or kept locally once the
+  // collectors end.
+  usleep(500000);
+  for (auto &c : cs) c.stop();
+  s.stop();
+
+  std::map<std::pair<uint32_t, uint32_t>, int> seen;
+  std::vector<SeqRecord> all = seq_records(server_log());
+  for (int i = 1; i <= 3; ++i) {
+    const auto local = seq_records(local_log(i));
+    all.insert(all.end(), local.begin(), local.end());
+  }
+  for (const auto &r : all) ++seen[{r.origin, r.seq}];
+  size_t missing = 0, twice = 0;
+  for (int i = 1; i <= 3; ++i)
+    for (uint32_t n = 0; n < sent[i]; ++n) {
+      const int k = seen[{origin(i), n}];
+      missing += k == 0;
+      twice += k > 1;
+    }
+  EXPECT_EQ(missing, 0u);
+  // A server killed outright may have written records whose acknowledgement
+  // it could not send; only those can be there twice.
+  EXPECT_LE(twice, 200u);
+  EXPECT_EQ(seen.size(), size_t(sent[1] + sent[2] + sent[3]));
+  // Within each file, a collector's records keep their order.
+  for (const auto &path : {server_log(), local_log(1), local_log(2), local_log(3)}) {
+    std::map<uint32_t, uint32_t> last;
+    size_t backwards = 0;
+    for (const auto &r : seq_records(path)) {
+      auto it = last.find(r.origin);
+      if (it != last.end() && r.seq < it->second) ++backwards;
+      last[r.origin] = r.seq;
+    }
+    EXPECT_LE(backwards, 0u) << path;
+  }
+  // Each file the server wrote is readable: every record with its fields.
+  const auto lines = log_lines(server_log());
+  EXPECT_EQ(count_with(lines, "Format unavailable"), 0u);
+  EXPECT_EQ(count_with(lines, "Unknown format"), 0u);
+  EXPECT_EQ(count_with(lines, "accept src 198.51.100.1 dst 203.0.113.1 service http"),
+            seq_records(server_log()).size());
+}
