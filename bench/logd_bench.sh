@@ -4,12 +4,15 @@
 # a kxtraffic that numbers its messages. Reports the server's records per
 # second and MB/s written, beside dd writing the same number of bytes to the
 # same disk in one run; checks that no record was lost or reordered within
-# a collector; and samples the server's memory along the run.
+# a collector; and samples the server's memory along the run. Then the
+# server alone: four clients (logd_blast) stream ready records to it as
+# collectors do, and the same comparison with dd.
 #
 #   bench/logd_bench.sh [-b BUILD] [-n RECORDS] [-o DIR]
 #
-#   -b BUILD    a release build tree with kxlogd, kxtraffic and logd_check
-#               (default build/release; logd_check needs -DKX_BENCH=ON)
+#   -b BUILD    a release build tree with kxlogd, kxtraffic, logd_check and
+#               logd_blast (default build/release; the last two need
+#               -DKX_BENCH=ON)
 #   -n RECORDS  records per collector (default 1000000)
 #   -o DIR      work directory (default: a new temporary directory, removed)
 set -eu
@@ -29,7 +32,8 @@ done
 logd=$build/kxlogd/kxlogd
 traffic=$build/scripts/kxtraffic/kxtraffic
 check=$build/bench/logd_check
-for p in "$logd" "$traffic" "$check"; do
+blast=$build/bench/logd_blast
+for p in "$logd" "$traffic" "$check" "$blast"; do
   [ -x "$p" ] || { echo "build $p first" >&2; exit 1; }
 done
 if [ -z "$work" ]; then
@@ -115,4 +119,33 @@ n=$(wc -l <"$work/rss")
 half=$(head -n $((n / 2)) "$work/rss" | sort -n | tail -1)
 last=$(tail -n $((n - n / 2)) "$work/rss" | sort -n | tail -1)
 echo "server memory (VmRSS kB): min/max $rss; peak first half $half, second half $last"
+
+# The server alone.
+log2=$work/kx2.log
+"$logd" -s -a 127.0.1.1 -p 0 -f "$log2" -c "$work/conf" >"$work/server2.out" 2>"$work/server2.err" &
+server=$!
+pids+=("$server")
+for _ in $(seq 50); do grep -q listening "$work/server2.out" && break; sleep 0.1; done
+port=$(sed -n 's/.* port \([0-9]*\),.*/\1/p' "$work/server2.out")
+( while kill -0 "$server" 2>/dev/null; do
+    awk '/VmRSS/ {print $2}' "/proc/$server/status" 2>/dev/null || true
+    sleep 0.5
+  done >"$work/rss2" ) &
+pids+=("$!")
+start_size=$(stat -c %s "$log2")
+secs=$("$blast" "$port" "$records" 4)
+bytes=$(( $(stat -c %s "$log2") - start_size ))
+for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+wait 2>/dev/null || true
+pids=()
+"$check" "$log2" >"$work/check2" || true
+got=$(sed -n 's/^records //p' "$work/check2")
+printf 'server alone: %d records in %.2f s = %.0f records/s, %.1f MB/s (%d bytes)\n' \
+  "$got" "$secs" "$(echo "$got / $secs" | bc -l)" "$(echo "$bytes / $secs / 1000000" | bc -l)" "$bytes"
+sed 's/^/  /' "$work/check2"
+blocks=$(( (bytes + 1048575) / 1048576 ))
+rm -f "$work/dd.out"
+dd_out=$(dd if=/dev/zero of="$work/dd.out" bs=1M count="$blocks" 2>&1 | tail -1)
+echo "dd, the same bytes to the same disk: $dd_out"
+echo "server memory (VmRSS kB): min/max $(sort -n "$work/rss2" | sed -n '1p;$p' | tr '\n' ' ')"
 uptime

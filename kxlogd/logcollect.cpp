@@ -84,6 +84,11 @@ void LogCollector::stop() {
   (void)!::write(control_[1], &c, 1);
 }
 
+void LogCollector::reopen() {
+  const char c = 'H';
+  (void)!::write(control_[1], &c, 1);
+}
+
 // The filter the module daemon installed, announced like the packet filter
 // announces a new filter: a log-info record of filter number 1.
 void LogCollector::note_filter() {
@@ -276,7 +281,9 @@ void LogCollector::server_input() {
       at += LOG_ACK_SIZE;
       continue;
     }
-    describe(true);
+    // A request while the window is full waits: the description would
+    // only pile up behind what the server has not taken yet.
+    if (!window_.full()) describe(true);
     at += 4;
   }
   from_server_.erase(from_server_.begin(), from_server_.begin() + ptrdiff_t(at));
@@ -325,7 +332,16 @@ int LogCollector::run() {
     if (fds[3].fd >= 0 && fds[3].revents && on_extra) on_extra();
     if (fds[0].revents) {
       char c[8];
-      if (read(control_[0], c, sizeof c) > 0) stopping_ = true;
+      const ssize_t k = read(control_[0], c, sizeof c);
+      for (ssize_t i = 0; i < k; ++i) {
+        if (c[i] == 'T') stopping_ = true;
+        // A new local file (the old one was moved away): it begins with
+        // the module's description like every opening.
+        if (c[i] == 'H' && local_.is_open()) {
+          local_.close();
+          go_local();
+        }
+      }
     }
     if (fds[1].revents & POLLIN) read_messages();
     if (server_ >= 0 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) server_input();

@@ -56,7 +56,8 @@ public:
   bool start(std::string &err);
   // Serves until stop(); then hands what is held to the local file.
   int run();
-  void stop(); // safe from a signal handler
+  void stop();   // safe from a signal handler
+  void reopen(); // the same; reopens the local file when it is in use
 
   // One log message of the packet filter: its data words, then the 4-byte
   // trailer {format, action and interface, direction, fid}; `read_time` is

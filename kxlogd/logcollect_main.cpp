@@ -20,6 +20,9 @@ LogCollector *running = nullptr;
 void on_stop(int) {
   if (running) running->stop();
 }
+void on_hangup(int) {
+  if (running) running->reopen();
+}
 } // namespace
 
 int collect_main(const std::string &moduledir, const std::string &servers, int port, int retry,
@@ -64,6 +67,8 @@ int collect_main(const std::string &moduledir, const std::string &servers, int p
   sa.sa_handler = on_stop;
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
+  sa.sa_handler = on_hangup;
+  sigaction(SIGHUP, &sa, nullptr);
   printf("kxlogd: collecting for %s as %s\n", moduledir.c_str(), kxsys::kx_dotted(o.origin).c_str());
   fflush(stdout);
   const int rc = collector.run();

@@ -78,6 +78,7 @@ void LogServerCore::log_info(LogServerSession &s, const kxlogrec &h, const uint8
     return;
   }
   const uint64_t key = dom.id.key();
+  cached_pair_ = ~uint64_t(0);
   if (infos_.size() >= kMaxIdentities && !infos_.count(key)) infos_.clear();
   InfoCopy &copy = infos_[key];
   copy.header = h;
@@ -91,13 +92,18 @@ void LogServerCore::log_info(LogServerSession &s, const kxlogrec &h, const uint8
 void LogServerCore::log_record(LogServerSession &s, const kxlogrec &h, const uint8_t *data,
                                size_t length, time_t now) {
   const uint64_t gen = out_.generation();
-  auto id = in_force_.find(pair_key(h));
-  auto info = id == in_force_.end() ? infos_.end() : infos_.find(id->second);
-  if (info == infos_.end()) {
+  if (pair_key(h) != cached_pair_) {
+    auto id = in_force_.find(pair_key(h));
+    auto info = id == in_force_.end() ? infos_.end() : infos_.find(id->second);
+    cached_info_ = info == infos_.end() ? nullptr : &info->second;
+    cached_pair_ = pair_key(h);
+  }
+  InfoCopy *info = cached_info_;
+  if (!info) {
     ask(s, now);
-  } else if (info->second.generation != gen) {
-    append(info->second.header, info->second.data.data(), info->second.data.size());
-    info->second.generation = gen;
+  } else if (info->generation != gen) {
+    append(info->header, info->data.data(), info->data.size());
+    info->generation = gen;
   }
   if (s.iflist.empty()) {
     ask(s, now);
@@ -131,6 +137,7 @@ void LogServerCore::record(LogServerSession &s, const kxlogrec &h, const uint8_t
   case LOG_FMT_RESET: {
     kxid_t id;
     if (x2kxid(data, length, &id) < 0) return;
+    cached_pair_ = ~uint64_t(0);
     if (in_force_.size() >= kMaxIdentities) in_force_.clear();
     uint64_t &key = in_force_[pair_key(h)];
     if (key == id.key() && key != 0) return;

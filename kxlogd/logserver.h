@@ -81,6 +81,10 @@ private:
   static constexpr size_t kMaxIdentities = 65536;
   std::map<uint64_t, uint64_t> in_force_; // origin << 8 | fid -> identity key
   std::map<uint64_t, InfoCopy> infos_;
+  // The log-info copy of the last (origin, fid) a record came from: most
+  // records follow one of the same filter. Forgotten whenever either map changes.
+  uint64_t cached_pair_ = ~uint64_t(0);
+  InfoCopy *cached_info_ = nullptr;
 };
 
 } // namespace kxlogd

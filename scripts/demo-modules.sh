@@ -39,8 +39,7 @@ fi
 
 stop_modules() {
   [ -d "$top" ] || return 0
-  for pidfile in "$top"/*/kxtraffic.pid "$top"/*/kxlogd.pid "$top"/kxlogd.pid "$top"/*/kxd.pid \
-                 "$top"/*/kxagent.pid; do
+  for pidfile in "$top"/*/kxtraffic.pid "$top"/*/kxlogd.pid "$top"/*/kxd.pid "$top"/*/kxagent.pid; do
     [ -f "$pidfile" ] || continue
     pid=$(cat "$pidfile")
     if kill "$pid" 2>/dev/null; then
@@ -48,6 +47,13 @@ stop_modules() {
     fi
     rm -f "$pidfile"
   done
+  # The log server last: the collectors hand it what they hold first.
+  sleep 0.2
+  if [ -f "$top/kxlogd.pid" ]; then
+    pid=$(cat "$top/kxlogd.pid")
+    if kill "$pid" 2>/dev/null; then echo "stopped the log server (pid $pid)"; fi
+    rm -f "$top/kxlogd.pid"
+  fi
 }
 
 case "${1:-}" in
@@ -101,8 +107,9 @@ case "${1:-}" in
       [ -f "$top/127.0.1.$i/state/local.lg" ] || bare+=("127.0.1.$i")
     done
     if [ ${#bare[@]} -gt 0 ]; then
-      KXDIR=$kxdir "$build/kxc/kxc" compile "$kxdir/conf/Standard.W" >"$kxdir/conf/Standard.pf" &&
-        KXDIR=$kxdir KX_PORT=$KX_PORT "$build/kxd/kx" load Standard "${bare[@]}" >"$top/load.out" 2>&1 ||
+      KXDIR=$kxdir "$build/kxc/kxc" compile "$kxdir/conf/Standard.W" >"$kxdir/conf/Standard.pf" \
+        2>"$top/load.out" &&
+        KXDIR=$kxdir KX_PORT=$KX_PORT "$build/kxd/kx" load Standard "${bare[@]}" >>"$top/load.out" 2>&1 ||
         { echo "loading the demo policy failed:" >&2; cat "$top/load.out" >&2; }
     fi
     if grep -q listening "$top/kxlogd.out"; then

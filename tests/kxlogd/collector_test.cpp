@@ -92,6 +92,16 @@ TEST_F(Fixture, EveryRecordOnceAcrossServerRestarts) {
   std::atomic<bool> sending{true};
   uint32_t sent[4] = {};
   std::vector<std::thread> senders;
+  // Senders end before the processes do, also when a check fails midway.
+  struct Join {
+    std::atomic<bool> &sending;
+    std::vector<std::thread> &threads;
+    ~Join() {
+      sending = false;
+      for (auto &t : threads)
+        if (t.joinable()) t.join();
+    }
+  } join{sending, senders};
   for (int i = 1; i <= 3; ++i)
     senders.emplace_back([&, i] {
       for (uint32_t n = 0; sending; ++n) {
@@ -119,6 +129,7 @@ TEST_F(Fixture, EveryRecordOnceAcrossServerRestarts) {
   EXPECT_TRUE(eventually([&] { return seq_records(server_log()).size() > before + 300; }));
   sending = false;
   for (auto &t : senders) t.join();
+  senders.clear();
   // Everything sent is acknowledged by the server or kept locally once the
   // collectors end.
   usleep(500000);
