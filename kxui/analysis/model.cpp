@@ -190,7 +190,9 @@ void add_implied(std::vector<RuleModel> &out, bool router, const char *where) {
 
 struct PolicyBuilder::Impl {
   kxcomp::FormCache nets{kx_netobj}, servs{kx_services};
-  ServiceKeys keys;
+  ServiceKeys own;
+  ServiceKeys &keys;
+  explicit Impl(ServiceKeys *shared) : keys(shared ? *shared : own) {}
 
   const kxcomp::CellForm *form(kxcomp::FormCache &c, const kxset *rule, const char *cell) {
     const kxset *s = rule->get(KxAtom(cell));
@@ -242,7 +244,7 @@ struct PolicyBuilder::Impl {
   }
 };
 
-PolicyBuilder::PolicyBuilder() : impl_(std::make_unique<Impl>()) {}
+PolicyBuilder::PolicyBuilder(ServiceKeys *keys) : impl_(std::make_unique<Impl>(keys)) {}
 PolicyBuilder::~PolicyBuilder() = default;
 ServiceKeys &PolicyBuilder::services() { return impl_->keys; }
 

@@ -93,7 +93,9 @@ std::vector<Target> install_targets(const rule_array &rules);
 // it is used (it keeps pointers to the rules).
 class PolicyBuilder {
 public:
-  PolicyBuilder();
+  // Services are keyed through `keys` when given (so that two builders agree
+  // on the protocols of "other" services), else through keys of its own.
+  explicit PolicyBuilder(ServiceKeys *keys = nullptr);
   ~PolicyBuilder();
   PolicyBuilder(const PolicyBuilder &) = delete;
   PolicyBuilder &operator=(const PolicyBuilder &) = delete;

@@ -1,0 +1,116 @@
+#include "kxui/analysis/rulediff.h"
+
+#include "kxui/compiler/cellutil.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+namespace kxan {
+
+namespace {
+
+const char *const kCells[] = {"src", "dst", "services", "action", "track", "install"};
+
+std::string cell_content(const kxset *rule, const char *cell) {
+  const kxset *c = rule->get(KxAtom(cell));
+  std::string s = cell;
+  s += kxrb::cell_not(c) ? " not:" : ":";
+  kxrb::each_member(c, [&](kxset *m) {
+    s += ' ';
+    for (const char *p = m->getname(); *p; ++p) s += static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+  });
+  return s;
+}
+
+std::vector<std::string> split_lines(const std::string &s) {
+  std::vector<std::string> out;
+  size_t from = 0;
+  for (size_t at; (at = s.find('\n', from)) != std::string::npos; from = at + 1) out.push_back(s.substr(from, at - from));
+  return out;
+}
+
+// Indexes (into `seq`) of one longest strictly increasing subsequence.
+std::vector<size_t> longest_increasing(const std::vector<int> &seq) {
+  std::vector<size_t> tails, prev(seq.size(), SIZE_MAX);
+  for (size_t i = 0; i < seq.size(); ++i) {
+    auto it = std::lower_bound(tails.begin(), tails.end(), seq[i], [&](size_t t, int v) { return seq[t] < v; });
+    if (it != tails.begin()) prev[i] = *std::prev(it);
+    if (it == tails.end()) tails.push_back(i);
+    else *it = i;
+  }
+  std::vector<size_t> out;
+  for (size_t i = tails.empty() ? SIZE_MAX : tails.back(); i != SIZE_MAX; i = prev[i]) out.push_back(i);
+  std::reverse(out.begin(), out.end());
+  return out;
+}
+
+} // namespace
+
+std::string rule_content(const kxset *rule) {
+  std::string s;
+  for (const char *c : kCells) s += cell_content(rule, c) + "\n";
+  return s;
+}
+
+const char *change_word(RuleChange::Kind k) {
+  switch (k) {
+  case RuleChange::added: return "added";
+  case RuleChange::removed: return "removed";
+  case RuleChange::moved: return "moved";
+  case RuleChange::changed: return "changed";
+  }
+  return "";
+}
+
+RuleDiff diff_rules(const std::vector<std::string> &oc, const std::vector<std::string> &nc) {
+  // Pair equal contents, the k-th old copy with the k-th new copy.
+  std::map<std::string, std::vector<int>> new_at;
+  for (size_t j = 0; j < nc.size(); ++j) new_at[nc[j]].push_back(static_cast<int>(j));
+  std::map<std::string, size_t> used;
+  std::vector<int> match(oc.size(), -1);
+  std::vector<bool> new_taken(nc.size(), false);
+  std::vector<int> seq;
+  std::vector<size_t> seq_old;
+  for (size_t i = 0; i < oc.size(); ++i) {
+    auto it = new_at.find(oc[i]);
+    if (it == new_at.end()) continue;
+    size_t &k = used[oc[i]];
+    if (k >= it->second.size()) continue;
+    match[i] = it->second[k++];
+    new_taken[static_cast<size_t>(match[i])] = true;
+    seq.push_back(match[i]);
+    seq_old.push_back(i);
+  }
+  RuleDiff d;
+  std::vector<bool> in_order(oc.size(), false);
+  for (size_t k : longest_increasing(seq)) {
+    in_order[seq_old[k]] = true;
+    d.kept.emplace_back(static_cast<int>(seq_old[k]) + 1, seq[k] + 1);
+  }
+  std::vector<RuleChange> moved, added;
+  for (size_t i = 0; i < oc.size(); ++i) {
+    int on = static_cast<int>(i) + 1;
+    if (match[i] >= 0) {
+      if (!in_order[i]) moved.push_back({RuleChange::moved, on, match[i] + 1, {}});
+      continue;
+    }
+    if (i < nc.size() && !new_taken[i]) { // same position, other content
+      new_taken[i] = true;
+      RuleChange c{RuleChange::changed, on, on, {}};
+      std::vector<std::string> a = split_lines(oc[i]), b = split_lines(nc[i]);
+      for (size_t k = 0; k < a.size() && k < b.size(); ++k)
+        if (a[k] != b[k]) c.cells.push_back(kCells[k]);
+      d.changes.push_back(std::move(c));
+      continue;
+    }
+    d.changes.push_back({RuleChange::removed, on, 0, {}});
+  }
+  for (size_t j = 0; j < nc.size(); ++j)
+    if (!new_taken[j]) added.push_back({RuleChange::added, 0, static_cast<int>(j) + 1, {}});
+  d.changes.insert(d.changes.end(), moved.begin(), moved.end());
+  d.changes.insert(d.changes.end(), added.begin(), added.end());
+  return d;
+}
+
+} // namespace kxan
