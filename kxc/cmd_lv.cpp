@@ -6,16 +6,22 @@
 #include "kxlog/logfile.h"
 #include "kxlv/print.h"
 #include "kxlv/viewer.h"
+#include "kxu/kxdir.h"
 #include "kxu/report.h"
+#include "kxui/obj/kxobj.h"
+#include "kxui/objfile/objects.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
-const char kUsage[] = "lv page [--log FILE] [--at N|DATE|TIME|end] [--lines K]\n"
+const char kUsage[] = "lv page [--log FILE] [--at N|DATE|TIME|end] [--lines K] [--follow [--interval MS]]\n"
                       "       kxc lv search [--log FILE] [--from N] [--backward] TEXT\n"
                       "       kxc lv print [--log FILE] [--format ascii|postscript] [--range window|all] "
                       "[--lines K] [--output FILE]\n"
@@ -30,9 +36,27 @@ bool number(const std::string &s, long max, long *out) {
   return true;
 }
 
+// Objects named in selections come from the installation's objects
+// database, loaded on the first such name. An installation without one
+// (no "lib/setup.C") has no objects: names are then unknown.
+const kxset *find_object(const std::string &table, const std::string &name) {
+  static int loaded = 0; // 1 loaded, -1 not available
+  if (loaded == 0) {
+    loaded = -1;
+    const std::string setup = kx_filename("lib", "setup.C", nullptr, nullptr, nullptr);
+    if (access(setup.c_str(), R_OK) == 0) {
+      load_objects(nullptr); // files that fail are reported and stand empty
+      if (kx_netobj) loaded = 1;
+    }
+  }
+  if (loaded < 0) return nullptr;
+  return kxobj_member(table == "servobj" ? kx_services : kx_netobj, name.c_str());
+}
+
 // The settings, with their problems on standard error; false when a
 // missing settings file could not be made.
 bool load_settings(kxlv_settings &s) {
+  s.selections.set_objects(find_object);
   std::vector<std::string> messages;
   const int rc = kxlv_settings_load(kxlv_settings_path(), s, &messages);
   for (const std::string &m : messages) std::fprintf(stderr, "kxc lv: %s\n", m.c_str());
@@ -48,13 +72,65 @@ bool open_log(kxlv_viewer &viewer, const std::string &file) {
 
 bool write_stdout(std::string_view text) { return std::fwrite(text.data(), 1, text.size(), stdout) == text.size(); }
 
+// Following the log: every shown entry after the page as it is written,
+// one plain-text line each; a log that shrinks or is replaced is read again
+// from its start, one that goes away is waited for. Ends when standard
+// output fails (or by a signal).
+int follow(kxlv_viewer &viewer, const kxlv_settings &settings, long interval_ms) {
+  kxlv_lio &lio = viewer.lio();
+  long next = viewer.page().empty() ? viewer.page_first() : viewer.page().back().num + 1;
+  std::optional<kxlv_entry> prev;
+  if (!viewer.page().empty()) prev = viewer.page().back();
+  bool gone = false;
+  for (;;) {
+    // Everything from `next` to the end as far as it is written.
+    if (lio.seek(next) >= 0 || lio.get_current_num() == next) {
+      while (const kxlv_entry *e = lio.nextent()) {
+        next = e->num + 1;
+        if (!viewer.passes(*e)) continue;
+        if (settings.hide_repeat && prev && kxlv_line_eq(*e, *prev)) continue;
+        prev = *e;
+        const std::string line = print_ascii_line(*e, settings, lio.hosts());
+        if (!write_stdout(line)) return 1;
+      }
+    }
+    if (std::fflush(stdout) != 0) return 1;
+    for (;;) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(interval_ms));
+      const kxlv_lio::Change c = lio.check();
+      if (c == kxlv_lio::kUnchanged) continue;
+      if (c == kxlv_lio::kGrown) break;
+      if (c == kxlv_lio::kGone) {
+        if (!gone) std::fprintf(stderr, "kxc lv: Log file %s cannot be accessed for reading\n", lio.path().c_str());
+        gone = true;
+        continue;
+      }
+      // Shrunk or replaced (a rotation): the new file from its start.
+      const std::string path = lio.path();
+      if (!viewer.open(path)) continue;
+      std::fprintf(stderr, "kxc lv: Log file %s was truncated or replaced; reading it again\n", path.c_str());
+      gone = false;
+      next = 0;
+      prev.reset();
+      break;
+    }
+  }
+}
+
 int page(const kxc::Args &args) {
   std::string file, at;
-  long lines = 20;
+  long lines = 20, interval_ms = 5000;
+  bool following = false;
   for (size_t i = 1; i < args.size(); ++i) {
     const bool has_value = i + 1 < args.size();
     if (args[i] == "--log" && has_value) file = args[++i];
-    else if (args[i] == "--at" && has_value) at = args[++i];
+    else if (args[i] == "--follow") following = true;
+    else if (args[i] == "--interval" && has_value) {
+      if (!number(args[++i], 3600000, &interval_ms) || interval_ms < 10) {
+        std::fprintf(stderr, "kxc lv: --interval takes milliseconds from 10 to 3600000\n");
+        return 2;
+      }
+    } else if (args[i] == "--at" && has_value) at = args[++i];
     else if (args[i] == "--lines" && has_value) {
       if (!number(args[++i], 128, &lines) || lines < 1) {
         std::fprintf(stderr, "kxc lv: --lines takes a number from 1 to 128\n");
@@ -98,7 +174,8 @@ int page(const kxc::Args &args) {
   const long written = print_ascii(
       write_stdout, [&]() -> const kxlv_entry * { return next < entries.size() ? &entries[next++] : nullptr; },
       settings, ps, viewer.lio().hosts());
-  return written < 0 || std::fflush(stdout) != 0 ? 1 : 0;
+  if (written < 0 || std::fflush(stdout) != 0) return 1;
+  return following ? follow(viewer, settings, interval_ms) : 0;
 }
 
 int search(const kxc::Args &args) {

@@ -40,6 +40,8 @@ using kxlv_print_source = std::function<const kxlv_entry *()>;
 // column's width and cut to it ("%-*.*s "), or followed by one blank for a
 // column of width 0; an empty text prints as one blank. Returns the entry
 // lines written, or -1 when the sink failed.
+// One entry as a plain-text line, ended by a newline.
+std::string print_ascii_line(const kxlv_entry &e, const kxlv_settings &s, const LogHosts &hosts);
 long print_ascii(const kxlv_print_sink &out, const kxlv_print_source &lines, const kxlv_settings &s,
                  const kxlv_print_settings &ps, const LogHosts &hosts);
 

@@ -87,6 +87,14 @@ kxlv_print_settings kxlv_print_get(kxlv_settings &s, std::vector<std::string> *m
   return ps;
 }
 
+std::string print_ascii_line(const kxlv_entry &e, const kxlv_settings &s, const LogHosts &hosts) {
+  std::string line;
+  for (const kxlv_column &c : s.columns)
+    if (c.active) add_cell(line, kxlv_column_text(e, c.name, hosts, s.columns), c.width);
+  line += '\n';
+  return line;
+}
+
 long print_ascii(const kxlv_print_sink &out, const kxlv_print_source &lines, const kxlv_settings &s,
                  const kxlv_print_settings &ps, const LogHosts &hosts) {
   std::vector<const kxlv_column *> cols;
@@ -97,16 +105,12 @@ long print_ascii(const kxlv_print_sink &out, const kxlv_print_source &lines, con
   title += '\n';
   const long per_page = std::max(1, ps.ascii_lines_per_page);
   long written = 0;
-  std::string line;
   while (const kxlv_entry *e = lines()) {
     if (written % per_page == 0) {
       if (written > 0 && !out(ps.form_feed)) return -1;
       if (!out(title)) return -1;
     }
-    line.clear();
-    for (const kxlv_column *c : cols) add_cell(line, kxlv_column_text(*e, c->name, hosts, s.columns), c->width);
-    line += '\n';
-    if (!out(line)) return -1;
+    if (!out(print_ascii_line(*e, s, hosts))) return -1;
     ++written;
   }
   if (written == 0 && !out(title)) return -1;

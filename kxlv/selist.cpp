@@ -1,6 +1,7 @@
 #include "kxlv/selist.h"
 
 #include "kxlv/match.h"
+#include "kxlv/selist_objects.h"
 
 #include "kxlog/logtypes.h"
 #include "kxu/report.h"
@@ -38,16 +39,7 @@ const char *text_at(const kxset *s, const char *name) {
   return v ? v->getname() : nullptr;
 }
 
-// The values of a list: the children of "vals" when it has one, else its
-// own anonymous children.
-std::vector<const kxset *> values_of(const kxset *list) {
-  std::vector<const kxset *> out;
-  if (!list) return out;
-  const kxset *from = list->get("vals") ? list->get("vals") : list;
-  for (int i = 0; i < from->getnattr(); ++i)
-    if (from->getattrnamea(i).view().empty() && from->get(i)) out.push_back(from->get(i));
-  return out;
-}
+std::vector<const kxset *> values_of(const kxset *list) { return kxlv_list_values(list); }
 
 // "a.b.c.d" or "a.b.c.d/len" (or an object with "ipaddr" and "netmask").
 bool address_of(const kxset *v, uint32_t *addr, uint32_t *mask) {
@@ -122,7 +114,7 @@ bool range_of(const kxlv_selection &s, uint32_t *lo, uint32_t *hi) {
   }
 }
 
-void compile(kxlv_selection &s) {
+void compile(kxlv_selection &s, const kxlv_object_finder *objects) {
   s.count = -1;
   s.compiled.clear();
   s.names.clear();
@@ -131,16 +123,25 @@ void compile(kxlv_selection &s) {
   case kxlv_selkind::kNetobj:
     for (const kxset *v : values_of(s.list.get())) {
       uint32_t a = 0, m = 0;
-      if (!address_of(v, &a, &m)) return;
-      s.compiled.push_back(a);
-      s.compiled.push_back(m);
+      if (address_of(v, &a, &m)) {
+        s.compiled.push_back(a);
+        s.compiled.push_back(m);
+      } else if (!kxlv_object_pairs(is(v->getname(), "any") ? v : kxlv_object_of(v, "netobj", objects), objects, 0,
+                                    &s.compiled)) {
+        return;
+      }
     }
     return done();
   case kxlv_selkind::kService:
     for (const kxset *v : values_of(s.list.get())) {
       const long port = parse_long(v->getname(), -1);
-      if (port < 0 || port > 65535 || std::to_string(port) != v->getname()) return; // names: full test
-      s.compiled.push_back(uint32_t(port));
+      if (port >= 0 && port <= 65535 && std::to_string(port) == v->getname()) {
+        s.compiled.push_back(uint32_t(port));
+        continue;
+      }
+      // Names: the ports of the service, else the full test alone.
+      const kxset *o = objects && *objects ? (*objects)("servobj", v->getname()) : nullptr;
+      if (!kxlv_service_ports(o, objects, 0, &s.compiled)) return;
     }
     return done();
   case kxlv_selkind::kProto:
@@ -223,12 +224,12 @@ int kxlv_selist::update(const std::string &column, bool in, kxset *list, std::st
   if (s.kind == kxlv_selkind::kNetobj)
     for (const kxset *v : values_of(list)) {
       uint32_t a = 0, m = 0;
-      if (!address_of(v, &a, &m)) {
+      if (!address_of(v, &a, &m) && !is(v->getname(), "any") && !kxlv_object_of(v, "netobj", &objects_)) {
         *error = kxu::format("Unknown object '%s'", v->getname());
         return -1;
       }
     }
-  compile(s);
+  compile(s, &objects_);
   for (kxlv_selection &old : sels_)
     if (is(old.column, row->column)) {
       old = std::move(s);
@@ -373,7 +374,10 @@ int full_match(const kxlv_selection &s, const kxlv_entry &e, const kxlv_test_ctx
     if (!raw_value(s, e, &v)) return -1;
     for (const kxset *o : values) {
       uint32_t a = 0, m = 0;
-      if (address_of(o, &a, &m) && (v & m) == a) return 1;
+      if (address_of(o, &a, &m) ? (v & m) == a
+                                : kxlv_address_member(is(o->getname(), "any") ? o : kxlv_object_of(o, "netobj", ctx.objects),
+                                                 v, ctx.objects, 0))
+        return 1;
     }
     return 0;
   }
@@ -421,6 +425,9 @@ int full_match(const kxlv_selection &s, const kxlv_entry &e, const kxlv_test_ctx
         return 1;
       if (s.kind == kxlv_selkind::kProto && proto_number(name) == int(word)) return 1;
       if (s.kind == kxlv_selkind::kService && name == std::to_string(word)) return 1;
+      if (s.kind == kxlv_selkind::kService && ctx.objects && *ctx.objects &&
+          kxlv_service_member((*ctx.objects)("servobj", name), text, word, ctx.objects, 0))
+        return 1;
     }
     return 0;
   }
@@ -430,7 +437,9 @@ int full_match(const kxlv_selection &s, const kxlv_entry &e, const kxlv_test_ctx
 
 } // namespace
 
-bool kxlv_selist::selected(const kxlv_entry &e, const kxlv_test_ctx &ctx) const {
+bool kxlv_selist::selected(const kxlv_entry &e, const kxlv_test_ctx &given) const {
+  kxlv_test_ctx ctx = given;
+  if (!ctx.objects) ctx.objects = &objects_;
   for (const kxlv_selection &s : sels_) {
     const int m = full_match(s, e, ctx);
     if (m < 0) {

@@ -9,6 +9,7 @@
 #include "kxset/kxset.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,15 +29,28 @@ struct kxlv_selection {
   std::vector<std::string> names; // types, interfaces ("name" + direction char)
 };
 
+// Finds an object of the objects database by name: a network object
+// (table "netobj") or a service ("servobj"); null when there is none.
+// Selections on Orig, Src, Dst and Service may name objects: their lists
+// hold the names, and the objects are looked up when the selection is
+// compiled and tested (groups through their members).
+using kxlv_object_finder = std::function<const kxset *(const std::string &table, const std::string &name)>;
+
 // Everything a test needs besides the entry.
 struct kxlv_test_ctx {
   const LogHosts *hosts = nullptr;
   const std::vector<kxlv_column> *columns = nullptr;
   bool show_null_match = false;
+  const kxlv_object_finder *objects = nullptr;
 };
 
 class kxlv_selist {
 public:
+  // Where the names of objects in selections are looked up (none: only
+  // addresses, networks "a.b.c.d/len" and port numbers are understood).
+  void set_objects(kxlv_object_finder finder) { objects_ = std::move(finder); }
+  const kxlv_object_finder &objects() const { return objects_; }
+
   // Sets the sense and list of the column's selection (recompiling it) or
   // adds one at the end. -1 with `error` set for a column that cannot be
   // selected on, a list that does not fit the column, or a full table.
@@ -61,13 +75,14 @@ public:
 
 private:
   std::vector<kxlv_selection> sels_;
+  kxlv_object_finder objects_;
 };
 
 // The value list of `column` from the texts the user typed (comma-separated
 // on the command line): "A-B" ranges for Num, Rule and S_Port, "mm/dd/yy"
 // dates and "hh:mm:ss" times (one, or a start and stop joined by "-"),
-// addresses or networks "a.b.c.d/len" for Orig, Src and Dst, names for the
-// rest, "name.in", "name.out" or "name" for I/F, one pattern for Info. Null
+// addresses, networks "a.b.c.d/len" or object names for Orig, Src and Dst,
+// names for the rest, "name.in", "name.out" or "name" for I/F, one pattern for Info. Null
 // with `error` set when a value cannot be read.
 KxSetRef kxlv_make_list(const std::string &column, const std::vector<std::string> &values,
                         std::string *error);

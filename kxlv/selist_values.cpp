@@ -5,6 +5,7 @@
 #include "kxu/report.h"
 
 #include <arpa/inet.h>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -196,7 +197,10 @@ KxSetRef kxlv_make_list(const std::string &column, const std::vector<std::string
       *error = "Unknown type '" + v + "'";
       return {};
     }
-    if ((!strcasecmp(c, "Orig") || !strcasecmp(c, "Src") || !strcasecmp(c, "Dst")) && !valid_address(v)) {
+    // An address must be whole; anything without a digit first is a name,
+    // looked up when the selection is made.
+    if ((!strcasecmp(c, "Orig") || !strcasecmp(c, "Src") || !strcasecmp(c, "Dst")) && !valid_address(v) &&
+        std::isdigit(static_cast<unsigned char>(v[0]))) {
       *error = "Unknown object '" + v + "'";
       return {};
     }

@@ -97,7 +97,9 @@ void put_back(kxlv_settings &s) {
 } // namespace
 
 int kxlv_settings_load(const std::string &path, kxlv_settings &s, std::vector<std::string> *messages) {
+  kxlv_object_finder objects = s.selections.objects(); // the caller's objects stay
   s = kxlv_settings();
+  s.selections.set_objects(std::move(objects));
   FILE *f = std::fopen(path.c_str(), "r");
   if (!f) {
     if (errno != ENOENT) {

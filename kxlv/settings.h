@@ -22,7 +22,8 @@ struct kxlv_settings {
 // The settings file of the installation: "logviewer.C" in its "conf".
 std::string kxlv_settings_path();
 
-// Loads `path`. A missing file gives the defaults and is made with them
+// Loads `path` (the object finder of `s.selections` is kept, so that
+// selections naming objects are understood). A missing file gives the defaults and is made with them
 // (1); an unreadable file or wrong-typed properties are reported in
 // `messages` and replaced by defaults. -1 only when a missing file cannot be
 // made; 0 otherwise.

@@ -22,6 +22,8 @@ public:
   void set_lines(int lines);
   int lines() const { return lines_; }
   const std::vector<kxlv_entry> &page() const { return page_; }
+  // Where the last page fill started.
+  long page_first() const { return page_first_; }
   bool apply_selections = true;
 
   // Whether an entry passes the quick and the full test.

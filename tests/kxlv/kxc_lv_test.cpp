@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
 using namespace kxlvtest;
 
 namespace {
@@ -108,6 +112,76 @@ TEST_F(KxcLv, DamagedSettingsAreReportedAndTheViewerStaysUsable) {
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.err.find("Failed to load"), std::string::npos) << r.err;
   EXPECT_EQ(r.out, "4\n");
+}
+
+TEST_F(KxcLv, SelectionsNameObjectsOfTheInstallation) {
+  dir.write("lib/setup.C", "(setup\n)\n");
+  dir.write("conf/auth.C", "()\n");
+  dir.write("conf/wellfleet.C", "()\n");
+  dir.write("conf/objects.C", "(objects\n\t:netobj (\n"
+                              "\t\t: (h1 :type (host) :ipaddr (10.0.1.1))\n"
+                              "\t\t: (n2 :type (network) :ipaddr (10.0.2.0) :netmask (255.255.255.0))\n"
+                              "\t\t: (g :type (group) : h1 : n2)\n\t)\n"
+                              "\t:servobj ( : (mail :type (tcp) :port (25)) )\n)\n");
+  kxtest::CommandResult r = lv("select --set Src=g --set Service=mail");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(kxtest::read_file(dir.file("conf/logviewer.C")).find(": (g)"), std::string::npos);
+  r = lv("page --lines 3");
+  EXPECT_EQ(r.status, 0) << r.err;
+  // Sources 10.0.1.1 and 10.0.2.0/24: entries 2, 3, 6, ...
+  EXPECT_EQ(r.out.substr(r.out.find('\n') + 1, 3), "2  ");
+  EXPECT_EQ(lv("search 10.0.2.1").out, "3\n");
+  EXPECT_EQ(lv("search 10.0.3.1").status, 1);
+  r = lv("select --set Dst=nosuch");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "kxc lv: Unknown object 'nosuch'\n");
+}
+
+// kxc lv page --follow prints the page, then every entry written after
+// it, and reads a replaced log from its start.
+TEST_F(KxcLv, FollowPrintsEntriesAsTheLogGrowsAndAfterARotation) {
+  const std::string out = dir.file("follow.out"), err = dir.file("follow.err");
+  const std::string log = dir.file("log/kx.log");
+  const std::string cmd = "cd '" + dir.path() + "' && TZ=UTC KXDIR='" + dir.path() + "' KXLOGDIR= timeout 4 '" KXC_PATH
+                          "' lv page --at end --lines 2 --follow --interval 50 > '" + out + "' 2> '" + err + "'";
+  std::thread follower([&] { kxtest::run_command(cmd); });
+  auto wait_for = [&](const std::string &text) {
+    for (int i = 0; i < 200; ++i) {
+      std::FILE *f = std::fopen(out.c_str(), "r");
+      std::string got;
+      if (f) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) got.append(buf, n);
+        std::fclose(f);
+      }
+      if (got.find(text) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  };
+  EXPECT_TRUE(wait_for("\n99 "));
+  {
+    LogWriter w;
+    ASSERT_TRUE(w.open(log));
+    for (uint32_t i = 99; i < 102; ++i) w.add(conn_header(kBase + 10 * i, 2), conn_words(0x0A000001, i));
+  }
+  EXPECT_TRUE(wait_for("\n102 "));
+  ASSERT_EQ(std::rename(log.c_str(), dir.file("log/old.log").c_str()), 0);
+  {
+    LogBuilder fresh(log);
+    fresh.conns(500, 2);
+  }
+  EXPECT_TRUE(wait_for("\n2  "));
+  follower.join();
+  const std::string text = kxtest::read_file(out);
+  std::vector<std::string> nums;
+  for (size_t at = text.find('\n'); at != std::string::npos && at + 1 < text.size(); at = text.find('\n', at + 1))
+    nums.push_back(text.substr(at + 1, text.find(' ', at + 1) - at - 1));
+  EXPECT_EQ(nums, (std::vector<std::string>{"98", "99", "100", "101", "102", "0", "1", "2"})) << text;
+  EXPECT_NE(kxtest::read_file(err).find("kxc lv: Log file " + log + " was truncated or replaced; reading it again"),
+            std::string::npos);
 }
 
 } // namespace

@@ -5,7 +5,12 @@
 #include "kxlv/viewer.h"
 #include "lvfixture.h"
 
+#include "kxset/sio.h"
+#include "kxlv/selist_objects.h"
+
 #include <gtest/gtest.h>
+
+#include <strings.h>
 
 using namespace kxlvtest;
 
@@ -199,6 +204,134 @@ TEST_F(ViewerTest, SettingsAreMadeWhenMissingAndKeepSelections) {
   EXPECT_EQ(kxlv_settings_load(garbage, back, &messages), 0);
   EXPECT_EQ(messages.size(), 1u);
   EXPECT_EQ(back.columns.size(), 15u);
+}
+
+
+// Objects the selections name: a host, a network, groups of them (one
+// nested), services with a port, a port range and a group.
+const char kObjects[] = R"((objects
+	:netobj (
+		: (h1 :type (host) :ipaddr (10.0.1.1))
+		: (n2 :type (network) :ipaddr (10.0.2.0) :netmask (255.255.255.0))
+		: (g :type (group) : h1 : n2)
+		: (outer :type (group) : g)
+	)
+	:servobj (
+		: (mail :type (tcp) :port (25))
+		: (web :type (tcp) :port (80))
+		: (lows :type (tcp) :port (20-30))
+		: (mailgrp :type (group) : mail)
+	)
+))";
+
+class ObjectSelections : public ViewerTest {
+protected:
+  void SetUp() override {
+    ViewerTest::SetUp();
+    objects = KxSetRef(sio_sread(kObjects));
+    ASSERT_TRUE(objects);
+    finder = [this](const std::string &table, const std::string &name) -> const kxset * {
+      const kxset *t = objects->get(table.c_str());
+      for (int i = 0; t && i < t->getnattr(); ++i)
+        if (t->get(i) && !strcasecmp(t->get(i)->getname(), name.c_str())) return t->get(i);
+      return nullptr;
+    };
+    settings.selections.set_objects(finder);
+    viewer.set_lines(128);
+  }
+  // The shown entries among 1..99 (the connection records) under the
+  // selections, after checking that the quick and the full test agree on
+  // every one of them.
+  std::vector<long> shown() {
+    std::vector<long> out;
+    const kxlv_test_ctx ctx = viewer.test_ctx();
+    viewer.lio().seek(1);
+    while (const kxlv_entry *e = viewer.lio().nextent()) {
+      const bool full = settings.selections.selected(*e, ctx);
+      if (settings.selections.getent(0).count >= 0) {
+        EXPECT_EQ(settings.selections.cmp_selected(*e, ctx), full) << "entry " << e->num;
+      }
+      if (full) out.push_back(e->num);
+    }
+    return out;
+  }
+  // Entries n (1..99) whose source 10.0.((n-1)%4).1 has (n-1)%4 in `rest`.
+  static std::vector<long> with_src(std::initializer_list<int> rest) {
+    std::vector<long> out;
+    for (long n = 1; n <= 99; ++n)
+      for (int r : rest)
+        if ((n - 1) % 4 == r) out.push_back(n);
+    return out;
+  }
+  KxSetRef objects;
+  kxlv_object_finder finder;
+};
+
+TEST_F(ObjectSelections, NetworkObjectsHostsNetworksAndGroups) {
+  struct Case {
+    const char *name;
+    bool in;
+    std::vector<long> want;
+    bool quick; // compiled for the quick test
+  } cases[] = {
+      {"h1", true, with_src({1}), true},
+      {"n2", true, with_src({2}), true},
+      {"g", true, with_src({1, 2}), true},
+      {"outer", true, with_src({1, 2}), true},
+      {"outer", false, with_src({0, 3}), true},
+      {"any", true, with_src({0, 1, 2, 3}), true},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.name) + (c.in ? "" : " not"));
+    select("Src", {c.name}, c.in);
+    EXPECT_EQ(settings.selections.getent(0).count >= 0, c.quick);
+    EXPECT_EQ(shown(), c.want);
+  }
+  // Mixed with an address, and the control entry only with null matches.
+  select("Src", {"h1", "10.0.3.0/24"});
+  EXPECT_EQ(shown(), with_src({1, 3}));
+  viewer.top();
+  EXPECT_NE(viewer.page().front().num, 0);
+  settings.show_null_match = true;
+  viewer.top();
+  EXPECT_EQ(viewer.page().front().num, 0);
+}
+
+TEST_F(ObjectSelections, ServicesByPortRangeAndGroup) {
+  const std::pair<const char *, bool> cases[] = {
+      {"mail", true}, {"web", false}, {"lows", true}, {"mailgrp", true}, {"smtp", true}, {"http", false}};
+  for (const auto &[name, all] : cases) {
+    SCOPED_TRACE(name);
+    select("Service", {name});
+    EXPECT_EQ(shown(), all ? with_src({0, 1, 2, 3}) : std::vector<long>{});
+  }
+}
+
+TEST_F(ObjectSelections, UnknownNamesAreRefusedAndNamesSurviveSaving) {
+  std::string error;
+  KxSetRef list = kxlv_make_list("Src", {"nosuch"}, &error);
+  ASSERT_TRUE(list);
+  EXPECT_EQ(settings.selections.update("Src", true, list.get(), &error), -1);
+  EXPECT_EQ(error, "Unknown object 'nosuch'");
+  EXPECT_FALSE(kxlv_make_list("Src", {"10.0.0.300"}, &error));
+  // Without the objects database a name is unknown.
+  kxlv_selist bare;
+  list = kxlv_make_list("Dst", {"g"}, &error);
+  EXPECT_EQ(bare.update("Dst", true, list.get(), &error), -1);
+  EXPECT_EQ(error, "Unknown object 'g'");
+  // Saved as names, loaded against the objects again.
+  select("Src", {"g"}, false);
+  KxSetRef saved = settings.selections.save();
+  kxlv_selist again;
+  again.set_objects(finder);
+  std::vector<std::string> messages;
+  again.load(saved.get(), &messages);
+  EXPECT_TRUE(messages.empty());
+  settings.selections = again;
+  EXPECT_EQ(shown(), with_src({0, 3}));
+  bare.load(saved.get(), &messages);
+  EXPECT_EQ(messages, std::vector<std::string>{"Unknown object 'g'"});
+  EXPECT_EQ(bare.nsel(), 0u);
 }
 
 TEST(PatternTest, Cases) {
