@@ -28,7 +28,10 @@ std::optional<std::string> unknown_names(const rule_array &rules, const std::str
     for (const char *cell : cells) {
       std::optional<std::string> bad;
       kxrb::each_member(rules[i]->get(KxAtom(cell)), [&](kxset *m) {
-        if (!bad && !known.count(lower(m->getname()))) bad = m->getname();
+        // "Group@network" (user authentication): the network is the object.
+        std::string name = m->getname();
+        if (size_t at = name.rfind('@'); at != std::string::npos) name = name.substr(at + 1);
+        if (!bad && !known.count(lower(name))) bad = m->getname();
       });
       if (bad)
         return file + " rule " + std::to_string(i + 1) + " " + cell + " names '" + *bad +

@@ -88,24 +88,39 @@ RuleDiff diff_rules(const std::vector<std::string> &oc, const std::vector<std::s
     in_order[seq_old[k]] = true;
     d.kept.emplace_back(static_cast<int>(seq_old[k]) + 1, seq[k] + 1);
   }
+  // Between two kept rules (and before the first, after the last), the
+  // rules left on both sides are paired by position as changed; the rest
+  // were removed or added.
+  std::vector<std::pair<int, int>> anchors;
+  for (const auto &[o, n] : d.kept) anchors.emplace_back(o - 1, n - 1);
+  anchors.emplace_back(static_cast<int>(oc.size()), static_cast<int>(nc.size()));
   std::vector<RuleChange> moved, added;
-  for (size_t i = 0; i < oc.size(); ++i) {
-    int on = static_cast<int>(i) + 1;
-    if (match[i] >= 0) {
-      if (!in_order[i]) moved.push_back({RuleChange::moved, on, match[i] + 1, {}});
-      continue;
-    }
-    if (i < nc.size() && !new_taken[i]) { // same position, other content
-      new_taken[i] = true;
-      RuleChange c{RuleChange::changed, on, on, {}};
-      std::vector<std::string> a = split_lines(oc[i]), b = split_lines(nc[i]);
-      for (size_t k = 0; k < a.size() && k < b.size(); ++k)
-        if (a[k] != b[k]) c.cells.push_back(kCells[k]);
+  int prev_o = -1, prev_n = -1;
+  for (const auto &[ao, an] : anchors) {
+    std::vector<int> olds, news;
+    for (int i = prev_o + 1; i < ao; ++i)
+      if (match[static_cast<size_t>(i)] < 0) olds.push_back(i);
+    for (int j = prev_n + 1; j < an; ++j)
+      if (!new_taken[static_cast<size_t>(j)]) news.push_back(j);
+    for (size_t k = 0; k < olds.size(); ++k) {
+      const size_t i = static_cast<size_t>(olds[k]);
+      if (k >= news.size()) {
+        d.changes.push_back({RuleChange::removed, olds[k] + 1, 0, {}});
+        continue;
+      }
+      const size_t j = static_cast<size_t>(news[k]);
+      new_taken[j] = true;
+      RuleChange c{RuleChange::changed, olds[k] + 1, news[k] + 1, {}};
+      std::vector<std::string> x = split_lines(oc[i]), y = split_lines(nc[j]);
+      for (size_t m = 0; m < x.size() && m < y.size(); ++m)
+        if (x[m] != y[m]) c.cells.push_back(kCells[m]);
       d.changes.push_back(std::move(c));
-      continue;
     }
-    d.changes.push_back({RuleChange::removed, on, 0, {}});
+    prev_o = ao;
+    prev_n = an;
   }
+  for (size_t i = 0; i < oc.size(); ++i)
+    if (match[i] >= 0 && !in_order[i]) moved.push_back({RuleChange::moved, static_cast<int>(i) + 1, match[i] + 1, {}});
   for (size_t j = 0; j < nc.size(); ++j)
     if (!new_taken[j]) added.push_back({RuleChange::added, 0, static_cast<int>(j) + 1, {}});
   d.changes.insert(d.changes.end(), moved.begin(), moved.end());

@@ -1,7 +1,9 @@
 // Rule-level difference of two rule bases: rules added, removed, moved and
 // changed. Rules are matched by content first (every cell's members by name,
 // case ignored, and its negation), keeping the longest run in the same order
-// in place; what is left is paired by position as changed rules.
+// in place (the others of equal content moved); between two kept rules, what
+// is left on both sides is paired in order as changed rules, the rest
+// removed or added.
 #pragma once
 
 #include "kxui/compiler/check.h"
