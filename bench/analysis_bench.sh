@@ -37,7 +37,7 @@ mkdir -p "$work" && work=$(cd "$work" && pwd)
 
 echo "load before: $(uptime | sed 's/.*load average: //')"
 printf '%8s %12s %12s %12s %12s %14s %12s %12s\n' rules "trace+load" "trace MB" "diff+load" "diff MB" \
-    "model build" "1 packet" "packets/s"
+    "build ms r/c" "1 pkt us r/c" "pkts/s (cpu)"
 for r in "${sizes[@]}"; do
     dir=$work/r$r
     if [ ! -f "$dir/kx/conf/changed.W" ]; then
@@ -62,21 +62,25 @@ open(sys.argv[2], "w").write("".join(out))
 EOF
     fi
     export KXDIR=$dir/kx
-    /usr/bin/time -f "%e %M" -o "$dir/trace.time" "$kxc" trace "$KXDIR/conf/bench.W" --src 10.0.0.1 \
+    /usr/bin/time -f "%e %M %U %S" -o "$dir/trace.time" "$kxc" trace "$KXDIR/conf/bench.W" --src 10.0.0.1 \
         --dst 10.0.0.2 --service tcp/80 --target gw >/dev/null 2>&1
-    /usr/bin/time -f "%e %M" -o "$dir/diff.time" "$kxc" diff "$KXDIR/conf/bench.W" "$KXDIR/conf/changed.W" \
+    /usr/bin/time -f "%e %M %U %S" -o "$dir/diff.time" "$kxc" diff "$KXDIR/conf/bench.W" "$KXDIR/conf/changed.W" \
         > "$dir/diff.out" 2>/dev/null
     KX_ANALYSIS_DIR=$KXDIR "$bench" --benchmark_format=csv > "$dir/bench.csv" 2>/dev/null
-    read -r tw tk < "$dir/trace.time"
-    read -r dw dk < "$dir/diff.time"
-    build_ms=$(awk -F, '/BM_BuildModel/ { print $3 }' "$dir/bench.csv")
-    one_us=$(awk -F, '/BM_TraceOnePacket/ { print $3 }' "$dir/bench.csv")
+    # (time's last line: a failing status, as diff's 1, comes on a line before it)
+    read -r tw tk tu ts < <(tail -n 1 "$dir/trace.time")
+    read -r dw dk du ds < <(tail -n 1 "$dir/diff.time")
+    # Google Benchmark's CSV: real time in column 3, CPU time in column 4.
+    build_ms=$(awk -F, '/BM_BuildModel/ { print $3 "/" $4 }' "$dir/bench.csv")
+    one_us=$(awk -F, '/BM_TraceOnePacket/ { print $3 "/" $4 }' "$dir/bench.csv")
     pps=$(awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "items_per_second") c = i }
                    /BM_Trace100kPackets/ { print $c }' "$dir/bench.csv")
-    diff_ms=$(awk -F, '/BM_DiffTenChangedRules/ { print $3 }' "$dir/bench.csv")
-    printf '%8s %11.2fs %11.0fM %11.2fs %11.0fM %12.1fms %10.1fus %12.0f\n' "$r" "$tw" "$((tk / 1024))" "$dw" \
+    diff_ms=$(awk -F, '/BM_DiffTenChangedRules/ { print $3 "/" $4 }' "$dir/bench.csv")
+    printf '%8s %11.2fs %11sM %11.2fs %11sM %14s %12s %12.0f\n' "$r" "$tw" "$((tk / 1024))" "$dw" \
         "$((dk / 1024))" "$build_ms" "$one_us" "$pps"
-    echo "         diff in process (both models and the diff): ${diff_ms} ms;" \
+    echo "         CPU seconds: trace+load $(echo "$tu $ts" | awk '{ print $1 + $2 }')," \
+         "diff+load $(echo "$du $ds" | awk '{ print $1 + $2 }')"
+    echo "         diff in process (both models and the diff), real/CPU ms: ${diff_ms};" \
          "$(grep -c '; old ' "$dir/diff.out") blocks"
 done
 echo "load after: $(uptime | sed 's/.*load average: //')"

@@ -50,13 +50,15 @@ if [ ! -s "$txt" ]; then
 fi
 ls -l "$log" "$txt" | awk '{ printf "  %s %.0f MB\n", $NF, $5 / 1e6 }'
 
-# run NAME COMMAND...: one timed run; prints wall seconds and peak MB.
+# run NAME COMMAND...: one timed run; prints wall and CPU (user + system)
+# seconds and peak MB. On a loaded machine compare the CPU seconds.
 run() {
     local name=$1; shift
-    /usr/bin/time -f "%e %M" -o "$work/time.$name" "$@" > "$work/out.$name" 2> "$work/err.$name"
-    read -r wall kb < "$work/time.$name"
-    printf '  %-22s %8.2f s %8.1f MB   %s\n' "$name" "$wall" "$(echo "$kb" | awk '{ print $1 / 1024 }')" \
-        "$(head -c 80 "$work/out.$name" | tail -n 1)"
+    /usr/bin/time -f "%e %M %U %S" -o "$work/time.$name" "$@" > "$work/out.$name" 2> "$work/err.$name"
+    read -r wall kb user sys < <(tail -n 1 "$work/time.$name")
+    printf '  %-22s %8.2f s wall %6.2f s CPU %8.1f MB   %s\n' "$name" "$wall" \
+        "$(echo "$user $sys" | awk '{ print $1 + $2 }')" "$(echo "$kb" | awk '{ print $1 / 1024 }')" \
+        "$(head -n 2 "$work/out.$name" | tail -n 1 | head -c 60)"
 }
 
 rm -f "$work/kx/conf/logviewer.C"
