@@ -7,6 +7,9 @@
 #include "kxui/kx/kxstart.h"
 #include "kxui/objfile/objects.h"
 #include "kxui/users/kxa.h"
+#ifdef KX_HAVE_GUI
+#include "kxui/gui/gui.h"
+#endif
 
 int main(int argc, char **argv) {
   // Named here so that the linker takes the objects database into the program.
@@ -15,6 +18,10 @@ int main(int argc, char **argv) {
   kx_hooks.alert_main = alert_cmain;
   // Rules naming user groups are checked against the user database.
   kx_usergroup_known = kxa_usergroup_known;
+#ifdef KX_HAVE_GUI
+  kx_hooks.toolkit_init = kxui_toolkit_init;
+  kx_hooks.editor_main = kxui_editor_main;
+#endif
   kx_initdir(&argc, argv);
   return cmain(argc, argv);
 }

@@ -26,6 +26,9 @@ packages=(
   # modules that enforce: nftables (tool and library), NFLOG, and the tools
   # of the namespace end-to-end test
   nftables libnftables-dev libnetfilter-log-dev iproute2 iputils-ping
+  # the station's windows (Qt 6 Widgets and Qt Test), a virtual display for
+  # running them without one
+  qt6-base-dev xvfb xauth fonts-dejavu-core
 )
 
 # Only the benchmarks use these: the benchmark library, the comparison

@@ -19,4 +19,21 @@ ln -sf kxui "$kxdir/bin/kxlv"
 export KXDIR=$kxdir
 echo "Demo installation laid out in $KXDIR"
 echo
-exec scripts/demo-tour.sh "$KXDIR"
+# The station's window on the demo rule base when there is a display.
+if [ -n "${DISPLAY:-}" ] && [ -x "$build/kxui/kxui" ]; then
+  echo "Opening the rule base editor on $DISPLAY"
+  cd "$KXDIR/conf"
+  exec "$KXDIR/bin/kxui" -n Standard.W
+fi
+scripts/demo-tour.sh "$KXDIR"
+if [ -x "$build/kxui/kxui" ]; then
+  shots=$(realpath -m "$build/screenshots")
+  echo "== The station's windows"
+  echo "No display (DISPLAY is not set): drawing every window without one instead."
+  if command -v xvfb-run >/dev/null; then
+    BUILD=$build scripts/screenshots.sh --xvfb "$shots" | tail -n 1
+  else
+    BUILD=$build scripts/screenshots.sh "$shots" | tail -n 1
+  fi
+  ls "$shots"
+fi

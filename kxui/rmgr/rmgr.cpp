@@ -237,6 +237,15 @@ int rmgr_paste(int position) {
 
 int rmgr_npaste() { return static_cast<int>(mgr().clipboard.size()); }
 
+int rmgr_replace(int n, kxset *rule) {
+  if (!valid(n) || !rule) return -1;
+  Row &row = mgr().rows[static_cast<size_t>(n - 1)];
+  row.rule = KxSetRef(rule);
+  row.view->put(rule);
+  rule_modified = 1;
+  return 0;
+}
+
 kxset *rmgr_rule(int n) { return valid(n) ? mgr().rows[static_cast<size_t>(n - 1)].rule.get() : nullptr; }
 
 RuleRowView *rmgr_view(int n) {

@@ -62,6 +62,10 @@ void rmgr_cut();
 int rmgr_paste(int position);
 int rmgr_npaste();
 
+// Puts `rule` in place of row n's rule (the row keeps its view and
+// selection). 0, or -1 when n is not in 1..count. Raises rule_modified.
+int rmgr_replace(int n, kxset *rule);
+
 // The rule of row n, or null.
 kxset *rmgr_rule(int n);
 // The view of row n, or null.

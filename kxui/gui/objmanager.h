@@ -1,0 +1,45 @@
+// The object managers: the network objects, the services and the users as
+// lists, with the name field that opens or creates objects by the naming
+// rules, grouping, removal and where-used.
+#pragma once
+
+#include "kxui/editor/naming.h"
+
+#include "kxset/kxset.h"
+
+#include <QDialog>
+
+#include <memory>
+#include <vector>
+
+class QComboBox;
+class QLineEdit;
+class QListView;
+class ObjectListModel;
+
+class ObjectManager : public QDialog {
+public:
+  ObjectManager(ObjList list, QWidget *parent);
+  // Shows the list again (objects were added, removed or renamed).
+  void reload();
+  // The name field's command: opens or creates by the naming rules; the
+  // window opened, or null after a refusal (reported).
+  QDialog *open_or_create(const QString &name, const QString &requested);
+  // Adds the named objects to the named group.
+  bool add_to_group(const QStringList &names, const QString &group);
+  bool remove(const QString &name);
+  QListView *view() const { return view_; }
+  ObjList list() const { return list_; }
+
+private:
+  QStringList selected_names() const;
+  UserNames users() const;
+
+  ObjList list_;
+  ObjectListModel *model_;
+  QListView *view_;
+  QLineEdit *name_;
+  QComboBox *type_;
+  QComboBox *filter_;
+  std::shared_ptr<std::vector<KxSetRef>> fetched_ = std::make_shared<std::vector<KxSetRef>>();
+};
