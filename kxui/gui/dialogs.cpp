@@ -5,9 +5,11 @@
 #include "kxui/editor/control_props.h"
 #include "kxui/editor/edits.h"
 #include "kxui/gui/mainwindow.h"
+#include "kxui/gui/qtloop.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
 #include "kxui/rfile/file.h"
+#include "kxui/status/devinfo.h"
 #include "kxu/report.h"
 
 #include <QComboBox>
@@ -18,6 +20,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QStackedWidget>
@@ -50,6 +53,27 @@ void refresh_base() {
   if (MainWindow *w = kx_basewin()) w->refresh();
 }
 
+// Shows the interfaces of a host or router in the table.
+void fill_interfaces(QTableWidget *t, const kxset *obj, bool router) {
+  t->setRowCount(0);
+  for (int i = 0, n = obj ? obj->getnattr() : 0; i < n; ++i) {
+    const std::string attr = obj->getattrnamea(i).c_str();
+    if (!attr.starts_with("if-")) continue;
+    kxset *e = obj->get(i);
+    const int r = t->rowCount();
+    t->insertRow(r);
+    int c = 0;
+    auto put = [&](const std::string &text) { t->setItem(r, c++, new QTableWidgetItem(QString::fromStdString(text))); };
+    put(kxobj_get(e, "ifname"));
+    put(kxobj_get(e, "ipaddr"));
+    put(kxobj_get(e, "netmask"));
+    if (router) put(kxobj_get(e, "ifnum"));
+    put(kxobj_name(kxobj_getobj(e, "netaccess", 0)));
+    put(kxobj_name(kxobj_getobj(e, "netaccesslog", 0)));
+  }
+  t->resizeColumnsToContents();
+}
+
 // The interfaces of a host or router, as a read-only table.
 QTableWidget *interface_table(const kxset *obj, bool router) {
   QStringList heads{router ? "Interface" : "Name", "Net Address", "Net Mask"};
@@ -60,22 +84,7 @@ QTableWidget *interface_table(const kxset *obj, bool router) {
   t->setHorizontalHeaderLabels(heads);
   t->setEditTriggers(QAbstractItemView::NoEditTriggers);
   t->verticalHeader()->hide();
-  for (int i = 0, n = obj ? obj->getnattr() : 0; i < n; ++i) {
-    const std::string attr = obj->getattrnamea(i).c_str();
-    if (!attr.starts_with("if-")) continue;
-    const kxset *e = obj->get(i);
-    const int r = t->rowCount();
-    t->insertRow(r);
-    int c = 0;
-    auto put = [&](const std::string &text) { t->setItem(r, c++, new QTableWidgetItem(QString::fromStdString(text))); };
-    put(kxobj_get(e, "ifname"));
-    put(kxobj_get(e, "ipaddr"));
-    put(kxobj_get(e, "netmask"));
-    if (router) put(kxobj_get(e, "ifnum"));
-    put(kxobj_name(kxobj_getobj(const_cast<kxset *>(e), "netaccess", 0)));
-    put(kxobj_name(kxobj_getobj(const_cast<kxset *>(e), "netaccesslog", 0)));
-  }
-  t->resizeColumnsToContents();
+  fill_interfaces(t, obj, router);
   return t;
 }
 
@@ -191,9 +200,11 @@ QDialog *open_object_window(QWidget *parent, kxset *obj, kxset *table, bool is_n
     layout->addWidget(new QLabel("Members:"));
     layout->addWidget(members);
   }
+  QTableWidget *ifs = nullptr;
   if (k == ObjKind::host || k == ObjKind::router) {
     layout->addWidget(new QLabel("Network Interfaces"));
-    layout->addWidget(interface_table(obj, k == ObjKind::router));
+    ifs = interface_table(obj, k == ObjKind::router);
+    layout->addWidget(ifs);
   }
   auto *box = new QDialogButtonBox;
   if (k == ObjKind::host || k == ObjKind::router || k == ObjKind::network || k == ObjKind::rpc ||
@@ -218,6 +229,37 @@ QDialog *open_object_window(QWidget *parent, kxset *obj, kxset *table, bool is_n
       else if (vendor == "Cisco" || vendor.empty()) open_router_setup(d, held.get(), ObjKind::cisco);
       else error(0, 0, "No setup for routers of type %s", vendor.c_str());
     });
+  if (ifs) {
+    // The device is asked on a copy; its answer becomes one edit of the object.
+    QPointer<QDialog> guard(d);
+    auto fetch = [guard, held, ifs, k, reset](bool interfaces) {
+      KxSetRef scratch(kxsetcopy(held.get(), 1));
+      kx_message("%s: asking the device ...", kxobj_name(held.get()));
+      auto done = [guard, held, scratch, ifs, k, reset, interfaces](kxset *, int failed) {
+        if (failed) {
+          kx_message("%s: SNMP %s failed", kxobj_name(held.get()), interfaces ? "Fetch" : "Info");
+          return;
+        }
+        if (!interfaces) kx_snmp_makeinfo(scratch.get());
+        edit_object(interfaces ? "SNMP Fetch" : "SNMP Info", held.get(), [&](kxset *obj) {
+          kxobj_copyback(obj, scratch.get());
+          return true;
+        });
+        if (guard) {
+          reset();
+          fill_interfaces(ifs, held.get(), k == ObjKind::router);
+        }
+        refresh_base();
+        kx_message("%s: %s", kxobj_name(held.get()), interfaces ? "interfaces fetched" : "information fetched");
+      };
+      if (interfaces)
+        kx_fetch_interfaces(gui_snmp(), scratch.get(), done, gui_device_options);
+      else
+        kx_fetch_info(gui_snmp(), scratch.get(), done, gui_device_options);
+    };
+    button(box, "SNMP Info ...", QDialogButtonBox::ActionRole, [fetch] { fetch(false); });
+    button(box, "SNMP Fetch", QDialogButtonBox::ActionRole, [fetch] { fetch(true); });
+  }
   if (members)
     button(box, "Remove From Group", QDialogButtonBox::ActionRole, [members, held] {
       const auto chosen = members->selectedItems();

@@ -9,15 +9,18 @@
 #include "kxui/gui/gui.h"
 #include "kxui/gui/mainwindow.h"
 #include "kxui/gui/objmanager.h"
+#include "kxui/gui/qtloop.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
 #include "kxui/rfile/file.h"
 #include "kxui/rmgr/rmgr.h"
+#include "support/snmp_daemons.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -268,6 +271,27 @@ private slots:
     QVERIFY(!kxobj_member(kx_netobj, "gw-cisco"));
     QVERIFY(!m->open_or_create("smtp", "default"));
     QCOMPARE(QString::fromStdString(notices_.back()), QString("smtp: Already exists (tcp)"));
+  }
+
+  // "SNMP Info ..." asks a real agent through the Qt event loop; the answer
+  // is one edit of the object.
+  void snmpInfoFetchesIntoTheObject() {
+    kxtest::SnmpDaemon snmpd{"/usr/sbin/snmpd", "rocommunity public 127.0.0.1\npsysname gw-1\n"
+                                                "psyscontact noc@example.com\npsyslocation rack 4\n"};
+    QVERIFY2(snmpd.wait_for("NET-SNMP version"), snmpd.log().c_str());
+    gui_device_options.port = snmpd.port();
+    gui_device_options.timeout_ms = 500;
+    kxset *gw = kxobj_member(kx_netobj, "gw");
+    kxobj_put(gw, "ipaddr", "127.0.0.1");
+    const std::string before = text_of(gw);
+    QDialog *d = open_object_window(w_.get(), gw, kx_netobj, false);
+    d->findChild<QAbstractButton *>("snmpinfo")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(QString(kxobj_get(gw, "info")).contains("rack 4"), 10000);
+    auto *info = d->findChild<QLineEdit *>("info");
+    QVERIFY(info && info->text().contains("rack 4"));
+    trigger(*w_, "undo");
+    QCOMPARE(text_of(gw), before);
+    d->close();
   }
 
   void whereUsedJumpsToTheRule() {
