@@ -37,6 +37,17 @@ int cmd_stat(const std::string &host) {
            filter.empty() ? "-" : filter.c_str(), when.c_str(), uint32_t(i.npacket), uint32_t(i.naccept),
            uint32_t(i.nreject), uint32_t(i.ndrop), uint32_t(i.nlog));
   }
+  // Packet counters, where the module counts (an enforcing module does).
+  int64_t accepted = 0, rejected = 0, dropped = 0, logged = 0;
+  for (const auto &i : infos) {
+    accepted += i.naccept;
+    rejected += i.nreject;
+    dropped += i.ndrop;
+    logged += i.nlog;
+  }
+  if (accepted || rejected || dropped || logged)
+    printf("accepted %lld rejected %lld dropped %lld logged %lld\n", (long long)accepted, (long long)rejected,
+           (long long)dropped, (long long)logged);
   return 0;
 }
 

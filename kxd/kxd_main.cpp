@@ -1,6 +1,6 @@
 // kxd: the management daemon of a firewall module.
 //
-//   kxd [-a ADDRESS] [-p PORT] [-d DIR] [-k MS] [-D]
+//   kxd [-a ADDRESS] [-p PORT] [-d DIR] [-k MS] [-n [-N]] [-D]
 //
 // Serves the management commands on TCP port 256 (or PORT; 0 takes a free
 // one) of ADDRESS (default any), from the module directory DIR (default .).
@@ -8,6 +8,10 @@
 // A command that works longer than MS milliseconds (default 5000) sends its
 // peer keep-alives every MS. The SNMP agent's "state/snmpstate" is kept
 // current: after every load and unload, and every second for the counters.
+// With -n the loaded filter is enforced: its ruleset goes into nftables and
+// its tracked packets into the module's log. That is refused in the initial
+// network namespace (the station's own) unless -N says so.
+#include "kxd_enforce.h"
 #include "kxd_module.h"
 #include "kxd_keepalive.h"
 #include "kxd_server.h"
@@ -41,7 +45,7 @@ void on_snmp_refresh(void *module) { static_cast<kxd::Module *>(module)->update_
 constexpr double kSnmpRefreshMs = 1000;
 
 int usage() {
-  fputs("Usage: kxd [-a address] [-p port] [-d dir] [-k ms] [-D]\n", stderr);
+  fputs("Usage: kxd [-a address] [-p port] [-d dir] [-k ms] [-n [-N]] [-D]\n", stderr);
   return 2;
 }
 } // namespace
@@ -51,10 +55,13 @@ int main(int argc, char **argv) {
   kx_set_progname("kxd");
   std::string address, dir = ".";
   int port = KX_PORT_MGMT;
+  bool enforce = false, initial_ok = false;
   int c;
-  while ((c = getopt(argc, argv, "a:p:d:k:D")) != -1) {
+  while ((c = getopt(argc, argv, "a:p:d:k:nND")) != -1) {
     switch (c) {
     case 'k': kxd::keepalive_ms = std::max(1, atoi(optarg)); break;
+    case 'n': enforce = true; break;
+    case 'N': initial_ok = true; break;
     case 'a': address = optarg; break;
     case 'p': port = atoi(optarg); break;
     case 'd': dir = optarg; break;
@@ -70,7 +77,19 @@ int main(int argc, char **argv) {
     return 1;
   }
   signal(SIGPIPE, SIG_IGN);
-  kxd::Module module(dir);
+  std::shared_ptr<kxd::Enforcer> enforcer;
+  if (enforce) {
+    if (kxnft::in_initial_netns() && !initial_ok) {
+      fputs("kxd: refusing to filter in the initial network namespace (the station's own); "
+            "run in a module's namespace, or give -N\n",
+            stderr);
+      return 1;
+    }
+    enforcer = std::make_shared<kxd::Enforcer>(dir);
+  }
+  kxd::Module module(dir, enforcer);
+  if (enforcer)
+    module.set_counter_provider(enforcer);
   for (const auto &m : module.messages())
     fprintf(stderr, "kxd: %s\n", m.c_str());
   if (!module.error().empty()) {

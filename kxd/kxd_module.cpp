@@ -1,5 +1,6 @@
 #include "kxd_module.h"
 
+#include "kxd_enforce.h"
 #include "kxd_tables.h"
 #include "kxsys/commands.h"
 #include "kxsys/errors.h"
@@ -29,7 +30,8 @@ AlValues fail(int err, std::initializer_list<AlValue> rest = {}) {
 }
 } // namespace
 
-Module::Module(std::string dir) : dir_(std::move(dir)) {
+Module::Module(std::string dir, std::shared_ptr<Enforcer> enforcer)
+    : dir_(std::move(dir)), enforcer_(std::move(enforcer)) {
   for (const char *d : {"state", "tmp", "log", "database"})
     mkdir(sub(d).c_str(), 0755);
   if (auto text = kx_read_file(sub("interfaces"))) {
@@ -43,6 +45,11 @@ Module::Module(std::string dir) : dir_(std::move(dir)) {
     interfaces_ = {"le0", "le1"};
   table_ = kxusr_load(dir_);
   error_ = table_.fatal;
+  if (error_.empty() && enforcer_) {
+    std::string why;
+    if (!enforcer_->start(interfaces_, why))
+      error_ = "cannot enforce filters: " + why;
+  }
   // A module that was restarted keeps the policy it had.
   if (error_.empty())
     if (auto files = kx_readfiles("local", sub("state")))
@@ -166,9 +173,17 @@ int Module::install(const kxloadx_t &files, bool save) {
   std::string lg = filter->text("lg");
   filter->id = kx_makeid_text(ifs->name, lg, -1);
   filter->loadtime = int32_t(time(nullptr));
+  std::lock_guard g(lock_);
+  if (enforcer_) {
+    std::string why;
+    if (!enforcer_->load(*filter, why)) {
+      fprintf(stderr, "kxd: filter %s not loaded, the previous filter stays in force: %s\n", ifs->name.c_str(),
+              why.c_str());
+      return KXD_ELOADFAIL;
+    }
+  }
   if (save && !kxstate_savefiles(sub("state"), files))
     return KXD_ELOADFAIL;
-  std::lock_guard g(lock_);
   for (const auto &name : chosen)
     for (int dir = 0; dir < 2; ++dir)
       loaded_[{name, dir}] = filter;
@@ -205,6 +220,14 @@ AlValues Module::unload_targets(const std::vector<std::string> &targets) {
     for (const auto &t : targets)
       named = named || t.substr(0, t.find('@')) == it->first.first;
     it = named ? loaded_.erase(it) : std::next(it);
+  }
+  // The ruleset covers the whole module: it goes with the last interface.
+  if (enforcer_ && loaded_.empty()) {
+    std::string why;
+    if (!enforcer_->unload(why)) {
+      fprintf(stderr, "kxd: cannot remove the filter: %s\n", why.c_str());
+      return fail(KXD_ELOADFAIL);
+    }
   }
   return {AlRc{0, 0}};
 }

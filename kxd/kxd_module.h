@@ -19,6 +19,8 @@
 
 namespace kxd {
 
+class Enforcer;
+
 struct LoadedFilter {
   kxsys::kxid_t id;
   int32_t loadtime = 0;
@@ -31,7 +33,8 @@ class Module {
 public:
   // Reads the configuration of `dir`; a fatal control.map error leaves
   // `error` set.
-  explicit Module(std::string dir);
+  // With an enforcer, loaded filters are put in force in nftables.
+  explicit Module(std::string dir, std::shared_ptr<Enforcer> enforcer = nullptr);
 
   const std::string &dir() const { return dir_; }
   std::string sub(const std::string &name) const { return dir_ + "/" + name; }
@@ -78,6 +81,7 @@ private:
   std::shared_ptr<CounterProvider> counters_ = std::make_shared<NoCounters>();
   std::mutex snmp_lock_;
   std::optional<SnmpState> snmp_written_;
+  std::shared_ptr<Enforcer> enforcer_;
 };
 
 } // namespace kxd

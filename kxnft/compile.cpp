@@ -154,7 +154,7 @@ bool translate_body(CondContext &cx, const std::string &body, Translated &t) {
       }
       t.decision.format = args[0];
       t.decision.alert = args[1] == "LOG_NOALERT" ? "-" : args[1].substr(4);
-      if (!plain_word(t.decision.format, 32) || !plain_word(t.decision.alert, 32)) {
+      if (!plain_word(t.decision.format, 24) || !plain_word(t.decision.alert, 24)) {
         cx.error = "track " + e + " has a format or alert name this module cannot log";
         return false;
       }
@@ -175,45 +175,45 @@ class Emitter {
 public:
   Emitter(const Options &o) : options_(o) {}
 
-  std::string verdict(const Decision &d) {
+  std::string verdict(const Decision &d, bool inbound) {
     std::string name = counter_name(d);
-    if (std::find(counters_.begin(), counters_.end(), name) == counters_.end())
-      counters_.push_back(name);
+    note_counter(name);
     std::string v = "counter name \"" + name + "\"";
     if (!d.format.empty())
       v += " log prefix \"kx " + std::to_string(d.rule) + " " + d.format + " " + d.action + " " + d.alert +
-           "\" group " + std::to_string(options_.nflog_group);
+           (inbound ? " in" : " out") + "\" group " + std::to_string(options_.nflog_group);
     if (d.action == "reject")
       return v + " reject with icmpx type admin-prohibited";
     return v + " " + d.action;
   }
 
+  // The statement in each check it takes part in; conditions with
+  // alternatives or negations get chains of their own.
   void add(const Translated &t, size_t index) {
-    std::string simple, chain;
-    std::vector<const Clause *> complex;
-    for (const auto &c : t.clauses) {
-      if (!c.negated && c.alts.size() == 1)
-        simple = join({simple, c.alts[0]});
-      else
-        complex.push_back(&c);
-    }
-    std::string v = verdict(t.decision);
-    std::vector<std::string> tails;
-    if (complex.empty()) {
-      tails.push_back(join({simple, v}));
-    } else if (complex.size() == 1 && !complex[0]->negated) {
-      for (const auto &alt : complex[0]->alts)
-        tails.push_back(join({simple, alt, v}));
-    } else {
-      chain = "s" + std::to_string(index);
-      tails.push_back(join({simple, "jump " + chain}));
-      sub_chains(chain, complex, v);
-    }
-    for (const auto &tail : tails) {
-      if (t.inbound)
-        inbound_.push_back(join({t.iface.empty() ? "" : "iifname \"" + t.iface + "\"", tail}));
-      if (t.outbound)
-        outbound_.push_back(join({t.iface.empty() ? "" : "oifname \"" + t.iface + "\"", tail}));
+    for (bool inbound : {true, false}) {
+      if (inbound ? !t.inbound : !t.outbound)
+        continue;
+      std::string scope = t.iface.empty() ? "" : std::string(inbound ? "iifname" : "oifname") + " \"" + t.iface + "\"";
+      std::string simple;
+      std::vector<const Clause *> complex;
+      for (const auto &c : t.clauses) {
+        if (!c.negated && c.alts.size() == 1)
+          simple = join({simple, c.alts[0]});
+        else
+          complex.push_back(&c);
+      }
+      std::string v = verdict(t.decision, inbound);
+      std::vector<std::string> &lines = inbound ? inbound_ : outbound_;
+      if (complex.empty()) {
+        lines.push_back(join({scope, simple, v}));
+      } else if (complex.size() == 1 && !complex[0]->negated) {
+        for (const auto &alt : complex[0]->alts)
+          lines.push_back(join({scope, simple, alt, v}));
+      } else {
+        std::string chain = "s" + std::to_string(index) + (inbound ? "_in" : "_out");
+        lines.push_back(join({scope, simple, "jump " + chain}));
+        sub_chains(chain, complex, v);
+      }
     }
   }
 
@@ -318,6 +318,10 @@ private:
 
 Result compile_ruleset(const Script &script, const Identity &self, const Options &options) {
   Result r;
+  if (script.statements.empty()) {
+    r.error = "the script has no statements";
+    return r;
+  }
   CondContext cx{script, {}, ""};
   Emitter em(options);
   auto numbers = number_rules(script);
@@ -383,6 +387,10 @@ Result compile_ruleset(const Script &script, const Identity &self, const Options
     }
     if (!translate_body(cx, body, t))
       return refuse(cx.error);
+    // An interface access group only stops spoofed packets: what it accepts
+    // goes on to the rules.
+    if (s.iface != "all" && t.decision.action == "accept")
+      continue;
     if (is_outgoing(s))
       t.decision.rule = -1;
     em.add(t, i);

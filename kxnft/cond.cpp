@@ -245,6 +245,8 @@ bool service_group(CondContext &cx, const std::string &group, std::vector<std::s
     if (proto == "tcp" || proto == "udp") {
       if (s.dport_lo < 0 || s.dport_hi < 0 || s.sport_lo < 0 || s.sport_hi < 0)
         return fail(cx, "service " + name + " has no port number (" + s.value + ")");
+      if (s.dport_lo > s.dport_hi || s.sport_lo > s.sport_hi || s.dport_hi > 65535 || s.sport_hi > 65535)
+        return fail(cx, "service " + name + " has an empty or impossible port range");
       bool all_sports = s.sport_lo == 0 && s.sport_hi == 65535;
       if (all_sports && s.dport_lo == 0 && s.dport_hi == 65535)
         alts.push_back("meta l4proto " + proto);

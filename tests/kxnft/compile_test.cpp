@@ -74,6 +74,10 @@ TEST(NftCompile, RefusesWhatItCannotEnforce) {
       {"inbound all@all accept (tcp, gopher);", "rule 1: service gopher has no definition"},
       {"inbound all@all accept (ip_dst = nowhere);", "rule 1: object nowhere has no address definition"},
       {"accept_everything;", "implied rule accept_everything: not an implied rule this module knows"},
+      {"SRV_tcp_range(odd, 0, 65535, 7000, 6000)\ninbound all@all accept (tcp, odd);",
+       "rule 1: service odd has an empty or impossible port range"},
+      {"inbound all@all accept LOG(a\"b,LOG_NOALERT,1);",
+       "rule 1: track LOG(a\"b,LOG_NOALERT,1) has a format or alert name this module cannot log"},
       {"inbound le0@all drop (ip_src in .partner.example);",
        "interface access group inbound le0@all: domain .partner.example cannot be matched without a name resolver"},
   };
@@ -83,6 +87,8 @@ TEST(NftCompile, RefusesWhatItCannotEnforce) {
     EXPECT_EQ(r.error, c.error) << c.statement;
     EXPECT_TRUE(r.ruleset.empty());
   }
+  // A text without statements would drop everything: not a filter script.
+  EXPECT_EQ(kxnft::compile_ruleset("// nothing\n", Identity{}).error, "the script has no statements");
   // What is installed elsewhere is not this module's concern.
   EXPECT_TRUE(kxnft::compile_ruleset(defs + "inbound all@gw accept (rpc, ypserv);\n", Identity{}).ok);
 }

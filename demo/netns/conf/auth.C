@@ -1,0 +1,3 @@
+(auth
+	:auth-domain ()
+)
