@@ -151,7 +151,9 @@ bool compile_file(const std::string &pf_path, const std::string &name, const std
   Compiled c = compile_script(name, std::string(script->begin(), script->end()));
   for (auto [suffix, text] : {std::pair{"fc", &c.fc}, {"ft", &c.ft}, {"lg", &c.lg}}) {
     std::string path = tmpdir + "/" + name + "." + suffix;
-    if (!kxsys::kx_write_file(path, text->data(), text->size())) {
+    // Synced, but not their directory: they live only until the load ends,
+    // and the state families that keep them (hard links) sync theirs.
+    if (!kxsys::kx_write_file(path, text->data(), text->size(), false)) {
       fprintf(stderr, "kx: cannot write %s\n", path.c_str());
       return false;
     }

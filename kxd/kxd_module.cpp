@@ -195,13 +195,13 @@ AlValues Module::load(const AlValues &in) {
   if (!x)
     return fail(KXD_ELOADFAIL);
   int rc = install(*x, true);
-  update_snmpstate();
+  snmp_changed_ = true;
   return rc == 0 ? AlValues{AlRc{0, 0}} : fail(rc);
 }
 
 AlValues Module::unload(const AlValues &in) {
   AlValues out = unload_targets(std::get<AlStrings>(in.at(1)).v);
-  update_snmpstate();
+  snmp_changed_ = true;
   return out;
 }
 

@@ -10,6 +10,7 @@
 #include "kxsys/kxstate.h"
 #include "kxsys/records.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -50,9 +51,12 @@ public:
   // What the SNMP agent's state file says now.
   SnmpState snmp_state() const;
   // Rewrites "state/snmpstate" when what it says has changed (the loaded
-  // filter or the counters); the daemon calls it after every load and
-  // unload and on a timer. False when the file could not be written.
+  // filter or the counters); the daemon calls it on a timer and through
+  // after_reply. False when the file could not be written.
   bool update_snmpstate();
+  // Called once the reply of a command is out: a load or unload updates
+  // the SNMP agent's file then, so that the peer does not wait for it.
+  void after_reply();
 
 private:
   kxsys::AlValues stat(const kxsys::AlValues &in);
@@ -82,6 +86,7 @@ private:
   std::mutex snmp_lock_;
   std::optional<SnmpState> snmp_written_;
   std::shared_ptr<Enforcer> enforcer_;
+  std::atomic<bool> snmp_changed_{false};
 };
 
 } // namespace kxd

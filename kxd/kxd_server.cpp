@@ -105,6 +105,8 @@ bool serve_command(Module &module, int fd, uint32_t peer, kx_buffered_io &io) {
     out = module.serve(number, in);
   }
   al_putout(fd, word, out);
+  io.flush();
+  module.after_reply();
   return true;
 }
 

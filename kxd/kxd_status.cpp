@@ -57,4 +57,9 @@ bool Module::update_snmpstate() {
   return true;
 }
 
+void Module::after_reply() {
+  if (snmp_changed_.exchange(false))
+    update_snmpstate();
+}
+
 } // namespace kxd

@@ -45,6 +45,11 @@ std::string own_hostname() {
 }
 } // namespace
 
+int32_t kx_hostid() {
+  static const int32_t id = int32_t(gethostid());
+  return id;
+}
+
 std::vector<uint32_t> kx_local_addresses() {
   std::lock_guard g(cache_lock);
   time_t now = time(nullptr);

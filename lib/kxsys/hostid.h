@@ -16,6 +16,9 @@ bool kx_is_local(const std::string &name);
 std::string kx_officialname(const std::string &name);
 // Every IPv4 address of the host (host order), empty when unknown.
 std::vector<uint32_t> kxhostaddrs(const std::string &name);
+// This machine's host id (gethostid(), which may ask the resolver for the
+// host's own address), taken once per process.
+int32_t kx_hostid();
 // This machine's interface addresses (at most 20, loopback excluded first).
 std::vector<uint32_t> kx_local_addresses();
 

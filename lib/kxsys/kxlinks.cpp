@@ -100,7 +100,7 @@ std::string kx_links_text(const kx_links &links) {
 }
 
 bool kxstate_createlinks(const std::string &statedir, const std::string &family,
-                         const std::vector<uint32_t> &addresses) {
+                         const std::vector<uint32_t> &addresses, bool sync_dir) {
   if (!kx_family_name_ok(family)) {
     fprintf(stderr, "%s\n", kx_family_name_error(family).c_str());
     return false;
@@ -120,7 +120,7 @@ bool kxstate_createlinks(const std::string &statedir, const std::string &family,
   std::erase_if(links, [](const auto &m) { return m.second.empty(); });
   links.emplace_back(family, addresses);
   std::string text = kx_links_text(links);
-  if (!kx_write_file(path, text.data(), text.size())) {
+  if (!kx_write_file(path, text.data(), text.size(), sync_dir)) {
     fprintf(stderr, "Unable to write links file\n");
     return false;
   }

@@ -33,10 +33,14 @@ bool suffix_known(const std::string &n) {
   return false;
 }
 
-// Copies src to dst keeping its modification time.
+// Copies src to dst keeping its modification time: by a hard link where
+// both are on one file system (the compiled files are replaced, never
+// rewritten in place), else byte by byte. The caller syncs dst's directory.
 bool copy_keep_time(const std::string &src, const std::string &dst) {
+  if (link(src.c_str(), dst.c_str()) == 0)
+    return true;
   auto data = kx_read_file(src);
-  if (!data || !kx_write_file(dst, data->data(), data->size()))
+  if (!data || !kx_write_file(dst, data->data(), data->size(), false))
     return false;
   struct stat st{};
   if (stat(src.c_str(), &st) == 0) {
@@ -94,7 +98,7 @@ bool kx_savestate(const std::string &compiled, const std::string &family_path, c
     }
     if (std::string(suffix) == "ifs") {
       std::string text = kx_ifs_text(ifs);
-      if (!kx_write_file(dst, text.data(), text.size()))
+      if (!kx_write_file(dst, text.data(), text.size(), false))
         return fail("cannot open <" + dst + ">");
       continue;
     }
@@ -104,6 +108,8 @@ bool kx_savestate(const std::string &compiled, const std::string &family_path, c
     if (!copy_keep_time(src, dst))
       return fail("cannot kx_read <" + src + ">");
   }
+  if (!kx_sync_dir(family_path))
+    return fail("cannot sync the directory of " + family_path);
   if (remove)
     for (const char *suffix : {"fc", "ft", "lg", "set"})
       unlink((compiled + "." + suffix).c_str());
@@ -120,7 +126,8 @@ bool kxstate_savefilter(const std::string &statedir, const std::string &compiled
       *error = kx_family_name_error(family);
     return false;
   }
-  if (family != "local" && !kxstate_createlinks(statedir, family, kxhostaddrs(module))) {
+  // The family's files sync the state directory once, for the links file too.
+  if (family != "local" && !kxstate_createlinks(statedir, family, kxhostaddrs(module), false)) {
     if (error)
       *error = "Unable to write links file";
     return false;
@@ -152,7 +159,7 @@ bool kx_state_file(const std::string &base, const kxloadx_entry &entry) {
     return true;
   }
   herror(0, 0, "Save new state: %s", path.c_str());
-  if (!kx_write_file(path, entry.contents.data(), entry.contents.size())) {
+  if (!kx_write_file(path, entry.contents.data(), entry.contents.size(), false)) {
     fprintf(stderr, "Failed to rename %s.tmp to %s\n", path.c_str(), path.c_str());
     return false;
   }
@@ -164,7 +171,7 @@ bool kxstate_savefiles(const std::string &directory, const kxloadx_t &files) {
   for (const auto &e : files.entries)
     if (!e.contents.empty())
       ok = kx_state_file(directory + "/local", e) && ok;
-  return ok;
+  return kx_sync_dir(directory + "/local") && ok;
 }
 
 std::optional<kxloadx_t> kxstate_getfiles(const std::string &statedir, const std::vector<uint32_t> &addresses) {

@@ -19,8 +19,11 @@ namespace kxsys {
 const std::vector<std::string> &kx_file_suffixes();
 bool kx_suffix_required(const std::string &suffix);
 
-// Writes a file through a temporary in the same directory, fsync and rename.
-bool kx_write_file(const std::string &path, const void *data, size_t len);
+// Writes a file through a temporary in the same directory, fsync and rename,
+// then syncs the directory; a writer of several files in one directory
+// passes sync_dir false and calls kx_sync_dir(any path in it) after the last.
+bool kx_write_file(const std::string &path, const void *data, size_t len, bool sync_dir = true);
+bool kx_sync_dir(const std::string &path_in_dir);
 std::optional<Bytes> kx_read_file(const std::string &path, size_t cap = size_t(kMaxBuffer));
 
 // ".ifs": the rule base name, then one target per line.
@@ -49,7 +52,7 @@ std::string kx_links_text(const kx_links &links);
 // family); false with "Unable to write links file" on failure, or with the
 // name error for a family that is not a family name.
 bool kxstate_createlinks(const std::string &statedir, const std::string &family,
-                         const std::vector<uint32_t> &addresses);
+                         const std::vector<uint32_t> &addresses, bool sync_dir = true);
 // The family holding the first of the addresses that any family holds.
 std::optional<std::string> kxstate_findlink(const std::string &statedir, const std::vector<uint32_t> &addresses);
 
@@ -61,9 +64,12 @@ std::optional<kxloadx_t> kx_readfiles(const std::string &base, const std::string
 
 // Writes the family of one module under statedir: "ifs", then copies of the
 // compiled "fc", "ft", "lg" and, when readable, "set" of `compiled` (path
-// without suffix). When `linkbase` names an earlier family written in the
+// without suffix; a copy is a hard link to the compiled file where the two
+// share a file system, the compiled files being written once and never
+// changed in place). When `linkbase` names an earlier family written in the
 // same go, the files are hard links to it instead; `linkbase` is then set to
-// this family. With `remove` the compiled files are deleted afterwards.
+// this family. With `remove` the compiled files are deleted afterwards. The
+// state directory is synced once at the end.
 bool kx_savestate(const std::string &compiled, const std::string &family_path, const kx_ifs &ifs,
                   std::string &linkbase, bool remove, std::string *error);
 // The same, with the family named "local" for this machine, else by the
@@ -72,10 +78,12 @@ bool kxstate_savefilter(const std::string &statedir, const std::string &compiled
                         const std::vector<std::string> &targets, std::string &linkbase, bool remove,
                         const kxloaddb_t *database, std::string *error);
 
-// Writes one received entry as base.NAME through base.NAME.tmp; an entry
-// identical to the stored file leaves that file untouched.
+// Writes one received entry as base.NAME through a temporary beside it (the
+// caller syncs the directory); an entry identical to the stored file leaves
+// that file untouched.
 bool kx_state_file(const std::string &base, const kxloadx_entry &entry);
-// Writes the non-empty entries of a received file set as the family "local".
+// Writes the non-empty entries of a received file set as the family "local"
+// (the directory synced once at the end).
 bool kxstate_savefiles(const std::string &directory, const kxloadx_t &files);
 // The family of the first known address, as a file set; none: nullopt and
 // kxd_errno = -4 ("Can not get state files").

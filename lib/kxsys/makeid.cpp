@@ -1,5 +1,6 @@
 #include "kxsys/makeid.h"
 
+#include "kxsys/hostid.h"
 #include "kxsys/kxstate.h"
 #include "kxsys/md4.h"
 
@@ -12,7 +13,7 @@ kxid_t kx_makeid_text(const std::string &name, const std::optional<std::string> 
   kxid_t id;
   id.set_name(name.substr(0, 31));
   id.time = int32_t(time(nullptr));
-  id.hostid = int32_t(gethostid());
+  id.hostid = kx_hostid();
   if (mode == 0) {
     id.filterid = id.time;
   } else if (mode == -1) {

@@ -1,6 +1,7 @@
 #include "kxsys/serverkeys.h"
 
 #include "kxsys/errors.h"
+#include "kxsys/hostid.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,7 +50,7 @@ void remove_store(const std::string &base) {
 } // namespace
 
 std::string kxhidestr(const std::string &src, size_t max, bool stop_at_nul) {
-  uint32_t reg = uint32_t(gethostid());
+  uint32_t reg = uint32_t(kx_hostid());
   std::string out;
   for (size_t i = 0; i < src.size() && i < max; ++i) {
     if (stop_at_nul && src[i] == 0)

@@ -178,6 +178,11 @@ ReplaceResult replace_file(const std::string &path, const std::function<bool(FIL
   if (e || ::rename(tmp.c_str(), path.c_str()) != 0) return give_up(ReplaceStep::rename, "replace", path, e ? e : errno);
 
   // The new file is in place; syncing the directory makes the rename last.
+  if (!options.sync_dir) {
+    ReplaceResult r;
+    r.ok = r.replaced = true;
+    return r;
+  }
   const std::string dir = dir_of(path);
   e = fault(ReplaceStep::sync_dir);
   int dfd = e ? -1 : ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -195,6 +200,14 @@ ReplaceResult replace_file(const std::string &path, const std::function<bool(FIL
   ReplaceResult r;
   r.ok = r.replaced = true;
   return r;
+}
+
+int sync_directory(const std::string &path) {
+  int dfd = ::open(dir_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return errno;
+  int e = ::fsync(dfd) != 0 ? errno : 0;
+  ::close(dfd);
+  return e;
 }
 
 ReplaceResult replace_file(const std::string &path, std::string_view data,

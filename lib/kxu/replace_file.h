@@ -29,6 +29,10 @@ struct ReplaceOptions {
   bool keep_if_same = false;
   // Mode of a file that does not exist yet; an existing file keeps its own.
   mode_t new_mode = 0644;
+  // Sync the directory after the rename. A caller that replaces several
+  // files of one directory in a row may turn it off and call sync_directory
+  // once after the last.
+  bool sync_dir = true;
   // Called when the backup cannot be made, with its errno; returning true
   // replaces the file without a backup, false ends the replace (the default).
   std::function<bool(int err)> backup_failed;
@@ -55,6 +59,10 @@ ReplaceResult replace_file(const std::string &path, const std::function<bool(FIL
 ReplaceResult replace_file(const std::string &path, std::string_view data,
                            const ReplaceOptions &options = {});
 
+
+// Syncs the directory that holds `path` (making renames in it last); 0 or
+// the errno.
+int sync_directory(const std::string &path);
 
 // Test hook for fault injection: when set, called before each step; a non-zero return makes that
 // step fail with this errno.

@@ -70,6 +70,7 @@ TEST(ModuleStatus, StatAndSnmpstateFollowLoadsUnloadsAndCounters) {
 
   auto out = m.serve(KXC_LOAD, {AlStrings{{"x"}}, AlLoadx{file_set("Std\nle1\n")}});
   ASSERT_EQ(std::get<AlRc>(out.at(0)).rc, 0);
+  m.after_reply(); // as the daemon does once the reply is out
   KxAgentTable agent = kx_agent_parse(snmpstate(d));
   EXPECT_EQ(served(agent, {1, 0}), "installed");
   EXPECT_EQ(served(agent, {2, 0}), "Std");
@@ -97,6 +98,7 @@ TEST(ModuleStatus, StatAndSnmpstateFollowLoadsUnloadsAndCounters) {
 
   out = m.serve(KXC_UNLOAD, {AlStrings{{"x"}}, AlStrings{{"all"}}});
   ASSERT_EQ(std::get<AlRc>(out.at(0)).rc, 0);
+  m.after_reply();
   EXPECT_EQ(snmpstate(d).rfind("state not installed\nfilter\n", 0), 0u) << snmpstate(d);
 }
 

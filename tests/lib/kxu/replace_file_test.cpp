@@ -172,3 +172,20 @@ TEST(ReplaceFile, MissingDirectoryIsReported) {
 }
 
 } // namespace
+
+TEST(ReplaceFile, DirectorySyncMayBeLeftToTheCaller) {
+  kxtest::TempDir dir;
+  const std::string path = dir.write("a.fc", "previous\n");
+  kxu::ReplaceOptions opt;
+  opt.sync_dir = false;
+  kxu::ReplaceResult r;
+  {
+    // Not synced here, so a failing directory sync cannot be met.
+    Faults f({ReplaceStep::sync_dir});
+    r = kxu::replace_file(path, "next\n", opt);
+  }
+  EXPECT_TRUE(r.ok && r.replaced);
+  EXPECT_EQ(slurp(path), "next\n");
+  EXPECT_EQ(kxu::sync_directory(path), 0);
+  EXPECT_EQ(kxu::sync_directory(dir.file("missing/a.fc")), ENOENT);
+}
