@@ -126,7 +126,7 @@ for line in open(sys.argv[1]):
         if name not in chains:
             chains.append(name)
     else:
-        rules.append("-A " + body.replace('"', ''))
+        rules.append("-A " + body)
 print("*filter")
 print(":INPUT DROP [0:0]\n:FORWARD DROP [0:0]\n:OUTPUT DROP [0:0]")
 for c in chains:

@@ -10,7 +10,11 @@
 #include <cstdio>
 #include <ctime>
 #include <ifaddrs.h>
+#include <cstring>
 #include <sstream>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace kxd {
 
@@ -53,7 +57,11 @@ std::string upper(std::string s) {
 
 Enforcer::Enforcer(std::string module_dir, int nflog_group) : dir_(std::move(module_dir)), group_(nflog_group) {}
 
-Enforcer::~Enforcer() { listener_.stop(); }
+Enforcer::~Enforcer() {
+  listener_.stop();
+  if (collector_ >= 0)
+    close(collector_);
+}
 
 FilterCounters Enforcer::counters(const std::string &ifname, int direction) {
   {
@@ -74,28 +82,56 @@ FilterCounters Enforcer::counters(const std::string &ifname, int direction) {
 
 bool Enforcer::start(const std::vector<std::string> &interfaces, std::string &why) {
   origin_ = first_address();
-  std::lock_guard g(lock_);
-  interfaces_ = interfaces;
-  std::string path = dir_ + "/log/kx.log";
-  if (!log_.open(path)) {
-    why = "cannot open " + path;
-    return false;
+  {
+    std::lock_guard g(lock_);
+    interfaces_ = interfaces;
   }
-  kxlogrec h;
-  h.origin = origin_;
-  h.time = uint32_t(time(nullptr));
-  h.format = LOG_FMT_SYSTEM;
-  log_.add(h, logsys_data(LOGSYS_START, "kx.log"));
-  kxlogrec ifs = h;
-  ifs.type = LOG_TYPE_IFNAME;
-  ifs.format = 0;
-  std::vector<kxif> list;
-  for (size_t i = 0; i < interfaces_.size() && i < 12; ++i)
-    list.push_back({interfaces_[i], uint32_t(i)});
-  log_.add(ifs, kxif_list2x(list));
-  if (!listener_.start(group_, [this](const kxnft::NflogMessage &m) { log_message(m); }, why))
+  return listener_.start(group_, [this](const kxnft::NflogMessage &m) { log_message(m); }, why);
+}
+
+bool Enforcer::to_collector(const kxlogrec &h, const std::vector<uint8_t> &data) {
+  std::string path = dir_ + "/log/kxlog.sock";
+  sockaddr_un to{};
+  to.sun_family = AF_UNIX;
+  if (path.size() >= sizeof to.sun_path || access(path.c_str(), F_OK) != 0)
     return false;
-  return true;
+  memcpy(to.sun_path, path.c_str(), path.size() + 1);
+  if (collector_ < 0)
+    collector_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (collector_ < 0)
+    return false;
+  // The message: the data words, then {format, action and interface,
+  // direction, fid}.
+  std::vector<uint8_t> message(data);
+  message.insert(message.end(), {h.format, h.actif, h.direction, h.fid});
+  return sendto(collector_, message.data(), message.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to) ==
+         ssize_t(message.size());
+}
+
+void Enforcer::to_local_file(const kxlogrec &h, const std::vector<uint8_t> &data) {
+  if (!log_.is_open()) {
+    if (!log_.open(dir_ + "/log/kx.log"))
+      return;
+    // A file opened here describes the module first, as a collector would.
+    kxlogrec d;
+    d.origin = origin_;
+    d.time = uint32_t(time(nullptr));
+    d.format = LOG_FMT_SYSTEM;
+    log_.add(d, logsys_data(LOGSYS_START, "kx.log"));
+    kxlogrec ifs = d;
+    ifs.type = LOG_TYPE_IFNAME;
+    ifs.format = 0;
+    std::vector<kxif> list;
+    for (size_t i = 0; i < interfaces_.size() && i < 12; ++i)
+      list.push_back({interfaces_[i], uint32_t(i)});
+    log_.add(ifs, kxif_list2x(list));
+    if (!info_.empty()) {
+      d.format = LOG_FMT_INFO;
+      d.fid = 1;
+      log_.add(d, info_);
+    }
+  }
+  log_.add(h, data);
 }
 
 Enforcer::Formats Enforcer::read_formats(const std::string &lg) {
@@ -136,15 +172,16 @@ void Enforcer::note_loaded(const LoadedFilter &filter) {
   std::lock_guard g(lock_);
   formats_ = read_formats(filter.text("lg"));
   loaded_ = true;
+  kxid_t id;
+  kxsys::kxid_pack(filter.id, id.raw);
+  info_ = kxlogdom2x(kxlogdom{id, filter.text("lg"), ""});
   if (log_.is_open()) {
     kxlogrec h;
     h.origin = origin_;
     h.time = uint32_t(time(nullptr));
     h.format = LOG_FMT_INFO;
     h.fid = 1;
-    kxid_t id;
-    kxsys::kxid_pack(filter.id, id.raw);
-    log_.add(h, kxlogdom2x(kxlogdom{id, filter.text("lg"), ""}));
+    log_.add(h, info_);
   }
 }
 
@@ -166,7 +203,7 @@ void Enforcer::log_message(const kxnft::NflogMessage &m) {
   if (!p)
     return;
   std::lock_guard g(lock_);
-  if (!log_.is_open() || !loaded_)
+  if (!loaded_)
     return;
   auto format = formats_.formats.find(p->format);
   if (format == formats_.formats.end())
@@ -203,7 +240,10 @@ void Enforcer::log_message(const kxnft::NflogMessage &m) {
     put_be32(&data[4 * i], v);
   }
   put_be32(&data[4 * labels.size()], uint32_t(action));
-  log_.add(h, data);
+  // The module's log collector takes it when it runs; else the record goes
+  // to the module's log file.
+  if (!to_collector(h, data))
+    to_local_file(h, data);
 }
 
 } // namespace kxd

@@ -1,6 +1,7 @@
 // A module that enforces: the loaded filter's ruleset in nftables, its
-// counters, and its NFLOG messages written as log records to the module's
-// log file "log/kx.log".
+// counters, and its NFLOG messages as log messages to the module's log
+// collector (its socket "log/kxlog.sock"), or, while none runs, as records
+// in the module's log file "log/kx.log".
 #pragma once
 
 #include "kxd_counters.h"
@@ -25,7 +26,7 @@ public:
   explicit Enforcer(std::string module_dir, int nflog_group = 1);
   ~Enforcer() override;
 
-  // Opens the log file and starts the NFLOG listener; false with `why`.
+  // Starts the NFLOG listener; false with `why`.
   bool start(const std::vector<std::string> &interfaces, std::string &why);
   // Puts the filter's code (the ruleset) in force in one transaction; when
   // nftables refuses it, the previous filter stays and `why` says why.
@@ -45,13 +46,17 @@ private:
   };
   static Formats read_formats(const std::string &lg);
   void note_loaded(const LoadedFilter &filter);
+  bool to_collector(const kxlogrec &h, const std::vector<uint8_t> &data);
+  void to_local_file(const kxlogrec &h, const std::vector<uint8_t> &data);
 
   std::string dir_;
   std::vector<std::string> interfaces_;
   int group_;
   uint32_t origin_ = 0;
   mutable std::mutex lock_;
-  LogWriter log_;
+  LogWriter log_; // opened when a record finds no collector
+  std::vector<uint8_t> info_; // log-info data of the loaded filter
+  int collector_ = -1;
   Formats formats_;
   bool loaded_ = false;
   kxnft::NflogListener listener_;

@@ -3,12 +3,14 @@
 # namespaces, an inside host (192.0.2.10), a module (le0 192.0.2.1, le1
 # 198.51.100.1) and an outside host (198.51.100.10), joined by veth pairs;
 # the station's installation (demo/netns) on the inside host, the module's
-# daemon kxd enforcing in the module's namespace, a TCP listener on ports
+# daemon kxd enforcing in the module's namespace with its log collector
+# kxlogd -l, a TCP listener on ports
 # 8080 and 8081 of the outside host. netns_cleanup removes all of it.
 
 kxd=$bin/kxd/kxd
 kx=$bin/kxd/kx
 kxc=$bin/kxc/kxc
+kxlogd=$bin/kxlogd/kxlogd
 tag=kxn$$
 ins=${tag}i
 mod=${tag}m
@@ -82,10 +84,19 @@ while True:
   netns_pids+=($!)
   local i
   for i in $(seq 100); do
-    grep -q listening $work/kxd.out 2>/dev/null && ns $out ss -ltn 2>/dev/null | grep -q ':8081 ' && return 0
+    grep -q listening $work/kxd.out 2>/dev/null && ns $out ss -ltn 2>/dev/null | grep -q ':8081 ' && break
     sleep 0.1
   done
-  cat $work/kxd.err >&2
+  grep -q listening $work/kxd.out 2>/dev/null || { cat $work/kxd.err >&2; return 1; }
+  # The module's log collector (no server: it keeps the records in the
+  # module's log file); kxd hands it the NFLOG messages on its socket.
+  ip netns exec $mod $kxlogd -l $module -o 192.0.2.1 > $work/kxlogd.out 2> $work/kxlogd.err &
+  netns_pids+=($!)
+  for i in $(seq 100); do
+    [ -S $module/log/kxlog.sock ] && return 0
+    sleep 0.1
+  done
+  cat $work/kxlogd.err >&2
   return 1
 }
 

@@ -69,7 +69,7 @@ traffic allowed allowed blocked blocked
 [ "$(trace --src 198.51.100.10 --dst 192.0.2.10 --service echo-request)" = 3 ] || fail "trace: reverse ping not dropped"
 
 # The drops are in the module's log with their rule; the accepts too.
-sleep 0.5
+sleep 1
 KXDIR=$station $kxc log $module/log/kx.log > $work/log.txt 2>&1
 grep -Eq 'drop .*src 192\.0\.2\.10 dst 198\.51\.100\.10 .*rule 3' $work/log.txt ||
   fail "no drop of rule 3 in the log: $(cat $work/log.txt)"
