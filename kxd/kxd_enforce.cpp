@@ -175,14 +175,14 @@ void Enforcer::note_loaded(const LoadedFilter &filter) {
   kxid_t id;
   kxsys::kxid_pack(filter.id, id.raw);
   info_ = kxlogdom2x(kxlogdom{id, filter.text("lg"), ""});
-  if (log_.is_open()) {
-    kxlogrec h;
-    h.origin = origin_;
-    h.time = uint32_t(time(nullptr));
-    h.format = LOG_FMT_INFO;
-    h.fid = 1;
+  // The filter is announced before any record of it.
+  kxlogrec h;
+  h.origin = origin_;
+  h.time = uint32_t(time(nullptr));
+  h.format = LOG_FMT_INFO;
+  h.fid = 1;
+  if (!to_collector(h, info_) && log_.is_open())
     log_.add(h, info_);
-  }
 }
 
 bool Enforcer::unload(std::string &why) {

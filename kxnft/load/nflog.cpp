@@ -84,6 +84,9 @@ bool NflogListener::start(int group, Handler handler, std::string &err) {
     stop();
     return false;
   }
+  // Each message at once, not batched for up to a second.
+  nflog_set_qthresh(gh_, 1);
+  nflog_set_timeout(gh_, 0);
   nflog_callback_register(gh_, on_message, &handler_);
   stop_ = false;
   thread_ = std::thread([this] { run(); });
