@@ -4,7 +4,7 @@
 #include "kxu/kxdir.h"
 #include "kxu/report.h"
 #include "kxui/objfile/objects.h"
-#include "kxui/rfile/file.h"
+#include "kxui/rmgr/file_cmds.h"
 #include "kxui/rfile/rule.h"
 #include "kxui/rmgr/rmgr.h"
 

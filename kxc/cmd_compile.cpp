@@ -8,7 +8,7 @@
 #include "kxc/command.h"
 
 #include "kxui/compiler/driver.h"
-#include "kxui/kx/kxdir.h"
+#include "kxu/kxdir.h"
 #include "kxui/objfile/objects.h"
 #include "kxui/rfile/rule.h"
 

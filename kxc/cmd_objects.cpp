@@ -5,7 +5,7 @@
 // A file that cannot be read is reported and the exit status is 1.
 #include "kxc/command.h"
 
-#include "kxui/kx/kxdir.h"
+#include "kxu/kxdir.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
 

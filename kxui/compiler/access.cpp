@@ -1,7 +1,7 @@
 #include "kxui/compiler/access.h"
 
 #include "kxui/compiler/cellutil.h"
-#include "kxui/compiler/cond_adapter.h"
+#include "kxui/compiler/expr.h"
 #include "kxui/compiler/rule_gen.h"
 #include "kxui/compiler/targets.h"
 #include "kxui/obj/kxobj.h"
@@ -11,6 +11,12 @@
 using namespace kxrb;
 
 namespace {
+
+// The interface's network object "<object>-net-<interface>" (count 0).
+kxset *iface_netobj(kxset *object, kxset *iface) {
+  bool created = false;
+  return makeifobj(object, iface, nullptr, true, &created);
+}
 
 bool is_iface(const kxset *v) { return v && v->get(KxAtom("ifname")) != nullptr; }
 
@@ -67,7 +73,7 @@ std::string rmsuffix(const char *nm) {
 
 kxset *ifaccesslist(kxset *object, kxset *iface, kxset *addresses, int top) {
   if (!object || !iface) return nullptr;
-  if (iface_name(object, iface, -1).empty()) return nullptr;
+  if (fix_ifname(iface).empty()) return nullptr;
   kxset *na = access_setting(iface);
   if (!na) return nullptr;
   std::string_view access = text(na, "access");
@@ -118,7 +124,7 @@ bool gen_accesslist(std::string &dst, kxset *object, kxset *lists, kxset *addres
     KxSetRef cell(ifaccesslist(object, iface, addresses, 1));
     bool open = is_open(iface->get(KxAtom("netaccess")));
     if (!cell && !open) continue;
-    std::string ifn = iface_name(object, iface, -1);
+    std::string ifn = fix_ifname(iface);
     std::string head = script_name(rmsuffix(ifn.c_str())) + "@" + obj + "\n\t";
     size_t start = dst.size();
     dst += "inbound " + head;
@@ -131,7 +137,7 @@ bool gen_accesslist(std::string &dst, kxset *object, kxset *lists, kxset *addres
     dst += "drop ";
     size_t cond = dst.size();
     std::string domain;
-    if (!cond_netobj(dst, "ip_src", cell.get(), lists, addresses, false, false, false, &domain)) {
+    if (!gen_netobj(dst, "ip_src", cell.get(), lists, addresses, false, false, false, &domain)) {
       dst.resize(start);
       error(0, 0, "Object %s interface %s \n Domain %s is illegal for antispoof\n", object->getname(),
             ifn.c_str(), domain.c_str());
@@ -146,7 +152,7 @@ bool gen_accesslist(std::string &dst, kxset *object, kxset *lists, kxset *addres
     dst += ";\n";
     dst += "outbound " + head;
     dst += "reject ";
-    cond_netobj(dst, "ip_dst", cell.get(), lists, addresses, false, false, true, nullptr);
+    gen_netobj(dst, "ip_dst", cell.get(), lists, addresses, false, false, true, nullptr);
     gen_andlist(dst, log, true, 0);
     dst += ";\n";
   }

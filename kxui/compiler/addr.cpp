@@ -1,5 +1,6 @@
 #include "kxui/compiler/addr.h"
 
+#include "kxui/compiler/run.h"
 #include "kxu/netaddr.h"
 #include "kxu/report.h"
 #include "kxu/sym.h"
@@ -57,8 +58,6 @@ bool system_lookup(const char *name, const char *types, uint32_t *out) {
   return false;
 }
 
-kxcomp::SymbolLookup g_lookup = system_lookup;
-
 // Interface entries keep their address in "ipaddr"; a blank one means none
 // (their names are not host names, so they are never looked up).
 uint32_t iface_addr(const kxset *iface) {
@@ -111,14 +110,16 @@ Kind kind_of(const kxset *obj) {
 }
 
 SymbolLookup set_symbol_lookup(SymbolLookup fn) {
-  SymbolLookup prev = g_lookup;
-  g_lookup = fn ? fn : system_lookup;
+  CompileRun &run = CompileRun::current();
+  SymbolLookup prev = run.lookup ? run.lookup : system_lookup;
+  run.lookup = fn;
   return prev;
 }
 
 bool lookup_symbol(const char *name, const char *types, uint32_t *number) {
   if (!name || !*name || !types) return false;
-  return g_lookup(name, types, number);
+  SymbolLookup lookup = CompileRun::current().lookup;
+  return (lookup ? lookup : system_lookup)(name, types, number);
 }
 
 bool parse_dotted_quad(const char *text, uint32_t *out) {

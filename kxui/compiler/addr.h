@@ -64,7 +64,9 @@ inline bool is_netobj_kind(Kind k) {
 // `types` lists table names separated by commas ("hosts", "networks",
 // "services", "proto", "rpc"); the first table that knows `name` gives the
 // number (an address in host order for "hosts" and "networks"). Tests and
-// front ends may install their own lookup; null restores the system one.
+// front ends may install their own lookup (it is kept in the current
+// CompileRun, and runs made from there take it over); null restores the
+// system one.
 using SymbolLookup = bool (*)(const char *name, const char *types, uint32_t *number);
 SymbolLookup set_symbol_lookup(SymbolLookup fn);
 bool lookup_symbol(const char *name, const char *types, uint32_t *number);

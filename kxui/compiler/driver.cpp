@@ -6,6 +6,7 @@
 #include "kxui/compiler/expr.h"
 #include "kxui/compiler/logtab.h"
 #include "kxui/compiler/rule_gen.h"
+#include "kxui/compiler/run.h"
 #include "kxui/compiler/sections.h"
 #include "kxui/compiler/targets.h"
 #include "kxui/obj/kxobj.h"
@@ -72,7 +73,8 @@ void gen_kxset(std::string &dst, const kxset *export_set) {
 
 std::optional<std::string> gen_rulebase(const rule_array &rules, std::string *party_out,
                                         const char *rulebase) {
-  kx_logmacros_clear();
+  CompileRun run;
+  CompileRunScope in_run(run);
   if (std::optional<std::string> warnings = gen_check(rules, 0)) {
     kx_show_text("Filter Verify Warnings:", warnings->c_str());
     return std::nullopt;
@@ -82,7 +84,6 @@ std::optional<std::string> gen_rulebase(const rule_array &rules, std::string *pa
   t.exports->set(KxAtom("auth"), gen_authrulebase(rules));
   t.exports->set(KxAtom("party"), t.party.get());
 
-  reset_list_counter();
   std::string access;
   if (!gen_all_accesslists(access, t.lists.get(), t.addresses.get())) return std::nullopt;
 
@@ -158,8 +159,14 @@ std::optional<std::string> dump_rulebase(const rule_array &rules, std::string *p
   return gen_rulebase(rules, party_out);
 }
 
-std::optional<std::string> check_rulebase(const rule_array &rules) { return gen_check(rules, 1); }
+std::optional<std::string> check_rulebase(const rule_array &rules) {
+  CompileRun run;
+  CompileRunScope in_run(run);
+  return gen_check(rules, 1);
+}
 
 std::optional<std::string> check_routers_rulebase(const rule_array &rules) {
+  CompileRun run;
+  CompileRunScope in_run(run);
   return gen_check(rules, -1);
 }

@@ -19,6 +19,8 @@
 // The rule sets of a rule list, in order.
 rule_array rules_of(const rule_list &rules);
 
+// Each of these is one compilation with a CompileRun of its own.
+//
 // The filter script, or nothing when verification found something (shown
 // under "Filter Verify Warnings:") or a rule failed ("Failed to generate rule
 // %d"). With `party_out`, the party set's text is stored there. `rulebase`

@@ -3,6 +3,7 @@
 #include "kxui/compiler/algebra.h"
 #include "kxui/compiler/expr.h"
 #include "kxui/compiler/members.h"
+#include "kxui/compiler/run.h"
 
 #include "kxu/report.h"
 #include "kxui/obj/kxobj.h"
@@ -17,8 +18,6 @@ using kxcomp::Kind;
 using kxcomp::kind_of;
 
 namespace {
-
-int g_list_counter = 0;
 
 using kxcomp::each_member;
 using kxcomp::nmembers;
@@ -64,7 +63,8 @@ void span_s(kxset *types, kxset *obj, std::string *first_domain, std::vector<con
 // that shrank or whose last indexed entry moved is indexed afresh. Every hit
 // is checked against the table itself; a failed check re-indexes. Keys hold
 // atom records, not counted atoms: the table's members keep them alive.
-// reset_list_counter() drops all indexes with the other per-run state.
+// The indexes are kept in the compilation's run; reset_list_counter() drops
+// them with the list counter.
 
 using Name = const KxAtom::Record *;
 
@@ -178,29 +178,31 @@ struct ListIndex {
   }
 };
 
-std::unordered_map<const kxset *, UsedIndex> g_used_index;
-std::unordered_map<const kxset *, ListIndex> g_list_index;
+// The list counter and the indexes of a compilation.
+struct ListTables : CompileRun::Part {
+  int counter = 0;
+  std::unordered_map<const kxset *, UsedIndex> used_index;
+  std::unordered_map<const kxset *, ListIndex> list_index;
+};
+
+ListTables &tables() { return CompileRun::current().part<ListTables>(CompileRun::Slot::lists); }
 
 } // namespace
 
 // ------------------------------------------------------------- lists
 
-void reset_list_counter() {
-  g_list_counter = 0;
-  g_used_index.clear();
-  g_list_index.clear();
-}
-int list_counter() { return g_list_counter; }
+void reset_list_counter() { tables() = ListTables(); }
+int list_counter() { return tables().counter; }
 
 std::string new_list_name(const char *kind) {
-  return std::string(kind ? kind : "") + "_list" + std::to_string(++g_list_counter);
+  return std::string(kind ? kind : "") + "_list" + std::to_string(++tables().counter);
 }
 
 kxset *find_equal_list(const kxset *lists, const char *kind, const kxset *members) {
   if (!lists || !kind || !members) return nullptr;
   KxAtom k = KxAtom::find(kind);
   if (k.is_zero()) return nullptr;
-  return g_list_index[lists].find(lists, k, members);
+  return tables().list_index[lists].find(lists, k, members);
 }
 
 std::string gen_list_name(kxset *lists, const char *kind, const kxset *members) {
@@ -217,7 +219,7 @@ std::string gen_list_name(kxset *lists, const char *kind, const kxset *members) 
 }
 
 bool used_add(kxset *table, kxset *obj) {
-  if (!table || !obj || g_used_index[table].holds(table, obj->getnamea())) return false;
+  if (!table || !obj || tables().used_index[table].holds(table, obj->getnamea())) return false;
   table->append(KxAtom::null(), obj);
   return true;
 }

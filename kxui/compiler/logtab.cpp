@@ -1,25 +1,34 @@
 #include "kxui/compiler/logtab.h"
 
 #include "kxui/compiler/cellutil.h"
+#include "kxui/compiler/run.h"
 #include "kxu/report.h"
 
 namespace {
-KxSetRef g_logmacros;
-KxSetRef g_alerts;
+
+struct LogTables : CompileRun::Part {
+  KxSetRef macros;
+  KxSetRef alerts;
+};
+
+LogTables &tables() { return CompileRun::current().part<LogTables>(CompileRun::Slot::logs); }
+
 } // namespace
 
 kxset *kx_logmacros() {
-  if (!g_logmacros) g_logmacros = KxSetRef(kxset::make());
-  return g_logmacros.get();
+  LogTables &t = tables();
+  if (!t.macros) t.macros = KxSetRef(kxset::make());
+  return t.macros.get();
 }
 
-void kx_logmacros_clear() { g_logmacros = KxSetRef(kxset::make()); }
+void kx_logmacros_clear() { tables().macros = KxSetRef(kxset::make()); }
 
-kxset *kx_alerttab() { return g_alerts.get(); }
+kxset *kx_alerttab() { return tables().alerts.get(); }
 
 kxset *kx_alerttab_create() {
-  if (!g_alerts) g_alerts = KxSetRef(kxset::make());
-  return g_alerts.get();
+  LogTables &t = tables();
+  if (!t.alerts) t.alerts = KxSetRef(kxset::make());
+  return t.alerts.get();
 }
 
 std::string alert_text(const char *alert) { return kxu::format("<\"![%s]\">", alert); }

@@ -1,20 +1,18 @@
-// Tables that live for the whole run of the program and are shared by every
-// compilation: the log macros that track alerts need, the alert definitions
-// and the counter that numbers generated lists.
+// Tables of a compilation (kept in its CompileRun): the log macros that
+// track alerts need and the alert definitions.
 #pragma once
 
 #include "kxset/kxset.h"
 
 #include <string>
 
-// Log macro table: upper-case alert key -> alert text. Emptied at the start
-// of every compilation (created on first use).
+// Log macro table: upper-case alert key -> alert text (created on first
+// use).
 kxset *kx_logmacros();
 void kx_logmacros_clear();
 
-// Alert table: alert name -> alert text. Never emptied, so an alert met in
-// an earlier compilation is defined again in later scripts. Null until the
-// first alert is recorded.
+// Alert table: alert name -> alert text. Null until the first alert of the
+// compilation is recorded.
 kxset *kx_alerttab();
 kxset *kx_alerttab_create();
 

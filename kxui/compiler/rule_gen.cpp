@@ -1,7 +1,7 @@
 #include "kxui/compiler/rule_gen.h"
 
 #include "kxui/compiler/cellutil.h"
-#include "kxui/compiler/cond_adapter.h"
+#include "kxui/compiler/expr.h"
 #include "kxui/compiler/logtab.h"
 #include "kxui/compiler/targets.h"
 #include "kxu/report.h"
@@ -111,10 +111,10 @@ bool gen_rule(std::string &dst, const kxset *rule, kxset *lists, kxset *services
     return false;
   }
   size_t after_action = dst.size();
-  cond_services(dst, cell_of(rule, "services"), services);
-  if (!cond_netobj(dst, "ip_src", cell_of(rule, "src"), lists, addresses,
+  gen_rule_services(dst, cell_of(rule, "services"), services);
+  if (!gen_netobj(dst, "ip_src", cell_of(rule, "src"), lists, addresses,
                    dst.size() != after_action, accept, true, nullptr) ||
-      !cond_netobj(dst, "ip_dst", cell_of(rule, "dst"), lists, addresses,
+      !gen_netobj(dst, "ip_dst", cell_of(rule, "dst"), lists, addresses,
                    dst.size() != after_action, accept, true, nullptr)) {
     dst.resize(start);
     return false;

@@ -1,11 +1,13 @@
 #include "kxui/compiler/targets.h"
 
 #include "kxui/compiler/cellutil.h"
-#include "kxui/compiler/cond_adapter.h"
+#include "kxui/compiler/expr.h"
+#include "kxui/compiler/run.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
 
 #include <map>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 #include <set>
@@ -30,8 +32,14 @@ struct Cache {
   };
   std::unordered_map<const kxset *, Names> collected;
 };
-Cache *g_cache = nullptr;
-int g_cache_depth = 0;
+// The cache of a compilation, there while a TargetCache of its run lives.
+struct TargetTables : CompileRun::Part {
+  std::unique_ptr<Cache> cache;
+  int depth = 0;
+};
+
+TargetTables &tables(CompileRun &run) { return run.part<TargetTables>(CompileRun::Slot::targets); }
+Cache *active_cache() { return tables(CompileRun::current()).cache.get(); }
 
 bool holds(const kxset *dest, const kxset *m) {
   for (int i = 0, n = dest->getnattr(); i < n; ++i)
@@ -73,11 +81,12 @@ void scan_table(std::vector<kxset *> &out, const kxset *table, const char *type,
 
 // Adds a target to a collecting table unless it holds that name already.
 void collect_add(kxset *table, kxset *m) {
-  if (!g_cache) {
+  Cache *cache = active_cache();
+  if (!cache) {
     if (!holds(table, m)) table->append(KxAtom::null(), m);
     return;
   }
-  Cache::Names &n = g_cache->collected[table];
+  Cache::Names &n = cache->collected[table];
   for (int k = table->getnattr(); n.seen < k; ++n.seen)
     if (table->getattrnamea(n.seen).is_null())
       if (const kxset *v = table->get(n.seen)) n.names.insert(v->getnamea().record());
@@ -92,13 +101,13 @@ void collect_add(kxset *table, kxset *m) {
 int firewalled_of_table(kxset *dest, const kxset *table, const char *type) {
   std::vector<kxset *> fresh;
   const std::vector<kxset *> *found = &fresh;
-  if (g_cache) {
+  if (Cache *cache = active_cache()) {
     auto key = std::make_tuple(table, std::string(type ? type : ""), 0);
-    auto it = g_cache->tables.find(key);
-    if (it == g_cache->tables.end()) {
+    auto it = cache->tables.find(key);
+    if (it == cache->tables.end()) {
       std::set<const kxset *> seen;
       scan_table(fresh, table, type, seen);
-      it = g_cache->tables.emplace(key, std::move(fresh)).first;
+      it = cache->tables.emplace(key, std::move(fresh)).first;
     }
     found = &it->second;
   } else {
@@ -125,15 +134,14 @@ int gatewaydir_bits() {
 
 } // namespace
 
-TargetCache::TargetCache() {
-  if (g_cache_depth++ == 0) g_cache = new Cache;
+TargetCache::TargetCache() : run_(CompileRun::current()) {
+  TargetTables &t = tables(run_);
+  if (t.depth++ == 0) t.cache = std::make_unique<Cache>();
 }
 
 TargetCache::~TargetCache() {
-  if (--g_cache_depth == 0) {
-    delete g_cache;
-    g_cache = nullptr;
-  }
+  TargetTables &t = tables(run_);
+  if (--t.depth == 0) t.cache.reset();
 }
 
 const char *gen_targets(const kxset *rule, kxset *targets, int mode, kxset *collect, int flags) {
@@ -198,7 +206,7 @@ bool gen_scope(std::string &dst, const kxset *rule, kxset *lists, kxset *address
     kxset *members = kxset::make();
     each_member(targets.get(), [&](kxset *m) { members->append(KxAtom::null(), m); });
     KxSetRef hold(members);
-    dst += list_name_for(lists, "target", members);
+    dst += gen_list_name(lists, "target", members);
   }
   dst += "\n\t";
   return true;

@@ -6,6 +6,7 @@
 //   outbound\tall@all
 #pragma once
 
+#include "kxui/compiler/run.h"
 #include "kxui/obj/firewalled.h"
 #include "kxset/kxset.h"
 
@@ -41,11 +42,14 @@ bool gen_scope(std::string &dst, const kxset *rule, kxset *lists, kxset *address
 // While an object of this class lives, the searches of whole tables
 // (every gateway, every router, hosts within a network) are remembered, so
 // a compilation of many rules walks the network objects once. The objects
-// must not change meanwhile.
+// must not change meanwhile. The cache belongs to the current CompileRun.
 class TargetCache {
 public:
   TargetCache();
   ~TargetCache();
   TargetCache(const TargetCache &) = delete;
   TargetCache &operator=(const TargetCache &) = delete;
+
+private:
+  CompileRun &run_;
 };

@@ -1,6 +1,6 @@
 // One access-list line: protocol, address pairs and port operator.
 #include "kxui/kxcisco/cisco.h"
-#include "kxui/kxcisco/rtenv.h"
+#include "kxui/router/rtenv.h"
 
 #include "kxu/portnum.h"
 #include "kxu/report.h"

@@ -1,6 +1,6 @@
 // The lines of a list: anti-spoofing lines, the rules, the implied rules.
 #include "kxui/kxcisco/cisco.h"
-#include "kxui/kxcisco/rtenv.h"
+#include "kxui/router/rtenv.h"
 
 #include "kxui/obj/kxobj.h"
 

@@ -1,7 +1,7 @@
 // The whole generation: per router its header, the lists of each interface,
 // the bindings and the trailer.
 #include "kxui/kxcisco/cisco.h"
-#include "kxui/kxcisco/rtenv.h"
+#include "kxui/router/rtenv.h"
 
 #include "kxu/report.h"
 #include "kxui/obj/kxobj.h"

@@ -2,7 +2,7 @@
 #include "kxui/obj/firewalled.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/obj/kxobj_util.h"
-#include "kxui/objfile/objects.h"
+#include "kxui/obj/tables.h"
 
 #include <arpa/inet.h>
 

@@ -1,9 +1,9 @@
 // The modules and routers that installation offers.
-#include "kxui/kx/report.h"
+#include "kxu/report.h"
 #include "kxui/obj/firewalled.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/obj/kxobj_util.h"
-#include "kxui/objfile/objects.h"
+#include "kxui/obj/tables.h"
 
 using kxobj_detail::each_member;
 using kxobj_detail::ieq;

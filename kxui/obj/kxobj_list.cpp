@@ -1,7 +1,7 @@
 // Lists, tables and their members; copies and references.
 #include "kxui/obj/kxobj.h"
 #include "kxui/obj/kxobj_util.h"
-#include "kxui/objfile/objects.h"
+#include "kxui/obj/tables.h"
 
 #include <cstring>
 #include <string>

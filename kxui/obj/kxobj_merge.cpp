@@ -1,7 +1,7 @@
 // Merging an imported object into an existing one: what the existing object
 // lacks is added, what both have is merged further down, and values that
 // disagree stay as they are.
-#include "kxui/kx/report.h"
+#include "kxu/report.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/obj/kxobj_util.h"
 

@@ -1,7 +1,7 @@
 // Classification of objects by type and properties, and matching.
 #include "kxui/obj/kxobj.h"
 #include "kxui/obj/kxobj_util.h"
-#include "kxui/objfile/objects.h"
+#include "kxui/obj/tables.h"
 
 #include <cstring>
 

@@ -1,41 +1,15 @@
 // The objects database: the files of the installation that hold the site's
 // objects, the editor's fixed set-up, authentication and Wellfleet data, read
-// into sets and merged into one view, kx_objects. The well-known tables each
-// have a global; a table is the same set in the view and in its owning file's
-// set, so a change made through either is saved with the owning file.
+// into sets and merged into one view, kx_objects. The view, the file sets and
+// the well-known tables (kxui/obj/tables.h) are filled here; a table is the
+// same set in the view and in its owning file's set, so a change made through
+// either is saved with the owning file.
 #pragma once
 
 #include "kxset/kxset.h"
+#include "kxui/obj/tables.h"
 
 #include <string>
-
-// The file sets and the merged view. Each holds one count while loaded; all
-// are null before the first load and after destruct_objects.
-extern kxset *kx_objects;  // merged view: the top-level tables of every file
-extern kxset *kx_confobj;  // conf/objects.C (or $KX_OBJECTS)
-extern kxset *kx_authobj;  // conf/auth.C
-extern kxset *kx_applobj;  // a mode's own file (conf/logviewer.C), else kx_confobj
-extern kxset *kx_setupobj; // lib/setup.C
-extern kxset *kx_wellfleet; // conf/wellfleet.C
-
-// The well-known tables (never null after a load).
-extern kxset *kx_actions;      // "actobj"       setup
-extern kxset *kx_trackobj;     // "trackobj"     setup
-extern kxset *kx_targets;      // "targobj"      setup
-extern kxset *kx_kxobj;        // "kxobj"        setup
-extern kxset *kx_ifobj;        // "ifmenu"       setup
-extern kxset *kx_iflogmenu;    // "iflogmenu"    setup
-extern kxset *kx_wellfields;   // "fields"       wellfleet
-extern kxset *kx_wellprops;    // "wprops"       wellfleet
-extern kxset *kx_wellactions;  // "wactions"     wellfleet
-extern kxset *kx_wellsetup;    // "wsetup"       wellfleet
-extern kxset *kx_servgen;      // "servgen"      objects
-extern kxset *kx_netobj;       // "netobj"       objects
-extern kxset *kx_services;     // "servobj"      objects
-extern kxset *kx_props;        // "props"        objects
-extern kxset *kx_translations; // "translations" objects
-extern kxset *kx_authdom;      // "auth-domain"  auth
-extern kxset *kx_lvobj;        // "log-props"    application file
 
 // Non-zero when objects changed since the last load or save.
 extern int obj_modified;

@@ -3,7 +3,7 @@
 // must follow the groups it contains.
 #include "kxui/objfile/objects.h"
 
-#include "kxui/kx/report.h"
+#include "kxu/report.h"
 #include "kxui/obj/kxobj.h"
 
 #include <unordered_set>

@@ -6,9 +6,9 @@
 
 #include "kxset/sio.h"
 #include "kxu/filename.h"
+#include "kxu/kxdir.h"
 #include "kxu/replace_file.h"
-#include "kxui/kx/kxdir.h"
-#include "kxui/kx/report.h"
+#include "kxu/report.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,14 +1,13 @@
-// File commands of the rule base editor. A save never leaves the rule base
-// file half written or missing: kxu::replace_file writes a synced temporary,
-// keeps the old file as "<file>.bak" (a second name for the same bytes) and
-// puts the new file in place with one rename.
+// Rule base files and the current file name. A save never leaves the rule
+// base file half written or missing: kxu::replace_file writes a synced
+// temporary, keeps the old file as "<file>.bak" (a second name for the same
+// bytes) and puts the new file in place with one rename.
 #include "kxui/rfile/file.h"
 
 #include "kxu/filename.h"
 #include "kxu/replace_file.h"
-#include "kxui/kx/report.h"
+#include "kxu/report.h"
 #include "kxui/rfile/rule.h"
-#include "kxui/rmgr/rmgr.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -27,42 +26,21 @@ FileNames &names() {
   return *n;
 }
 
-bool ends_with(const std::string &s, const char *tail) {
-  std::string t(tail);
-  return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
-}
-
 } // namespace
 
-int file_load(const char *path) {
-  if (!path) return -1;
+std::optional<rule_list> rulebase_read(const char *path) {
+  if (!path) return std::nullopt;
   FILE *f = std::fopen(path, "r");
   if (!f) {
     error(0, -1, "Failed to open '%s'", path);
-    return -1;
+    return std::nullopt;
   }
   std::optional<rule_list> rules = rule_read(kx_filepart(path).c_str(), f);
   std::fclose(f);
-  if (!rules) return -1;
-  file_setname(path);
-  rule_set_rules(*rules);
-  return 0;
+  return rules;
 }
 
-int file_save(const char *name) {
-  std::string file;
-  if (name && *name) {
-    file = name;
-    if (!ends_with(file, ".W")) file += ".W";
-  } else if (names().set) {
-    file = names().rules;
-  } else {
-    error(0, 0, "Save: No active file name, Use 'Save As'");
-    return -1;
-  }
-
-  const rule_list rules = rule_get_rules();
-  const int was_modified = rule_modified;
+int rulebase_write(const std::string &file, const rule_list &rules) {
   const std::string bak = file + ".bak";
   bool cancelled = false;
   kxu::ReplaceOptions options;
@@ -75,34 +53,16 @@ int file_save(const char *name) {
   errno = 0;
   kxu::ReplaceResult r = kxu::replace_file(
       file, [&](FILE *f) { return rule_write(kx_filepart(file).c_str(), f, rules) == 0; }, options);
-  if (!r) {
-    if (cancelled) error(0, 0, "Rule Base not saved");
-    else if (r.step == kxu::ReplaceStep::rename)
-      error(0, r.err, "Save RuleBase:\nrename to\n\t%s\nfailed", file.c_str());
-    else if (r.replaced)
-      error(0, 0, "Save RuleBase: %s", r.message.c_str());
-    else
-      error(0, r.err, "failure on Rule File writing");
-    if (!r.replaced) {
-      rule_modified = was_modified;
-      return -1;
-    }
-  }
-  file_setname(file.c_str());
-  kx_message("Rule base saved to '%s'", file.c_str());
-  return 1;
+  if (r) return 0;
+  if (cancelled) error(0, 0, "Rule Base not saved");
+  else if (r.step == kxu::ReplaceStep::rename)
+    error(0, r.err, "Save RuleBase:\nrename to\n\t%s\nfailed", file.c_str());
+  else if (r.replaced)
+    error(0, 0, "Save RuleBase: %s", r.message.c_str());
+  else
+    error(0, r.err, "failure on Rule File writing");
+  return r.replaced ? 0 : -1;
 }
-
-void file_new() {
-  rule_set_rules({});
-  kxset *fresh = kxset::make();
-  kxset_save(fresh);
-  kxset_destroy(kx_rules);
-  kx_rules = fresh;
-  file_setname(nullptr);
-}
-
-void file_close() { file_new(); }
 
 void file_setname(const char *path) {
   FileNames &n = names();

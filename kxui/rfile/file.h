@@ -1,21 +1,21 @@
-// The file commands of the rule base editor: load, save, new, close, and the
-// current rule base file with the compiled filter file that goes with it.
+// Rule base files: reading and writing a whole rule base, and the current
+// rule base file with the compiled filter file that goes with it. The
+// editor's file commands (kxui/rmgr/file_cmds.h) install what is read here.
 #pragma once
 
-// Opens and reads `path` and hands its rules to the editor table; the file
-// becomes the current one. 0, or -1 when it cannot be opened or read
-// (reported; the table keeps its rules).
-int file_load(const char *path);
+#include "kxui/rfile/rule.h"
 
-// Saves the editor's rules to `name` (".W" appended unless it ends in ".W")
-// or, when `name` is null or empty, to the current file. The previous file is
-// kept as "<file>.bak" and replaced only once the new text is safely on
-// disk. 1 on success, -1 on failure (reported; the previous file untouched).
-int file_save(const char *name);
+#include <optional>
+#include <string>
 
-// Empty the editor table and the rule base and clear the current file name.
-void file_new();
-void file_close();
+// Opens and reads the rule base file `path`. Its rules, or nothing when it
+// cannot be opened or read (reported).
+std::optional<rule_list> rulebase_read(const char *path);
+
+// Writes `rules` to `file`. The previous file is kept as "<file>.bak" and
+// replaced only once the new text is safely on disk. 0 on success, -1 on
+// failure (reported; the previous file untouched).
+int rulebase_write(const std::string &file, const rule_list &rules);
 
 // The current rule base file (null for none). Setting it also names the
 // compiled filter file: the rule base's directory, "/", its base name

@@ -1,6 +1,6 @@
 // Reading and writing rule base files. The objects view is the dictionary
 // both ways, so a file names objects and reading it gives the very objects.
-#include "kxui/kx/report.h"
+#include "kxu/report.h"
 #include "kxui/objfile/objects.h"
 #include "kxui/rfile/rule.h"
 #include "kxset/sio.h"

@@ -1,7 +1,7 @@
 // The rule manager's row table, selection and clipboard.
 #include "kxui/rmgr/rmgr.h"
 
-#include "kxui/kx/report.h"
+#include "kxu/report.h"
 
 #include <algorithm>
 #include <climits>

@@ -27,9 +27,9 @@ kxset *kxell_filter_gen(const kxset *container, int interactive);
 // meets `routers`, with "priority" numbered from 1 in the kept order.
 kxset *kxell_filter_project(const kxset *filter, const kxset *routers);
 
-// Reads the rule file `name` (current directory, else the conf directory),
-// loading the objects database first when needed; the rule base (count 0) or
-// null (reported on standard error).
+// Reads the rule file `name` (current directory, else the conf directory)
+// against the loaded objects database (the caller loads it); the rule base
+// (count 0) or null (reported on standard error).
 kxset *kxell_rulebase_read(const char *name);
 // The same, then the filter of it.
 kxset *kxell_rulebase_gen(const char *name, int interactive);

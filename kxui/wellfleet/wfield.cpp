@@ -3,9 +3,9 @@
 
 #include "kxu/report.h"
 #include "kxu/text.h"
-#include "kxui/kxcisco/rtenv.h"
+#include "kxui/router/rtenv.h"
 #include "kxui/obj/kxobj.h"
-#include "kxui/objfile/objects.h"
+#include "kxui/obj/tables.h"
 
 #include <cctype>
 #include <strings.h>

@@ -3,13 +3,12 @@
 
 #include "kxset/sio.h"
 #include "kxu/kxdir.h"
-#include "kxui/objfile/objects.h"
+#include "kxui/obj/tables.h"
 
 #include <cstdio>
 #include <ctime>
 
 kxset *kxell_rulebase_read(const char *name) {
-  if (!kx_objects) load_objects(nullptr);
   std::string path = name;
   FILE *f = std::fopen(path.c_str(), "r");
   if (!f) {

@@ -6,9 +6,9 @@
 #include "kxset/sio.h"
 #include "kxu/report.h"
 #include "kxu/text.h"
-#include "kxui/kxcisco/rtenv.h"
+#include "kxui/router/rtenv.h"
 #include "kxui/obj/kxobj.h"
-#include "kxui/objfile/objects.h"
+#include "kxui/obj/tables.h"
 
 #include <cstdio>
 #include <strings.h>

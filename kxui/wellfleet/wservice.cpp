@@ -2,7 +2,7 @@
 #include "kxui/wellfleet/wfield.h"
 
 #include "kxu/report.h"
-#include "kxui/kxcisco/rtenv.h"
+#include "kxui/router/rtenv.h"
 #include "kxui/obj/kxobj.h"
 
 #include <array>

@@ -1,7 +1,8 @@
 // Byte-exact golden files. A test compares what it produced with a file under
 // tests/golden; with KX_REGEN_GOLDEN=1 in the environment the file is
-// rewritten instead, so a deliberate change of output is one command away:
-//   KX_REGEN_GOLDEN=1 ctest -R Golden
+// rewritten instead, so a deliberate change of output is one command away
+// (every suite, since golden comparisons are spread over many of them):
+//   KX_REGEN_GOLDEN=1 ctest --test-dir build/release
 #pragma once
 
 #include <string>

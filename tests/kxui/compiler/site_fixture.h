@@ -5,7 +5,7 @@
 
 #include "kxui/compiler/cellutil.h"
 #include "kxui/compiler/check.h"
-#include "kxui/kx/kxdir.h"
+#include "kxu/kxdir.h"
 #include "kxui/objfile/objects.h"
 #include "kxui/rfile/rule.h"
 #include "kxu/report.h"

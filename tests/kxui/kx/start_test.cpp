@@ -1,11 +1,11 @@
 #include "kxui/kx/kxstart.h"
 
 #include "kxu/kxdir.h"
+#include "support/run.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -27,37 +27,19 @@ struct Argv {
   char **argv() { return ptrs.data(); }
 };
 
-struct RunResult {
-  int status;
-  std::string err;
-};
+std::string shell_quoted(const std::string &word) {
+  std::string q = "'";
+  for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
 
-// Runs `program` with `args` (argv[0] included) and KXDIR in the
+// Runs `program` with `args` (argv[0] is the program itself) and KXDIR in the
 // environment; collects standard error and the exit status.
-RunResult run(const std::string &program, const std::vector<std::string> &args, const std::string &kxdir) {
-  int fds[2];
-  if (pipe(fds) != 0)
-    return {-1, ""};
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fds[1], 2);
-    close(fds[0]);
-    close(fds[1]);
-    setenv("KXDIR", kxdir.c_str(), 1);
-    Argv a(args);
-    execv(program.c_str(), a.argv());
-    _exit(127);
-  }
-  close(fds[1]);
-  std::string err;
-  char buf[512];
-  ssize_t n;
-  while ((n = read(fds[0], buf, sizeof buf)) > 0)
-    err.append(buf, static_cast<size_t>(n));
-  close(fds[0]);
-  int st = 0;
-  waitpid(pid, &st, 0);
-  return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, err};
+kxtest::CommandResult run(const std::string &program, const std::vector<std::string> &args,
+                          const std::string &kxdir) {
+  std::string command = "KXDIR=" + shell_quoted(kxdir) + " " + shell_quoted(program);
+  for (const std::string &a : args) command += " " + shell_quoted(a);
+  return kxtest::run_command(command);
 }
 
 // The last line of a program's standard error (loading the objects database
@@ -238,13 +220,13 @@ TEST_F(CmainTest, WorkingDirectoryFromConfOrKxConf) {
 TEST(KxuiProgram, UsageAndModesWithoutMains) {
   kxtest::TempDir tmp;
   const std::string demo = std::string(KX_SOURCE_DIR) + "/demo";
-  RunResult usage = run(KXUI_PATH, {"kxui", "-d", "-x"}, demo);
+  kxtest::CommandResult usage = run(KXUI_PATH, {"-d", "-x"}, demo);
   EXPECT_EQ(usage.status, 1);
   EXPECT_EQ(last_line(usage.err), "error: Usage: kxui [-d] [-n] [-c dir] [-h hostname] [ rulebase ]\n");
 
   const std::string link = tmp.file("kxlv");
   ASSERT_EQ(symlink(KXUI_PATH, link.c_str()), 0);
-  RunResult lv = run(link, {link}, demo);
+  kxtest::CommandResult lv = run(link, {}, demo);
   EXPECT_EQ(lv.status, 1);
   EXPECT_EQ(last_line(lv.err), "kxui: the log viewer is not built yet\n");
 }

@@ -6,7 +6,7 @@
 #include "kxu/report.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
-#include "kxui/rfile/file.h"
+#include "kxui/rmgr/file_cmds.h"
 #include "kxui/rfile/rule.h"
 #include "kxui/rmgr/rmgr.h"
 #include "support/reports.h"

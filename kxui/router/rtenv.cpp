@@ -1,5 +1,5 @@
 // The compiler pieces the router generators use, gathered behind one seam.
-#include "kxui/kxcisco/rtenv.h"
+#include "kxui/router/rtenv.h"
 
 #include "kxui/compiler/access.h"
 #include "kxui/compiler/addr.h"
