@@ -13,7 +13,7 @@
 #include "kxui/gui/mainwindow.h"
 #include "kxui/gui/objmanager.h"
 #include "kxui/objfile/objects.h"
-#include "kxui/rfile/file.h"
+#include "kxui/rmgr/file_cmds.h"
 
 #include <benchmark/benchmark.h>
 

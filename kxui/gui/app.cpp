@@ -6,7 +6,7 @@
 #include "kxui/gui/mainwindow.h"
 #include "kxui/kx/confname.h"
 #include "kxui/kx/kxstart.h"
-#include "kxui/rfile/file.h"
+#include "kxui/rmgr/file_cmds.h"
 #include "kxui/rfile/rule.h"
 #include "kxu/report.h"
 

@@ -7,7 +7,7 @@
 #include "kxui/kx/quit.h"
 #include "kxui/kxcisco/cisco.h"
 #include "kxui/objfile/objects.h"
-#include "kxui/rfile/file.h"
+#include "kxui/rmgr/file_cmds.h"
 #include "kxu/sym.h"
 
 #include <QApplication>

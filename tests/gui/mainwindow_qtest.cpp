@@ -12,7 +12,7 @@
 #include "kxui/gui/qtloop.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
-#include "kxui/rfile/file.h"
+#include "kxui/rmgr/file_cmds.h"
 #include "kxui/rmgr/rmgr.h"
 #include "support/snmp_daemons.h"
 

@@ -3,7 +3,7 @@
 #include "demo_site.h"
 
 #include "kxui/editor/edits.h"
-#include "kxui/rfile/file.h"
+#include "kxui/rmgr/file_cmds.h"
 #include "kxui/rmgr/rmgr.h"
 
 namespace kxtest {
