@@ -106,12 +106,19 @@ bool safe_int_conversion(const std::string &spec) {
   auto one_of = [](char c, std::string_view set) { return c != '\0' && set.find(c) != set.npos; };
   auto digit = [](char c) { return c >= '0' && c <= '9'; };
   if (spec.size() < 2 || spec.size() > 32 || spec[0] != '%') return false;
+  // Width and precision of at most two digits: a format text from a log
+  // file must not make one field allocate without bound.
+  auto small_number = [&](size_t &i) {
+    size_t start = i;
+    while (i < spec.size() && digit(spec[i])) ++i;
+    return i - start <= 2;
+  };
   size_t i = 1;
   while (i < spec.size() && one_of(spec[i], "-+ #0")) ++i;
-  while (i < spec.size() && digit(spec[i])) ++i;
+  if (!small_number(i)) return false;
   if (i < spec.size() && spec[i] == '.') {
     ++i;
-    while (i < spec.size() && digit(spec[i])) ++i;
+    if (!small_number(i)) return false;
   }
   if (i >= spec.size() || !one_of(spec[i], "diouxXc")) return false;
   // Nothing after the conversion but plain text.

@@ -38,7 +38,8 @@ TEST(LogFormat, PrintedForms) {
     const char *what, *formats;
     int number;
     std::vector<uint32_t> words;
-    const char *action, *want;
+    const char *action;
+    std::string want;
   };
   const Case cases[] = {
       {"named types", "%%format: c 1\nsrc ipaddr\nn int\nu uint\nh hex\np proto\n", 1,
@@ -46,6 +47,8 @@ TEST(LogFormat, PrintedForms) {
       {"field without type prints hex", "%%format: c 1\nsrc\n", 1, {0x1f}, "", "src 1f"},
       {"printf conversion and unknown type", "%%format: c 1\na %05d\nb weird\nc %s\n", 1,
        {42, 10, 11}, "", "a 00042 b [weird] a c [%s] b"},
+      {"printf width or precision of three digits is not obeyed", "%%format: c 1\na %99d\nb %100d\nc %.999d\n", 1,
+       {1, 2, 3}, "", "a " + std::string(98, ' ') + "1 b [%100d] 2 c [%.999d] 3"},
       {"empty label prints the word alone", "%%format: c 1\n\"\" int\nx int\n", 1, {5, 6}, "", "5 x 6"},
       {"port takes the proto field even when it is not first",
        "%%format: c 1\nsvc port\nproto proto\n", 1, {53, 17}, "", "svc domain proto udp"},
