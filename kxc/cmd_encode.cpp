@@ -68,13 +68,29 @@ bool read_dict(const char *cmd, const Options &opt, KxSetRef &dict) {
   return opt.dict.empty() || read_set(cmd, opt.dict, nullptr, dict);
 }
 
-bool read_bytes(const std::string &path, std::vector<uint8_t> &out) {
+// A compressed file larger than this is refused before it is read in: its
+// sets would pass the decoder's limit anyway.
+constexpr size_t kMaxEncoded = size_t{64} << 20;
+
+// Reads the whole file; on failure `why` says why.
+bool read_bytes(const std::string &path, std::vector<uint8_t> &out, std::string &why) {
   FILE *f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
+  if (!f) {
+    why = std::strerror(errno);
+    return false;
+  }
   uint8_t chunk[65536];
   size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + n);
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+    if (out.size() + n > kMaxEncoded) {
+      why = "larger than " + std::to_string(kMaxEncoded) + " bytes";
+      std::fclose(f);
+      return false;
+    }
+    out.insert(out.end(), chunk, chunk + n);
+  }
   bool ok = !std::ferror(f);
+  if (!ok) why = std::strerror(errno);
   std::fclose(f);
   return ok;
 }
@@ -107,9 +123,9 @@ KXC_COMMAND(decode, "decode [--dict FILE] IN", "write a compressed set file as t
   KxSetRef dict;
   if (!read_dict("decode", opt, dict)) return 1;
   std::vector<uint8_t> bytes;
-  if (!read_bytes(opt.files[0], bytes)) {
-    std::fprintf(stderr, "kxc decode: cannot read %s: %s\n", opt.files[0].c_str(),
-                 std::strerror(errno));
+  std::string why;
+  if (!read_bytes(opt.files[0], bytes, why)) {
+    std::fprintf(stderr, "kxc decode: cannot read %s: %s\n", opt.files[0].c_str(), why.c_str());
     return 1;
   }
   KxSetRef set(DecodeKxset(bytes.data(), bytes.size(), dict.get()));

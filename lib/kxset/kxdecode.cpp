@@ -3,6 +3,9 @@
 
 #include "kxset/sio.h"
 
+#include <algorithm>
+#include <string>
+
 namespace {
 
 struct ScopeDeleter {
@@ -13,8 +16,9 @@ struct ScopeDeleter {
 // once into structure tokens and names.
 class TokenReader {
 public:
-  TokenReader(const HuffmanDecoding &codes, BitStreamRd &bits, KxScope &scope)
-      : codes_(codes), bits_(bits), scope_(scope), kinds_(codes.leaves(), Kind::name) {
+  TokenReader(const HuffmanDecoding &codes, BitStreamRd &bits, KxScope &scope, size_t budget)
+      : codes_(codes), bits_(bits), scope_(scope), kinds_(codes.leaves(), Kind::name),
+        budget_(budget), limit_(budget) {
     for (size_t i = 0; i < codes.leaves(); ++i) {
       if (codes.leaf(i) == kxencode_open()) kinds_[i] = Kind::open;
       if (codes.leaf(i) == kxencode_close()) kinds_[i] = Kind::close;
@@ -46,6 +50,18 @@ private:
     return t;
   }
 
+  // Counts one more set or attribute against the budget; false (reported)
+  // when it is spent.
+  bool spend() {
+    if (budget_ > 0) {
+      --budget_;
+      return true;
+    }
+    kxencode_detail::fail("DecodeKxSet : the data makes more than " + std::to_string(limit_) +
+                          " sets and attributes");
+    return false;
+  }
+
   kxset *illegal() {
     kxencode_detail::fail("Illegal token in stream\n");
     return nullptr;
@@ -58,6 +74,7 @@ private:
     if (t < 0) return nullptr;
     if (kind(t) != Kind::name) return illegal();
     const KxAtom &name = codes_.leaf(static_cast<size_t>(t));
+    if (!spend()) return nullptr;
     KxSetRef hold(kxset::make(name));
     if (scope_.Push(hold.get()) < 0) {
       kxencode_detail::fail("DecodeKxSet : sets nested too deeply");
@@ -73,6 +90,10 @@ private:
         break;
       }
       const KxAtom &attr = codes_.leaf(static_cast<size_t>(t));
+      if (!spend()) {
+        t = -1;
+        break;
+      }
       KxSetRef v(value());
       if (!v) {
         t = -1;
@@ -98,13 +119,31 @@ private:
   BitStreamRd &bits_;
   KxScope &scope_;
   std::vector<Kind> kinds_;
+  size_t budget_;
+  const size_t limit_;
 };
+
+size_t &max_elements() {
+  static size_t limit = KXDECODE_DEFAULT_MAX_ELEMENTS;
+  return limit;
+}
 
 } // namespace
 
-kxset *ReadFromEncode(const HuffmanDecoding &codes, BitStreamRd &bits, KxScope &scope) {
-  TokenReader reader(codes, bits, scope);
+kxset *ReadFromEncode(const HuffmanDecoding &codes, BitStreamRd &bits, KxScope &scope,
+                      size_t budget) {
+  TokenReader reader(codes, bits, scope, budget);
   return reader.value();
+}
+
+size_t kxdecode_budget(size_t length) {
+  return std::min(max_elements(), KXDECODE_BASE_ELEMENTS + length * KXDECODE_ELEMENTS_PER_BYTE);
+}
+
+size_t kxdecode_set_max_elements(size_t n) {
+  size_t prev = max_elements();
+  max_elements() = n ? n : KXDECODE_DEFAULT_MAX_ELEMENTS;
+  return prev;
 }
 
 kxset *DecodeKxset(const uint8_t *buffer, size_t length, kxset *dict) {
@@ -135,5 +174,5 @@ kxset *DecodeKxset(const uint8_t *buffer, size_t length, kxset *dict) {
 
   std::unique_ptr<KxScope, ScopeDeleter> scope(sio_namesp(nullptr, dict));
   BitStreamRd bits(buffer + t + 4, static_cast<size_t>(data_len));
-  return ReadFromEncode(codes, bits, *scope);
+  return ReadFromEncode(codes, bits, *scope, kxdecode_budget(length));
 }

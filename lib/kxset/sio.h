@@ -37,6 +37,8 @@ enum SioError {
   SIO_NOSCOPE = 4,    // "Not in Scope"
   SIO_CANTADD = 5,    // "Cannot Add Attribute"
   SIO_TOOLONG = 6,    // "Name Too Long"
+  SIO_TOOBIG = 7,     // "Input Too Large"
+  SIO_READERR = 8,    // "Read Error"
 };
 
 // Longest name the reader accepts.
@@ -52,8 +54,15 @@ constexpr size_t SIO_MAX_NAME = 8191;
 //
 // Nesting is limited to 63 levels, counting the height of the sets that
 // bare names refer to (a reference hangs the whole earlier set below it).
+//
+// A file is read into memory whole first; more than sio_max_input() bytes
+// are refused with SIO_TOOBIG, a read error with SIO_READERR.
 kxset *sio_read(FILE *f);
 kxset *sio_readx(FILE *f, kxset *dict);
+constexpr size_t SIO_DEFAULT_MAX_INPUT = size_t{256} << 20;
+size_t sio_max_input();
+// Sets the limit (0: the default); returns the previous one.
+size_t sio_set_max_input(size_t bytes);
 // From a NUL-terminated string.
 kxset *sio_sread(const char *text);
 kxset *sio_sreadx(const char *text, kxset *dict);

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -267,22 +268,46 @@ kxset *read_buffer(const char *begin, const char *end, kxset *dict, size_t *cons
   return s;
 }
 
-// The rest of a file, read in growing chunks.
-std::string slurp(FILE *f) {
-  std::string buf;
+// Reports a file that could not be read in, under its name.
+void report_unread(const std::string &why, int code) {
+  sio::State &st = sio::state();
+  st.report(code, (st.has_file ? "\"" + st.file + "\": " : std::string()) + why, false);
+}
+
+// The rest of a file, read in growing chunks, into `buf`. At most
+// sio_max_input bytes: a larger input is refused before it is all in memory.
+// False after reporting (too large, or a read error).
+bool slurp(FILE *f, std::string &buf) {
+  const size_t limit = sio_max_input();
   struct stat sb;
   long pos = std::ftell(f);
   if (fstat(fileno(f), &sb) == 0 && S_ISREG(sb.st_mode) && pos >= 0 && sb.st_size > pos)
-    buf.reserve(static_cast<size_t>(sb.st_size - pos) + 1);
+    buf.reserve(std::min(static_cast<size_t>(sb.st_size - pos), limit) + 1);
   size_t n = 0;
   for (;;) {
-    if (buf.size() - n < 65536) buf.resize(std::max<size_t>(buf.size() * 2, n + 65536));
-    size_t got = std::fread(buf.data() + n, 1, buf.size() - n, f);
+    if (buf.size() - n < 65536)
+      buf.resize(std::min(std::max<size_t>(buf.size() * 2, n + 65536), limit + 1));
+    // One byte past the limit tells a file of exactly the limit from a larger one.
+    size_t room = std::min(buf.size() - n, limit + 1 - n);
+    size_t got = std::fread(buf.data() + n, 1, room, f);
     n += got;
+    if (n > limit) {
+      report_unread("input of more than " + std::to_string(limit) + " bytes", SIO_TOOBIG);
+      return false;
+    }
     if (got == 0) break;
   }
   buf.resize(n);
-  return buf;
+  if (std::ferror(f)) {
+    report_unread(std::strerror(errno), SIO_READERR);
+    return false;
+  }
+  return true;
+}
+
+size_t &max_input() {
+  static size_t limit = SIO_DEFAULT_MAX_INPUT;
+  return limit;
 }
 
 } // namespace
@@ -293,7 +318,9 @@ kxset *sio_readx(FILE *f, kxset *dict) {
     return nullptr;
   }
   long start = std::ftell(f);
-  std::string text = slurp(f);
+  std::string text;
+  sio::state().begin_read();
+  if (!slurp(f, text)) return nullptr;
   size_t used = 0;
   kxset *s = read_buffer(text.data(), text.data() + text.size(), dict, &used);
   // Leave the file right after the set, so a following read continues there.
@@ -305,6 +332,14 @@ kxset *sio_readx(FILE *f, kxset *dict) {
 }
 
 kxset *sio_read(FILE *f) { return sio_readx(f, nullptr); }
+
+size_t sio_max_input() { return max_input(); }
+
+size_t sio_set_max_input(size_t bytes) {
+  size_t prev = max_input();
+  max_input() = bytes ? bytes : SIO_DEFAULT_MAX_INPUT;
+  return prev;
+}
 
 kxset *sio_sreadn(const char *text, size_t len, kxset *dict) {
   if (!text) len = 0;

@@ -69,6 +69,8 @@ const char *sio_errtext(int code) {
   case SIO_NOSCOPE: return "Not in Scope";
   case SIO_CANTADD: return "Cannot Add Attribute";
   case SIO_TOOLONG: return "Name Too Long";
+  case SIO_TOOBIG: return "Input Too Large";
+  case SIO_READERR: return "Read Error";
   default: return "";
   }
 }
