@@ -25,4 +25,5 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_suite "$BUILD/asan" -DCMAKE_BUILD_TYPE=Debug -DKX_SANITIZE=ON -DKX_BENCH=OFF
 
 echo "== fuzz targets (${FUZZ_SECONDS}s each)"
-scripts/fuzz.sh "$BUILD/fuzz" "$FUZZ_SECONDS"
+# New inputs that reach new code are kept in fuzz/corpus (FUZZ_KEEP=0: not).
+FUZZ_KEEP=${FUZZ_KEEP:-1} scripts/fuzz.sh "$BUILD/fuzz" "$FUZZ_SECONDS"
