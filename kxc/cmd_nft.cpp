@@ -3,7 +3,8 @@
 // output. The module is the object NAME of the script, or the objects whose
 // address is ADDRESS; without --module only the statements installed on
 // every module apply. A construct the module cannot enforce is refused
-// with the rule that holds it (exit 1).
+// with the rule that holds it (exit 1). --no-maps tests every rule in turn
+// instead of grouping rules into verdict maps (for comparisons).
 #include "kxc/command.h"
 
 #include "kxnft/compile.h"
@@ -13,19 +14,22 @@
 #include <fstream>
 #include <sstream>
 
-KXC_COMMAND(nft, "nft SCRIPT.pf [--module NAME|ADDRESS]...",
+KXC_COMMAND(nft, "nft SCRIPT.pf [--module NAME|ADDRESS]... [--no-maps]",
             "the nftables ruleset of a filter script for one Linux module") {
   std::string path;
   std::vector<std::string> modules;
+  kxnft::Options options;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--module" && i + 1 < args.size())
       modules.push_back(args[++i]);
+    else if (args[i] == "--no-maps")
+      options.maps = false;
     else if (path.empty() && !args[i].starts_with("-"))
       path = args[i];
     else
-      return kxc::usage_error("nft SCRIPT.pf [--module NAME|ADDRESS]...");
+      return kxc::usage_error("nft SCRIPT.pf [--module NAME|ADDRESS]... [--no-maps]");
   }
-  if (path.empty()) return kxc::usage_error("nft SCRIPT.pf [--module NAME|ADDRESS]...");
+  if (path.empty()) return kxc::usage_error("nft SCRIPT.pf [--module NAME|ADDRESS]... [--no-maps]");
   std::ifstream in(path);
   if (!in) {
     std::fprintf(stderr, "kxc: cannot open '%s'\n", path.c_str());
@@ -42,7 +46,7 @@ KXC_COMMAND(nft, "nft SCRIPT.pf [--module NAME|ADDRESS]...",
     auto id = kxnft::identity_for(script, m, addrs);
     self.names.insert(id.names.begin(), id.names.end());
   }
-  kxnft::Result r = kxnft::compile_ruleset(script, self);
+  kxnft::Result r = kxnft::compile_ruleset(script, self, options);
   if (!r.ok) {
     std::fprintf(stderr, "kxc: %s: %s\n", path.c_str(), r.error.c_str());
     return 1;

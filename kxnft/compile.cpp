@@ -1,6 +1,7 @@
 #include "compile.h"
 
 #include "cond.h"
+#include "emit.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,20 +11,6 @@
 namespace kxnft {
 
 namespace {
-
-// What a statement does once its conditions hold.
-struct Decision {
-  int rule = -1; // -1: an implied rule
-  std::string action;
-  std::string format, alert; // of its track; format empty when untracked
-};
-
-struct Translated {
-  std::string iface; // "" for all interfaces
-  bool inbound = false, outbound = false;
-  std::vector<Clause> clauses;
-  Decision decision;
-};
 
 std::string nft_ifname(const std::string &iface) { return iface == "lo0" ? "lo" : iface; }
 
@@ -35,12 +22,6 @@ bool plain_word(const std::string &s, size_t max) {
     if (!isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-' && c != '.')
       return false;
   return true;
-}
-
-std::string counter_name(const Decision &d) {
-  if (d.rule < 0)
-    return "accept_implied";
-  return d.action + "_r" + std::to_string(d.rule) + (d.format.empty() ? "" : "_log");
 }
 
 // Implied rules of the global properties: what each lets through.
@@ -163,157 +144,6 @@ bool translate_body(CondContext &cx, const std::string &body, Translated &t) {
   return true;
 }
 
-std::string join(std::initializer_list<std::string> parts) {
-  std::string out;
-  for (const auto &p : parts)
-    if (!p.empty())
-      out += (out.empty() ? "" : " ") + p;
-  return out;
-}
-
-class Emitter {
-public:
-  Emitter(const Options &o) : options_(o) {}
-
-  std::string verdict(const Decision &d, bool inbound) {
-    std::string name = counter_name(d);
-    note_counter(name);
-    std::string v = "counter name \"" + name + "\"";
-    if (!d.format.empty())
-      v += " log prefix \"kx " + std::to_string(d.rule) + " " + d.format + " " + d.action + " " + d.alert +
-           (inbound ? " in" : " out") + "\" group " + std::to_string(options_.nflog_group);
-    if (d.action == "reject")
-      return v + " reject with icmpx type admin-prohibited";
-    return v + " " + d.action;
-  }
-
-  // The statement in each check it takes part in; conditions with
-  // alternatives or negations get chains of their own.
-  void add(const Translated &t, size_t index) {
-    for (bool inbound : {true, false}) {
-      if (inbound ? !t.inbound : !t.outbound)
-        continue;
-      std::string scope = t.iface.empty() ? "" : std::string(inbound ? "iifname" : "oifname") + " \"" + t.iface + "\"";
-      std::string simple;
-      std::vector<const Clause *> complex;
-      for (const auto &c : t.clauses) {
-        if (!c.negated && c.alts.size() == 1)
-          simple = join({simple, c.alts[0]});
-        else
-          complex.push_back(&c);
-      }
-      std::string v = verdict(t.decision, inbound);
-      std::vector<std::string> &lines = inbound ? inbound_ : outbound_;
-      if (complex.empty()) {
-        lines.push_back(join({scope, simple, v}));
-      } else if (complex.size() == 1 && !complex[0]->negated) {
-        for (const auto &alt : complex[0]->alts)
-          lines.push_back(join({scope, simple, alt, v}));
-      } else {
-        std::string chain = "s" + std::to_string(index) + (inbound ? "_in" : "_out");
-        lines.push_back(join({scope, simple, "jump " + chain}));
-        sub_chains(chain, complex, v);
-      }
-    }
-  }
-
-  void add_line(bool in, bool out, const std::string &line) {
-    if (in)
-      inbound_.push_back(line);
-    if (out)
-      outbound_.push_back(line);
-  }
-
-  std::string text(CondContext &cx, bool &ok) const {
-    std::string s;
-    if (!options_.title.empty())
-      s += "# " + options_.title + "\n";
-    s += "table inet kx {\n";
-    for (const auto &name : cx.used_lists) {
-      const List &l = cx.script.lists.at(name);
-      std::vector<std::string> elems;
-      if (!list_elements(cx, l, elems)) {
-        ok = false;
-        return "";
-      }
-      s += "\tset " + name + " {\n\t\ttype ipv4_addr\n";
-      if (l.kind == "net")
-        s += "\t\tflags interval\n\t\tauto-merge\n";
-      if (!elems.empty()) {
-        s += "\t\telements = { ";
-        for (size_t i = 0; i < elems.size(); ++i)
-          s += (i ? ", " : "") + elems[i];
-        s += " }\n";
-      }
-      s += "\t}\n";
-    }
-    for (const auto &c : counters_)
-      s += "\tcounter " + c + " {\n\t}\n";
-    s += chain_text("inbound", inbound_, "");
-    s += chain_text("outbound", outbound_, "");
-    for (const auto &[name, lines] : subs_)
-      s += chain_text(name, lines, "");
-    const char *drop = "counter name \"drop_default\" drop";
-    s += chain_text("input_filter", {"jump inbound", drop}, "type filter hook input priority filter; policy drop;");
-    s += chain_text("forward_in", {"jump inbound", drop}, "type filter hook forward priority filter; policy drop;");
-    s += chain_text("forward_out", {"jump outbound", drop},
-                    "type filter hook forward priority filter + 10; policy drop;");
-    s += chain_text("output_filter", {"jump outbound", drop}, "type filter hook output priority filter; policy drop;");
-    s += "}\n";
-    ok = true;
-    return s;
-  }
-
-  void note_counter(const std::string &name) {
-    if (std::find(counters_.begin(), counters_.end(), name) == counters_.end())
-      counters_.push_back(name);
-  }
-
-private:
-  static std::string chain_text(const std::string &name, const std::vector<std::string> &lines,
-                                const std::string &hook) {
-    std::string s = "\tchain " + name + " {\n";
-    if (!hook.empty())
-      s += "\t\t" + hook + "\n";
-    for (const auto &l : lines)
-      s += "\t\t" + l + "\n";
-    return s + "\t}\n";
-  }
-
-  // Negated clauses return at their first matching alternative; each
-  // positive clause with alternatives hands on to the next one's chain.
-  void sub_chains(const std::string &chain, const std::vector<const Clause *> &complex, const std::string &v) {
-    std::vector<std::string> lines;
-    std::vector<const Clause *> positive;
-    for (const Clause *c : complex) {
-      if (c->negated)
-        for (const auto &alt : c->alts)
-          lines.push_back(alt + " return");
-      else
-        positive.push_back(c);
-    }
-    if (positive.empty()) {
-      lines.push_back(v);
-      subs_.emplace_back(chain, lines);
-      return;
-    }
-    std::string current = chain;
-    for (size_t p = 0; p < positive.size(); ++p) {
-      std::string next = chain + "_" + std::to_string(p + 2);
-      bool last = p + 1 == positive.size();
-      for (const auto &alt : positive[p]->alts)
-        lines.push_back(join({alt, last ? v : "jump " + next}));
-      subs_.emplace_back(current, lines);
-      lines.clear();
-      current = next;
-    }
-  }
-
-  const Options &options_;
-  std::vector<std::string> inbound_, outbound_, counters_;
-  std::vector<std::pair<std::string, std::vector<std::string>>> subs_;
-};
-
 } // namespace
 
 Result compile_ruleset(const Script &script, const Identity &self, const Options &options) {
@@ -396,10 +226,7 @@ Result compile_ruleset(const Script &script, const Identity &self, const Options
     em.add(t, i);
   }
   established();
-  em.note_counter("drop_default");
-  bool ok = false;
-  r.ruleset = em.text(cx, ok);
-  if (!ok) {
+  if (!em.text(cx, r.ruleset)) {
     r.error = "list definitions: " + cx.error;
     r.ruleset.clear();
     return r;

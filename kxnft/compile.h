@@ -6,7 +6,10 @@
 // where they leave (the "outbound" chain, from the forward and output
 // hooks); each check ends in a drop when no statement decides. Packets of
 // connections the filter has already let through (replies included) pass
-// by connection tracking. Every rule counts into a named counter
+// by connection tracking. Rules that test only addresses and tcp/udp ports
+// are grouped into verdict maps wherever that keeps the first match
+// deciding, each map element jumping to the rule's own chain
+// "v<statement>_<in|out>". Every rule counts into a named counter
 // "<action>_r<N>" ("_log" appended when the rule is tracked), and a
 // tracked rule logs through NFLOG with the prefix
 // "kx <rule> <format> <action> <alert>".
@@ -30,6 +33,9 @@ struct Identity {
 struct Options {
   int nflog_group = 1;
   std::string title; // first comment line, e.g. the filter and module names
+  // Runs of rules on addresses and ports as verdict maps (see group.h);
+  // without, every rule is tested in turn.
+  bool maps = true;
 };
 
 struct Result {
