@@ -8,6 +8,7 @@
 #include "kxu/report.h"
 #include "kxui/users/kxa.h"
 #include "kxui/users/user_attrs.h"
+#include "kxui/users/user_props.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -98,12 +99,7 @@ bool apply_template(kxset *user, const std::string &name) {
     error(0, 0, "no template %s", name.c_str());
     return false;
   }
-  for (int a = 0; a < t->getnattr(); ++a) {
-    KxAtom attr = t->getattrnamea(a);
-    std::string an = attr.c_str();
-    if (attr.is_named() && an != "type" && an != "SKEY_seed" && an != "SKEY_passwd")
-      user->set(attr, kxsetcopy(t->get(a), -1));
-  }
+  user_from_template(user, t.get());
   return true;
 }
 

@@ -39,6 +39,11 @@ QDialog *open_control_properties(QWidget *parent);
 QDialog *open_object_window(QWidget *parent, kxset *obj, kxset *table, bool is_new,
                             const UserNames &users = {});
 
+// "User Properties" of a user or template of the user database (`record` is
+// the fetched record, or a new one stored on its first "Apply"). Applied
+// changes are edits of the undo stack.
+QDialog *open_user_window(QWidget *parent, kxset *record, bool is_new, const UserNames &users = {});
+
 // "Where used" of a named object or service, with a jump to each rule and
 // group.
 QDialog *show_where_used(QWidget *parent, const QString &name);

@@ -111,6 +111,10 @@ kxset *table_of(ObjList list) { return list == ObjList::services ? kx_services :
 } // namespace
 
 ObjectManager::ObjectManager(ObjList list, QWidget *parent) : QDialog(parent), list_(list) {
+  // The users manager works on the installation's user database (made when
+  // there is none yet).
+  if (list == ObjList::users && !kxa_db() && kxa_db_init(1) != 0)
+    error(0, 0, "The user database %s cannot be opened", kxa_get_dbname(1).c_str());
   setObjectName(window_file_name(manager_title(list)));
   setWindowTitle(manager_title(list));
   auto *layout = new QVBoxLayout(this);
@@ -212,13 +216,14 @@ QDialog *ObjectManager::open_or_create(const QString &name, const QString &reque
     return nullptr;
   }
   if (list_ == ObjList::users) {
-    // The users' own window is not part of this station yet: show the record.
     KxSetRef held(r.obj);
+    if (is_user(r.obj) || is_template(r.obj))
+      return open_user_window(parentWidget(), r.obj, r.kind == EditCreate::create, users());
+    // A user group: its members, as stored.
     QString text;
-    for (int i = 0, n = r.obj->getnattr(); i < n; ++i)
-      text += QString("%1: %2\n").arg(r.obj->getattrnamea(i).c_str(), kxobj_iget(r.obj, i));
+    for (const std::string &m : kxa_members_of(r.obj)) text += QString::fromStdString(m) + "\n";
     if (r.kind == EditCreate::create) text += "(new, not stored)\n";
-    return show_text_window(parentWidget(), QString("User %1").arg(kxobj_name(r.obj)), text);
+    return show_text_window(parentWidget(), QString("Group %1").arg(kxobj_name(r.obj)), text);
   }
   return open_object_window(parentWidget(), r.obj, table_of(list_), r.kind == EditCreate::create, users());
 }

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QTabWidget>
 #include <QWidget>
 
 #include <cstdio>
@@ -91,6 +92,22 @@ int gui_screenshots(const std::string &dir_name) {
     ObjectManager *m = main->manager(list);
     failed += shoot(m, dir, window_file_name(m->windowTitle()));
     m->close();
+  }
+  // "User Properties": its general page, and the S/Key page of a user
+  // checked by S/Key.
+  for (const char *user : {"alice", "dave"}) {
+    QDialog *u = main->manager(2)->open_or_create(user, "default");
+    if (!u) {
+      ++failed;
+      continue;
+    }
+    QString name = "user_properties";
+    if (std::string(user) == "dave") {
+      if (auto *pages = u->findChild<QTabWidget *>("pages")) pages->setCurrentIndex(pages->count() - 1);
+      name += "_s_key";
+    }
+    failed += shoot(u, dir, name);
+    u->close();
   }
   failed += shoot(show_where_used(main, "mail"), dir, "where_used");
   main->compile();

@@ -14,6 +14,7 @@
 #include "kxui/objfile/objects.h"
 #include "kxui/rmgr/file_cmds.h"
 #include "kxui/rmgr/rmgr.h"
+#include "kxui/users/kxa.h"
 #include "support/snmp_daemons.h"
 
 #include <QAbstractButton>
@@ -24,6 +25,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -88,6 +90,7 @@ private slots:
     file_close();
     gui_set_unattended(nullptr);
     destruct_objects();
+    kxa_db_close();
   }
 
   void editSaveReopenCompile() {
@@ -271,6 +274,57 @@ private slots:
     QVERIFY(!kxobj_member(kx_netobj, "gw-cisco"));
     QVERIFY(!m->open_or_create("smtp", "default"));
     QCOMPARE(QString::fromStdString(notices_.back()), QString("smtp: Already exists (tcp)"));
+  }
+
+  // "User Properties" over the demo's user database: a refused date writes
+  // nothing, an applied change is one edit of the undo stack.
+  void userPropertiesApplyRefuseUndo() {
+    auto stored = [](const char *name) {
+      KxSetRef u(kxa_fetchuser(name));
+      return text_of(u.get());
+    };
+    ObjectManager *m = w_->manager(2);
+    QDialog *d = m->open_or_create("alice", "default");
+    QVERIFY(d);
+    QCOMPARE(d->windowTitle(), QString("User Properties"));
+    const std::string before = stored("alice");
+    QVERIFY(before.find("Staff") != std::string::npos);
+    d->findChild<QAbstractButton *>("apply")->click(); // unchanged: nothing written
+    QCOMPARE(stored("alice"), before);
+    QVERIFY(!kx_edits().can_undo());
+
+    d->findChild<QLineEdit *>("comments")->setText("on call");
+    d->findChild<QLineEdit *>("expiration_date")->setText("31-Feb-30");
+    d->findChild<QAbstractButton *>("apply")->click();
+    QVERIFY(QString::fromStdString(notices_.back()).startsWith("Illegal Date Format: '31-Feb-30'"));
+    QCOMPARE(stored("alice"), before);
+
+    d->findChild<QLineEdit *>("expiration_date")->setText("1-mar-31");
+    d->findChild<QAbstractButton *>("apply")->click();
+    QVERIFY(stored("alice").find("01-Mar-2031") != std::string::npos);
+    QCOMPARE(d->findChild<QLineEdit *>("expiration_date")->text(), QString("01-Mar-2031"));
+    trigger(*w_, "undo");
+    QCOMPARE(stored("alice"), before);
+    trigger(*w_, "redo");
+    QVERIFY(stored("alice").find("on call") != std::string::npos);
+
+    // The S/Key page: a generated chain is applied once saved.
+    d->findChild<QTabWidget *>("pages")->setCurrentIndex(4);
+    auto *scheme = d->findChild<QComboBox *>("auth_method");
+    QVERIFY(!d->findChild<QAbstractButton *>("generate")->isVisibleTo(d));
+    scheme->setCurrentText("S/Key");
+    QVERIFY(d->findChild<QAbstractButton *>("generate")->isVisibleTo(d));
+    d->findChild<QLineEdit *>("SKEY_seed")->setText("al99");
+    d->findChild<QComboBox *>("SKEY_gateway")->setCurrentText("gw");
+    d->findChild<QAbstractButton *>("generate")->click();
+    QCOMPARE(d->findChild<QLineEdit *>("SKEY_number")->text(), QString("100"));
+    unattended_.answer = 1; // Cancel: the chain was not saved
+    d->findChild<QAbstractButton *>("ok")->click();
+    QVERIFY(d->isVisible());
+    QVERIFY(stored("alice").find("al99") == std::string::npos);
+    unattended_.answer = 0;
+    d->findChild<QAbstractButton *>("ok")->click();
+    QVERIFY(stored("alice").find("al99") != std::string::npos);
   }
 
   // "SNMP Info ..." asks a real agent through the Qt event loop; the answer
