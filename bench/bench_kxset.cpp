@@ -11,9 +11,10 @@
 
 namespace {
 
-// Heap bytes in use, with pool blocks counted by use rather than by chunk.
+// Heap bytes in use, with the blocks of sets counted by use rather than
+// their chunks by size.
 size_t live_heap_bytes() { return mallinfo2().uordblks; }
-size_t live_bytes() { return live_heap_bytes() + kxpool::live_bytes; }
+size_t live_bytes() { return live_heap_bytes() - kxpool::chunk_bytes + kxpool::live_bytes; }
 
 // 1,000,000 interning calls over 500,000 distinct names: every name is
 // interned twice, the second time as a repeat.

@@ -126,7 +126,8 @@ private:
 };
 
 // The default benchmark database: 100,000 objects.
-inline kxset *gen_objects(int count = 100000, uint32_t seed = 1) {
+inline constexpr int kObjects = 100000;
+inline kxset *gen_objects(int count = kObjects, uint32_t seed = 1) {
   return ObjectsGenerator(seed).build(count);
 }
 

@@ -34,7 +34,7 @@ packages=(
 # Only the benchmarks use these: the benchmark library, the comparison
 # libraries, the peer compilers and the timing tools of the scripts.
 bench_packages=(
-  libbenchmark-dev rapidjson-dev libzstd-dev fwbuilder time bc tcpdump
+  libbenchmark-dev rapidjson-dev libsimdjson-dev libzstd-dev fwbuilder time bc tcpdump
   # the user database benchmark's peer
   libgdbm-dev
   # the log viewer benchmark's peer

@@ -3,6 +3,7 @@
 // interns hundreds of thousands of names, so a fixed bucket count would turn
 // lookups into long chain walks).
 #include "kxset/kxatom.h"
+#include "kxset/kxpool.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,8 @@ constinit KxAtom::Record kx_zero_atom_record{1u << 30, 0, 0, {0}};
 constinit KxAtom::Record kx_null_atom_record{1u << 30, 0, 0, {0}};
 
 namespace {
+
+size_t record_size(size_t length) { return offsetof(KxAtom::Record, text) + length + 1; }
 
 // 32-bit FNV-1a with a final avalanche; names share long prefixes
 // ("host-000123"), which the mix spreads over the table.
@@ -76,16 +79,18 @@ struct AtomTable {
     return slots[probe(text, text_hash(text))].rec;
   }
 
-  KxAtom::Record *intern(std::string_view text) {
+  void prefetch(uint32_t h) const noexcept {
+    if (slots) __builtin_prefetch(&slots[home(h)]);
+  }
+
+  KxAtom::Record *intern(std::string_view text, uint32_t h) {
     if (!slots || (count + 1) * 2 > mask + 1) grow();
-    uint32_t h = text_hash(text);
     size_t i = probe(text, h);
     if (KxAtom::Record *r = slots[i].rec) {
       ++r->refcount;
       return r;
     }
-    void *mem = std::malloc(offsetof(KxAtom::Record, text) + text.size() + 1);
-    if (!mem) throw std::bad_alloc();
+    void *mem = kxpool::alloc_block(record_size(text.size()));
     auto *r = static_cast<KxAtom::Record *>(mem);
     r->refcount = 1;
     r->hash = h;
@@ -123,13 +128,21 @@ constinit AtomTable atom_table;
 
 } // namespace
 
-KxAtom::Record *KxAtom::intern(std::string_view text) {
+KxAtom::Record *KxAtom::intern(std::string_view text) { return intern(text, text_hash(text)); }
+
+KxAtom::Record *KxAtom::intern(std::string_view text, uint32_t hash) {
   if (text.empty()) {
     ++kx_null_atom_record.refcount;
     return null_record();
   }
-  return atom_table.intern(text);
+  return atom_table.intern(text, hash);
 }
+
+KxAtom::KxAtom(std::string_view text, uint32_t hash) : rec_(intern(text, hash)) {}
+
+uint32_t KxAtom::hash_of(std::string_view text) noexcept { return text_hash(text); }
+
+void KxAtom::prefetch(uint32_t hash) noexcept { atom_table.prefetch(hash); }
 
 KxAtom::KxAtom(const char *text) {
   if (!text) {
@@ -160,7 +173,7 @@ void KxAtom::final_destruct() noexcept {
   }
   if (!atom_table.erase(rec_))
     std::fprintf(stderr, "KxAtom: Hash atom corruption for %s at %p\n", rec_->text, static_cast<void *>(rec_));
-  std::free(rec_);
+  kxpool::free_block(rec_, record_size(rec_->length));
 }
 
 size_t KxAtom::GetTotal() { return atom_table.count; }

@@ -26,6 +26,15 @@ public:
   KxAtom(const char *text); // NOLINT: implicit by design, names are written as strings
   KxAtom(std::string_view text);
   KxAtom(const std::string &text) : KxAtom(std::string_view(text)) {}
+  // The same, with hash_of(text) computed beforehand.
+  KxAtom(std::string_view text, uint32_t hash);
+
+  // The hash the atom table keys a text by.
+  static uint32_t hash_of(std::string_view text) noexcept;
+  // Starts loading the table slot of that hash into the cache, so that a
+  // reader can intern the names it sees a little ahead without waiting for
+  // memory on each new one.
+  static void prefetch(uint32_t hash) noexcept;
 
   KxAtom(const KxAtom &o) noexcept : rec_(o.rec_) { retain(); }
   KxAtom(KxAtom &&o) noexcept : rec_(o.rec_) { o.rec_ = zero_record(); }
@@ -65,6 +74,7 @@ private:
   static Record *zero_record() noexcept;
   static Record *null_record() noexcept;
   static Record *intern(std::string_view text);
+  static Record *intern(std::string_view text, uint32_t hash);
   void retain() noexcept { ++rec_->refcount; }
   void release() noexcept {
     if (--rec_->refcount == 0) final_destruct();

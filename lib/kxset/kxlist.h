@@ -4,10 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <utility>
 #include <vector>
 
-template <typename T> class kxlist {
+template <typename T, typename Alloc = std::allocator<T>> class kxlist {
 public:
   size_t count() const noexcept { return items_.size(); }
   bool empty() const noexcept { return items_.empty(); }
@@ -67,5 +68,5 @@ public:
   auto end() const noexcept { return items_.end(); }
 
 private:
-  std::vector<T> items_;
+  std::vector<T, Alloc> items_;
 };

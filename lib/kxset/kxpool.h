@@ -1,11 +1,20 @@
-// Fixed-size block pools for the small records that a whole objects database
-// holds by the hundred thousand (sets and their attribute bodies). Blocks come
-// from large chunks and go back to a free list, which is several times
-// cheaper than a heap allocation each. Under AddressSanitizer the pools step
-// aside so that every block is checked on its own.
+// The memory of sets, their bodies, attribute arrays and atom records.
+//
+// While a file is read (a ReadArena is alive), blocks are cut in turn from
+// large chunks, so that the sets of one file lie one after the other in
+// reading order and building the tree writes memory as a stream. Such a
+// chunk only counts its live blocks and is reused whole once the last one
+// is freed (the tree of a file is usually freed as a whole).
+//
+// Other blocks come from free lists per size class, cut from chunks of their
+// own, so that sets made and dropped one by one (editing, compiling) reuse
+// their memory. Large blocks come from the heap. Under AddressSanitizer every
+// block comes from the heap, so that each is checked on its own.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <new>
 
 #if defined(__has_feature)
@@ -19,60 +28,40 @@
 
 namespace kxpool {
 
-// Bytes of pool blocks in use, all pools together (the heap's own figures
-// count a chunk once, however many of its blocks are live).
+// Bytes of chunk blocks in use, and bytes of chunks held from the heap: the
+// memory benchmarks count blocks by use rather than chunks by size.
 inline size_t live_bytes = 0;
+inline size_t chunk_bytes = 0;
 
-// One free list per block size. Chunks are never given back: they are
-// reused by later sets, and a process that held a large database once is
-// likely to load one again.
-template <size_t Size> class FixedPool {
-  static_assert(Size >= sizeof(void *));
-  struct Node {
-    Node *next;
-  };
+// Blocks above this size come from the heap.
+inline constexpr size_t kMaxBlock = 2048;
 
+void *alloc_block(size_t size);
+void free_block(void *p, size_t size) noexcept;
+
+// Rounds a block size to the alignment every block keeps.
+constexpr size_t block_size(size_t size) { return (size + 15) & ~size_t{15}; }
+
+// While alive, blocks are cut in reading order (see above). Nests.
+class ReadArena {
 public:
-  static void *alloc() {
-#ifdef KX_POOL_BYPASS
-    return ::operator new(Size);
-#else
-    if (!free_) refill();
-    Node *n = free_;
-    free_ = n->next;
-    live_bytes += kBlock;
-    return n;
-#endif
+  ReadArena();
+  ~ReadArena();
+  ReadArena(const ReadArena &) = delete;
+  ReadArena &operator=(const ReadArena &) = delete;
+};
+
+// A standard allocator over the blocks, for the arrays of sets.
+template <typename T> struct ChunkAllocator {
+  using value_type = T;
+  ChunkAllocator() noexcept = default;
+  template <typename U> ChunkAllocator(const ChunkAllocator<U> &) noexcept {} // NOLINT: rebinding
+  T *allocate(size_t n) {
+    if (n > std::numeric_limits<size_t>::max() / sizeof(T)) throw std::bad_alloc();
+    return static_cast<T *>(alloc_block(n * sizeof(T)));
   }
-
-  static void release(void *p) noexcept {
-#ifdef KX_POOL_BYPASS
-    ::operator delete(p);
-#else
-    if (!p) return;
-    Node *n = static_cast<Node *>(p);
-    n->next = free_;
-    free_ = n;
-    live_bytes -= kBlock;
-#endif
-  }
-
-private:
-  static constexpr size_t kBlock = (Size + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
-                                   alignof(std::max_align_t);
-  static constexpr size_t kPerChunk = 4096;
-
-  static void refill() {
-    // Chunks stay reachable through the free list and the blocks in use.
-    auto *chunk = static_cast<std::byte *>(::operator new(kBlock * kPerChunk));
-    for (size_t i = kPerChunk; i-- > 0;) {
-      Node *n = reinterpret_cast<Node *>(chunk + i * kBlock);
-      n->next = free_;
-      free_ = n;
-    }
-  }
-
-  static inline Node *free_ = nullptr;
+  void deallocate(T *p, size_t n) noexcept { free_block(p, n * sizeof(T)); }
+  template <typename U> bool operator==(const ChunkAllocator<U> &) const noexcept { return true; }
 };
 
 } // namespace kxpool

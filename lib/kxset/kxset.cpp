@@ -74,7 +74,7 @@ void kxattribute::drop_value() noexcept {
 // ---------------------------------------------------------------- kxset
 
 struct kxset::Body {
-  kxlist<kxattribute> attrs;
+  kxlist<kxattribute, kxpool::ChunkAllocator<kxattribute>> attrs;
   // Shared so that a callback detached while it runs stays alive until it
   // returns.
   kxlist<std::shared_ptr<kxcallback>> clients;
@@ -85,12 +85,12 @@ struct kxset::Body {
   int activating = 0;
   bool doomed = false;
 
-  static void *operator new(size_t) { return kxpool::FixedPool<sizeof(Body)>::alloc(); }
-  static void operator delete(void *p) noexcept { kxpool::FixedPool<sizeof(Body)>::release(p); }
+  static void *operator new(size_t) { return kxpool::alloc_block(sizeof(Body)); }
+  static void operator delete(void *p) noexcept { kxpool::free_block(p, sizeof(Body)); }
 };
 
-void *kxset::operator new(size_t) { return kxpool::FixedPool<sizeof(kxset)>::alloc(); }
-void kxset::operator delete(void *p) noexcept { kxpool::FixedPool<sizeof(kxset)>::release(p); }
+void *kxset::operator new(size_t) { return kxpool::alloc_block(sizeof(kxset)); }
+void kxset::operator delete(void *p) noexcept { kxpool::free_block(p, sizeof(kxset)); }
 
 kxset::kxset(KxAtom name, bool notify) : name_(std::move(name)), notify_(notify ? 1 : 0) {}
 
@@ -133,6 +133,10 @@ void kxset::index_add(const KxAtom &name, int pos) {
 
 void kxset::index_drop() {
   if (body_) body_->index.reset();
+}
+
+void kxset::reserve(int n) {
+  if (n > 0) body().attrs.reserve(static_cast<size_t>(n));
 }
 
 int kxset::getnattr() const noexcept { return body_ ? static_cast<int>(body_->attrs.count()) : 0; }

@@ -119,6 +119,9 @@ public:
   int setobj(kxset *value, const KxAtom &name = KxAtom());
   // Adds an attribute at the end (0); a null value is refused with -1.
   int append(const KxAtom &name, kxset *value);
+  // Makes room for n attributes in all, so that appending them allocates
+  // once (readers know the count of a set before they append).
+  void reserve(int n);
   // Adds an attribute so that it becomes attribute `position` (0), or -1 when
   // the set has fewer attributes than that or the value is null.
   int insert(int position, const KxAtom &name, kxset *value);

@@ -6,6 +6,7 @@
 // depth limit counts the height of referenced sets too: otherwise chains of
 // references would build trees of any depth from a small text, and every
 // recursive walk over them (destruction included) could exhaust the stack.
+#include "kxset/kxpool.h"
 #include "kxset/sio.h"
 #include "kxset/sio_state.h"
 #include "kxset/sio_tokens.h"
@@ -22,44 +23,97 @@ namespace {
 
 using sio::has_class;
 
-// Recently interned names. Attribute names and common values ("type",
-// "host", "internal") recur on nearly every line; finding them here spares
-// a lookup in the large process-wide atom table.
+// Recently interned names, by the atom table's hash. Attribute names and
+// common values ("type", "host", "internal") recur on nearly every line;
+// finding them here spares a lookup in the large process-wide atom table.
 class AtomCache {
 public:
-  KxAtom get(std::string_view text) {
-    KxAtom &slot = slots_[key(text)];
-    if (slot.view() != text || slot.is_zero()) slot = KxAtom(text);
-    return slot;
+  KxAtom get(std::string_view text, uint32_t hash) {
+    Slot &s = slots_[hash & (kSize - 1)];
+    if (s.hash != hash || s.atom.is_zero() || s.atom.view() != text) {
+      s.atom = KxAtom(text, hash);
+      s.hash = hash;
+    }
+    return s.atom;
   }
+  KxAtom get(std::string_view text) { return get(text, KxAtom::hash_of(text)); }
   // The atom of `text` if one exists, without interning it: the zero atom
   // otherwise. A hit here spares the lookup in the atom table.
   KxAtom find(std::string_view text) {
-    KxAtom &slot = slots_[key(text)];
-    if (!slot.is_zero() && slot.view() == text) return slot;
+    uint32_t hash = KxAtom::hash_of(text);
+    Slot &s = slots_[hash & (kSize - 1)];
+    if (s.hash == hash && !s.atom.is_zero() && s.atom.view() == text) return s.atom;
     KxAtom a = KxAtom::find(text);
-    if (a.is_named()) slot = a;
+    if (a.is_named()) {
+      s.atom = a;
+      s.hash = hash;
+    }
     return a;
   }
 
 private:
   static constexpr size_t kSize = 1024;
-  static size_t key(std::string_view t) {
-    uint64_t a = 0, b = 0;
-    size_t n = t.size();
-    std::memcpy(&a, t.data(), std::min<size_t>(n, 8));
-    if (n > 8) std::memcpy(&b, t.data() + n - std::min<size_t>(n - 8, 8), std::min<size_t>(n - 8, 8));
-    uint64_t h = (a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full) ^ n;
-    return static_cast<size_t>(h ^ (h >> 29)) & (kSize - 1);
+  struct Slot {
+    uint32_t hash = 0;
+    KxAtom atom;
+  };
+  std::vector<Slot> slots_ = std::vector<Slot>(kSize);
+};
+
+// The names of sets a little ahead of the reading position, hashed, with
+// their atom table slots being loaded meanwhile: most set names of a file
+// are new (addresses, object names), and waiting for memory on each of them
+// in turn would cost more than reading the text.
+class LookAhead {
+public:
+  LookAhead(const char *begin, const char *end) : scan_(begin), end_(end) {}
+
+  // The hash of `name`, which begins at `pos` (the reading position never
+  // goes back); keeps the look-ahead ahead.
+  uint32_t hash(const char *pos, std::string_view name) {
+    while (head_ != tail_ && ring_[head_ % kAhead].pos < pos) ++head_;
+    uint32_t h;
+    if (head_ != tail_ && ring_[head_ % kAhead].pos == pos && ring_[head_ % kAhead].len == name.size()) {
+      h = ring_[head_ % kAhead].hash;
+      ++head_;
+    } else {
+      h = KxAtom::hash_of(name);
+    }
+    if (scan_ < pos) scan_ = pos;
+    while (tail_ - head_ < kAhead && scan_ < end_) {
+      const void *q = std::memchr(scan_, '(', static_cast<size_t>(end_ - scan_));
+      if (!q) {
+        scan_ = end_;
+        break;
+      }
+      const char *s = static_cast<const char *>(q) + 1;
+      const char *e = s;
+      while (e < end_ && !has_class(*e, sio::kNameEnd) && *e != '"') ++e;
+      scan_ = e;
+      if (e == s || (e < end_ && *e == '"')) continue; // empty or quoted: left to the reader
+      uint32_t hh = KxAtom::hash_of(std::string_view(s, static_cast<size_t>(e - s)));
+      KxAtom::prefetch(hh);
+      ring_[tail_++ % kAhead] = {s, static_cast<uint32_t>(e - s), hh};
+    }
+    return h;
   }
-  std::vector<KxAtom> slots_ = std::vector<KxAtom>(kSize);
+
+private:
+  static constexpr size_t kAhead = 8;
+  struct Entry {
+    const char *pos;
+    uint32_t len, hash;
+  };
+  Entry ring_[kAhead] = {};
+  size_t head_ = 0, tail_ = 0; // ring positions, taken modulo kAhead
+  const char *scan_, *end_;
 };
 
 class Reader {
 public:
   Reader(const char *begin, const char *end, kxset *dict)
       : p_(begin), end_(end), begin_(begin), scope_(dict ? dict : sio::empty_base()),
-        st_(sio::state()) {
+        st_(sio::state()), ahead_(begin, end) {
     sio_namesp(&scope_, dict);
   }
 
@@ -76,15 +130,25 @@ private:
   // read did not build, such as dictionary members).
   Got read_value(kxset *&out, int *height = nullptr);
   Got resolve(std::string_view name, kxset *&out, int *height);
-  // A set being read and the height of its tallest value so far.
+  // A set being read, the height of its tallest value so far, and where its
+  // attributes begin in pending_.
   struct Frame {
     kxset *set;
     int height;
+    size_t first;
+  };
+  // An attribute read but not yet appended: a set gets all its attributes at
+  // once when it closes, so that its array is allocated once, at its size.
+  struct Pending {
+    KxAtom name;
+    kxset *value;
+    bool fresh; // made by this read (not a reference)
   };
 
   bool read_attribute(std::vector<Frame> &stack);
   bool close(std::vector<Frame> &stack);
   void report_too_deep(const kxset *set);
+  void drop_pending();
 
   std::string top_name() const {
     const kxset *t = scope_.GetTop();
@@ -95,7 +159,8 @@ private:
   KxScope scope_;
   sio::State &st_;
   AtomCache atoms_;
-
+  LookAhead ahead_;
+  std::vector<Pending> pending_;
 };
 
 // Spaces, tabs, newlines (counted) and comments up to the next token.
@@ -151,10 +216,11 @@ Reader::Got Reader::read_value(kxset *&out, int *height) {
   }
   bool open = *p_ == '(';
   if (open) ++p_;
+  const char *at = p_;
   std::string_view name;
   if (!read_name(name)) return Got::Fail;
   if (!open) return resolve(name, out, height);
-  out = kxset::make(atoms_.get(name));
+  out = kxset::make(atoms_.get(name, ahead_.hash(at, name)));
   return Got::Set;
 }
 
@@ -176,11 +242,23 @@ void Reader::report_too_deep(const kxset *set) {
   st_.report(SIO_SYNTAX, "ERROR: Nesting too deep at <" + set->getnamea().str() + ">");
 }
 
-// Leaves the innermost set: pops its level and defines it in the enclosing one.
+// Leaves the innermost set: gives it its attributes, pops its level and
+// defines it in the enclosing one.
 bool Reader::close(std::vector<Frame> &stack) {
   kxset *set = stack.back().set;
   int height = stack.back().height + 1;
+  size_t first = stack.back().first;
   stack.pop_back();
+  set->reserve(static_cast<int>(pending_.size() - first));
+  for (size_t k = first; k < pending_.size(); ++k) {
+    Pending &p = pending_[k];
+    if (set->append(p.name, p.value) != 0) {
+      st_.report(SIO_CANTADD, "ERROR: Cannot add  <" + p.name.str() + "> to <" + set->getnamea().str() + ">");
+      return false;
+    }
+    p.fresh = false; // held by the set now
+  }
+  pending_.resize(first);
   if (!stack.empty()) stack.back().height = std::max(stack.back().height, height);
   scope_.Pop();
   const KxAtom &name = set->getnamea();
@@ -191,7 +269,6 @@ bool Reader::close(std::vector<Frame> &stack) {
 
 // One ":name value" of the innermost set; a new set value is entered.
 bool Reader::read_attribute(std::vector<Frame> &stack) {
-  kxset *cur = stack.back().set;
   ++p_; // ':'
   KxAtom attr = KxAtom::null();
   if (p_ < end_ && !has_class(*p_, sio::kWhite)) {
@@ -212,18 +289,22 @@ bool Reader::read_attribute(std::vector<Frame> &stack) {
     }
     stack.back().height = std::max(stack.back().height, h);
   }
-  if (cur->append(attr, value) != 0) {
-    if (g == Got::Set) kxset_destroy(value);
-    st_.report(SIO_CANTADD, "ERROR: Cannot add  <" + attr.str() + "> to <" + cur->getnamea().str() + ">");
-    return false;
-  }
+  pending_.push_back({std::move(attr), value, g == Got::Set});
   if (g == Got::Ref) return true;
   if (scope_.Push(value) < 0) {
     report_too_deep(value);
     return false;
   }
-  stack.push_back({value, 0});
+  stack.push_back({value, 0, pending_.size()});
   return true;
+}
+
+// After a failure: frees the sets read but not yet given to a parent (each
+// takes along what was already appended to it).
+void Reader::drop_pending() {
+  for (Pending &p : pending_)
+    if (p.fresh) kxset_destroy(p.value);
+  pending_.clear();
 }
 
 kxset *Reader::run() {
@@ -235,7 +316,7 @@ kxset *Reader::run() {
   // The top set owns everything read below it: destroying it on failure
   // frees the partial tree but spares sets that are held elsewhere.
   scope_.Push(top);
-  std::vector<Frame> stack{{top, 0}};
+  std::vector<Frame> stack{{top, 0, 0}};
   bool ok = true;
   while (ok && !stack.empty()) {
     skip_space();
@@ -256,6 +337,7 @@ kxset *Reader::run() {
     }
   }
   if (ok) return top;
+  drop_pending();
   kxset_destroy(top);
   return nullptr;
 }
@@ -263,6 +345,7 @@ kxset *Reader::run() {
 kxset *read_buffer(const char *begin, const char *end, kxset *dict, size_t *consumed) {
   sio::state().begin_read();
   Reader r(begin, end, dict);
+  kxpool::ReadArena arena;
   kxset *s = r.run();
   if (consumed) *consumed = r.consumed();
   return s;
