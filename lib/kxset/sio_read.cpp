@@ -142,7 +142,7 @@ private:
   struct Pending {
     KxAtom name;
     kxset *value;
-    bool fresh; // made by this read (not a reference)
+    bool fresh; // made by this read (not a reference); counted by the list until appended
   };
 
   bool read_attribute(std::vector<Frame> &stack);
@@ -256,7 +256,8 @@ bool Reader::close(std::vector<Frame> &stack) {
       st_.report(SIO_CANTADD, "ERROR: Cannot add  <" + p.name.str() + "> to <" + set->getnamea().str() + ">");
       return false;
     }
-    p.fresh = false; // held by the set now
+    if (p.fresh) kxset_destroy(p.value); // held by the set now
+    p.fresh = false;
   }
   pending_.resize(first);
   if (!stack.empty()) stack.back().height = std::max(stack.back().height, height);
@@ -289,6 +290,9 @@ bool Reader::read_attribute(std::vector<Frame> &stack) {
     }
     stack.back().height = std::max(stack.back().height, h);
   }
+  // A new set is counted while it waits: a failure frees it, and an earlier
+  // waiting set it refers to must not go first.
+  if (g == Got::Set) kxset_save(value);
   pending_.push_back({std::move(attr), value, g == Got::Set});
   if (g == Got::Ref) return true;
   if (scope_.Push(value) < 0) {
@@ -299,8 +303,8 @@ bool Reader::read_attribute(std::vector<Frame> &stack) {
   return true;
 }
 
-// After a failure: frees the sets read but not yet given to a parent (each
-// takes along what was already appended to it).
+// After a failure: lets go of the sets read but not yet given to a parent
+// (each takes along what was already appended to it).
 void Reader::drop_pending() {
   for (Pending &p : pending_)
     if (p.fresh) kxset_destroy(p.value);
