@@ -17,18 +17,43 @@ namespace {
 
 size_t record_size(size_t length) { return offsetof(KxAtom::Record, text) + length + 1; }
 
-// 32-bit FNV-1a with a final avalanche; names share long prefixes
-// ("host-000123"), which the mix spreads over the table.
+// Eight bytes at a time, each word multiplied into the state, with a final
+// avalanche: names share long prefixes ("host-000123") and differ in their
+// last bytes, which the mix spreads over the low bits the tables index by.
+// A byte-wise hash was the largest single cost of reading set text.
 uint32_t text_hash(std::string_view s) noexcept {
-  uint32_t h = 2166136261u;
-  for (unsigned char c : s) {
-    h ^= c;
-    h *= 16777619u;
+  constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  auto load64 = [](const char *q) {
+    uint64_t w;
+    std::memcpy(&w, q, 8);
+    return w;
+  };
+  auto load32 = [](const char *q) {
+    uint32_t w;
+    std::memcpy(&w, q, 4);
+    return uint64_t{w};
+  };
+  auto mix = [](uint64_t h, uint64_t w) {
+    h = (h ^ w) * kMul;
+    return h ^ (h >> 29);
+  };
+  const char *p = s.data();
+  const size_t n = s.size();
+  uint64_t h = 0x243F6A8885A308D3ull ^ (n * kMul);
+  if (n >= 8) {
+    // Whole words, then the last eight bytes (overlapping the previous word).
+    const char *last = p + n - 8;
+    for (; p < last; p += 8) h = mix(h, load64(p));
+    h = mix(h, load64(last));
+  } else if (n >= 4) {
+    h = mix(h, load32(p) | load32(p + n - 4) << 32);
+  } else if (n > 0) {
+    auto byte = [&](size_t i) { return uint64_t{static_cast<unsigned char>(p[i])}; };
+    h = mix(h, byte(0) | byte(n / 2) << 8 | byte(n - 1) << 16);
   }
-  h ^= h >> 16;
-  h *= 0x85ebca6bu;
-  h ^= h >> 13;
-  return h;
+  h *= 0xBF58476D1CE4E5B9ull;
+  h ^= h >> 32;
+  return static_cast<uint32_t>(h);
 }
 
 // Linear probing over a power-of-two array of (hash, record) slots, at most
