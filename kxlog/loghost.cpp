@@ -7,13 +7,17 @@ constexpr size_t kMaxHosts = 65536;
 }
 
 loghost *LogHosts::get(uint32_t origin) {
+  auto &recent = recent_[(origin * 2654435761u) >> 28];
+  if (recent.second && recent.first == origin) return recent.second;
   auto it = hosts_.find(origin);
-  if (it != hosts_.end()) return &it->second;
-  if (hosts_.size() >= kMaxHosts) return nullptr;
-  if (kxdebug) kx_trace("New host %x", origin);
-  loghost &h = hosts_[origin];
-  h.origin = origin;
-  return &h;
+  if (it == hosts_.end()) {
+    if (hosts_.size() >= kMaxHosts) return nullptr;
+    if (kxdebug) kx_trace("New host %x", origin);
+    it = hosts_.emplace(origin, loghost{}).first;
+    it->second.origin = origin;
+  }
+  recent = {origin, &it->second};
+  return &it->second;
 }
 
 bool LogHosts::set_interfaces(uint32_t origin, const uint8_t *data, size_t length) {
@@ -21,6 +25,7 @@ bool LogHosts::set_interfaces(uint32_t origin, const uint8_t *data, size_t lengt
   if (!x2kxif_list(data, length, &ifs)) return false;
   loghost *h = get(origin);
   if (!h) return true;
+  ++version_;
   for (const kxif &i : ifs)
     if (i.index < LOG_MAX_IFINDEX) h->ifnames[i.index] = i.name;
   return true;

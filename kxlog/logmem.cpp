@@ -11,6 +11,7 @@ constexpr size_t kMaxTables = 4096;
 } // namespace
 
 int LogMemory::set_kxid(const kxlogrec &h, const kxid_t &id, long recnum) {
+  ++version_;
   const PairKey p = pair(h);
   auto [it, made] = ids_.try_emplace(p);
   auto &list = it->second;
@@ -42,6 +43,7 @@ std::optional<uint64_t> LogMemory::get_kxid(const kxlogrec &h, bool fallback, lo
 }
 
 void LogMemory::set_data(const kxlogrec &h, const kxid_t *id, Table table, long recnum) {
+  ++version_;
   if (id) {
     if (tables_.size() < kMaxTables || tables_.count(id->key())) tables_[id->key()] = std::move(table);
     set_kxid(h, *id, recnum);
@@ -62,6 +64,39 @@ LogMemory::Table LogMemory::get_data(const kxlogrec &h, const kxid_t *id, long r
   }
   auto s = scheduled_.find(pair(h));
   return s == scheduled_.end() ? nullptr : s->second;
+}
+
+const log_format_table *LogMemory::find_data(const kxlogrec &h, long recnum) const {
+  const PairKey p = pair(h);
+  Found &f = found_[(p.origin * 2654435761u ^ p.fid) & (found_.size() - 1)];
+  if (f.used && f.version == version_ && f.pair == p && recnum >= f.from && recnum < f.until) return f.table;
+  // As get_kxid and get_data, noting between which identity changes the
+  // answer stays the same.
+  long from = LONG_MIN, until = LONG_MAX;
+  std::optional<uint64_t> key;
+  auto it = ids_.find(p);
+  if (it == ids_.end()) it = ids_.find(PairKey{0, h.fid});
+  if (it != ids_.end()) {
+    for (const auto &[start, k] : it->second) { // highest record number first
+      if (start <= recnum) {
+        key = k;
+        from = start;
+        break;
+      }
+      until = start;
+    }
+  }
+  const log_format_table *table = nullptr;
+  if (key) {
+    auto t = tables_.find(*key);
+    if (t != tables_.end()) table = t->second.get();
+  }
+  if (!table) {
+    auto s = scheduled_.find(p);
+    if (s != scheduled_.end()) table = s->second.get();
+  }
+  f = {true, p, version_, from, until, table};
+  return table;
 }
 
 bool LogMemory::queue(const kxlogrec &h, const uint8_t *data, size_t length, long recnum) {

@@ -6,6 +6,8 @@
 #include "kxlog/logformat.h"
 #include "kxlog/logrec.h"
 
+#include <array>
+#include <climits>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -32,6 +34,11 @@ public:
   std::optional<uint64_t> get_kxid(const kxlogrec &h, bool fallback, long recnum) const;
   void set_data(const kxlogrec &h, const kxid_t *id, Table table, long recnum);
   Table get_data(const kxlogrec &h, const kxid_t *id, long recnum) const;
+  // What get_data(h, nullptr, recnum) gives, without taking a reference:
+  // valid until the memory next changes. The answer is remembered per
+  // (origin, fid) for the run of record numbers it holds for, so that a
+  // stream of records asks the maps about once per run.
+  const log_format_table *find_data(const kxlogrec &h, long recnum) const;
   bool has_table(uint64_t key) const { return tables_.count(key) != 0; }
 
   // Queues a copy of a record (data cut to 8192 bytes); false when the
@@ -53,6 +60,14 @@ private:
     bool operator<(const PairKey &o) const {
       return origin != o.origin ? origin < o.origin : fid < o.fid;
     }
+    bool operator==(const PairKey &o) const { return origin == o.origin && fid == o.fid; }
+  };
+  struct Found {
+    bool used = false;
+    PairKey pair{};
+    unsigned long version = 0;
+    long from = 0, until = 0; // the record numbers the answer holds for
+    const log_format_table *table = nullptr;
   };
   static PairKey pair(const kxlogrec &h) { return {h.origin, h.fid}; }
   struct Queue {
@@ -77,6 +92,8 @@ private:
   std::map<PairKey, Queue> pair_queues_;
   size_t queued_ = 0;
   long queues_made_ = 0;
+  unsigned long version_ = 0; // counts changes of identities and tables
+  mutable std::array<Found, 16> found_{};
 };
 
 // The process-wide memory.

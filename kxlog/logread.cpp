@@ -10,8 +10,16 @@
 #include <unistd.h>
 
 namespace {
-constexpr size_t kBufferSize = 1 << 18;
+constexpr size_t kBufferSize = 1 << 20; // large sequential reads
 constexpr int kMaxRestarts = 100;
+// The sync word as it lies in the file, for comparing raw words.
+uint32_t raw_sync_word() {
+  uint8_t bytes[4];
+  put_be32(bytes, LOG_SYNC_WORD);
+  uint32_t w;
+  std::memcpy(&w, bytes, 4);
+  return w;
+}
 // A real sync mark is followed by 56, 48, ... 0.
 bool plausible_sync_count(uint32_t count) { return count <= 56 && count % 8 == 0; }
 } // namespace
@@ -87,15 +95,21 @@ void LogReader::skip_sync_count() {
   if (plausible_sync_count(count)) skip(count);
 }
 
-LogReader::Read LogReader::lread(uint8_t *out, size_t n, bool may_resync) {
-  if (n < 4) return kSynced;
+LogReader::Read LogReader::lread(size_t n, const uint8_t **at) {
+  if (n < 4) {
+    *at = buf_.data() + pos_;
+    return kSynced;
+  }
   // A sync mark in what is there counts even when the file ends before n
   // bytes: a bogus length must not hide the sync record that follows it.
   const bool whole = fill(n);
   const size_t have = std::min(n, end_ - pos_) & ~size_t(3);
   const uint8_t *p = buf_.data() + pos_;
+  static const uint32_t sync = raw_sync_word();
   for (size_t off = 0; off < have; off += 4) {
-    if (may_resync && be32(p + off) == LOG_SYNC_WORD) {
+    uint32_t w;
+    std::memcpy(&w, p + off, 4);
+    if (w == sync) {
       pos_ += off + 4;
       offset_ += off_t(off + 4);
       skip_sync_count();
@@ -103,7 +117,7 @@ LogReader::Read LogReader::lread(uint8_t *out, size_t n, bool may_resync) {
     }
   }
   if (!whole) return kEnd;
-  std::memcpy(out, p, n);
+  *at = p;
   pos_ += n;
   offset_ += off_t(n);
   return kDelivered;
@@ -116,12 +130,20 @@ void LogReader::report_once(bool &done, const char *message) {
 }
 
 int LogReader::get(kxlogrec &header, std::vector<uint8_t> &data) {
+  const uint8_t *view = nullptr;
+  const int len = get(header, view);
+  if (len < 0) return len;
+  data.assign(view, view + len);
+  return len;
+}
+
+int LogReader::get(kxlogrec &header, const uint8_t *&data) {
   if (fd_ < 0) return -1;
   int restarts = 0;
   for (;;) {
     const off_t start = offset_;
-    uint8_t raw[LOG_HEADER_SIZE];
-    const Read h = lread(raw, sizeof raw, true);
+    const uint8_t *raw = nullptr;
+    const Read h = lread(LOG_HEADER_SIZE, &raw);
     if (h == kEnd) return -1;
     if (h == kSynced) continue;
     header = x2kxlogrec(raw);
@@ -137,9 +159,9 @@ int LogReader::get(kxlogrec &header, std::vector<uint8_t> &data) {
       report_once(told_import_, "log_get: failed to import log data");
       continue;
     }
-    data.resize(len);
+    data = raw + LOG_HEADER_SIZE; // no bytes are read for an empty record
     if (len == 0) return 0;
-    const Read d = lread(data.data(), len, true);
+    const Read d = lread(len, &data);
     if (d == kEnd) {
       seek(start); // a record still being written: read it whole later
       return -1;

@@ -28,6 +28,9 @@ public:
   // of the file is not consumed, so a reader that follows a growing file
   // reads it whole once the rest has been written.
   int get(kxlogrec &header, std::vector<uint8_t> &data);
+  // The same without a copy: `data` points into the reader's buffer and stays
+  // valid until the next read or seek.
+  int get(kxlogrec &header, const uint8_t *&data);
 
   // Byte offset of the next record to read, and the file's inode.
   off_t offset() const { return offset_; }
@@ -39,7 +42,8 @@ public:
 
 private:
   enum Read { kEnd = -1, kSynced = 0, kDelivered = 1 };
-  Read lread(uint8_t *out, size_t n, bool may_resync);
+  // n bytes at the read position, consumed; *at points to them in buf_.
+  Read lread(size_t n, const uint8_t **at);
   bool fill(size_t n);      // at least n bytes buffered; false at end of file
   bool skip(size_t n);      // consumes n bytes
   void skip_sync_count();   // after a sync word: its count word and the bytes it names

@@ -5,10 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-uint32_t be32(const uint8_t *p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
 void put_be32(uint8_t *p, uint32_t v) {
   p[0] = uint8_t(v >> 24);
   p[1] = uint8_t(v >> 16);

@@ -29,7 +29,10 @@ enum log_format_code : uint8_t {
 enum log_action_code { LOG_ACT_DROP = 0, LOG_ACT_REJECT = 1, LOG_ACT_ACCEPT = 2 };
 enum logsys_code { LOGSYS_START = 0, LOGSYS_STOP = 1, LOGSYS_SENDING = 3 };
 
-uint32_t be32(const uint8_t *p);
+// Inline: every data word of every record passes through here.
+inline uint32_t be32(const uint8_t *p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 void put_be32(uint8_t *p, uint32_t v);
 
 // The record header. `origin` is the IPv4 address as a host-order number

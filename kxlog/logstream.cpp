@@ -75,9 +75,9 @@ void LogStream::log_info(const kxlogrec &h, const uint8_t *data, size_t length, 
 
 void LogStream::log_record(const kxlogrec &h, const uint8_t *data, size_t length, long recnum) {
   if (!in_time(h)) return;
-  auto table = memory_.get_data(h, nullptr, recnum);
+  const log_format_table *table = memory_.find_data(h, recnum);
   if (!table && queueing_ && memory_.queue(h, data, length, recnum)) return;
-  show_record(h, data, length, recnum, table.get());
+  show_record(h, data, length, recnum, table);
 }
 
 void LogStream::show_record(const kxlogrec &h, const uint8_t *data, size_t length, long recnum,

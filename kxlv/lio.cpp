@@ -51,15 +51,16 @@ int kxlv_lio::setstate(off_t offset, uint32_t time) {
 const kxlv_entry *kxlv_lio::nextent() {
   if (!reader_.is_open()) return nullptr;
   kxlogrec h;
-  std::vector<uint8_t> data;
+  const uint8_t *data = nullptr;
   for (;;) {
     const off_t at = reader_.offset();
-    if (reader_.get(h, data) < 0) {
+    const int length = reader_.get(h, data);
+    if (length < 0) {
       eof_ = true;
       return nullptr;
     }
     produced_ = false;
-    stream_->feed(h, data.data(), data.size(), recnum_);
+    stream_->feed(h, data, size_t(length), recnum_);
     if (!produced_) {
       ++recnum_;
       continue;
@@ -72,9 +73,46 @@ const kxlv_entry *kxlv_lio::nextent() {
   }
 }
 
+namespace {
+// A record the stream shows as an entry that changes nothing it keeps but
+// the host table: a log record of a filter's own format.
+bool plain_record(const kxlogrec &h) { return h.type == LOG_TYPE_LOG && h.format < LOG_FMT_SYSTEM; }
+} // namespace
+
+bool kxlv_lio::skipent(off_t *offset, uint32_t *time) {
+  if (!reader_.is_open()) return false;
+  kxlogrec h;
+  const uint8_t *data = nullptr;
+  for (;;) {
+    const off_t at = reader_.offset();
+    const int length = reader_.get(h, data);
+    if (length < 0) {
+      eof_ = true;
+      return false;
+    }
+    bool entry = true;
+    if (plain_record(h)) {
+      stream_->hosts().get(h.origin); // as the stream does for every record
+    } else {
+      produced_ = false;
+      stream_->feed(h, data, size_t(length), recnum_);
+      entry = produced_;
+    }
+    if (!entry) {
+      ++recnum_;
+      continue;
+    }
+    setstate(at, h.time);
+    ++recnum_;
+    if (offset) *offset = at;
+    if (time) *time = h.time;
+    return true;
+  }
+}
+
 int kxlv_lio::nextblock() {
   for (int i = 0; i < KXLV_BLOCK; ++i)
-    if (!nextent()) return -1;
+    if (!skipent()) return -1;
   return 0;
 }
 
@@ -90,7 +128,7 @@ off_t kxlv_lio::seek(long n) {
       recnum_ = lastb.recnum;
     }
     while (b >= blocks_.size())
-      if (!nextent()) return -1;
+      if (!skipent()) return -1;
   }
   const kxlv_block &blk = blocks_[b];
   reader_.seek(blk.offset);
@@ -98,7 +136,7 @@ off_t kxlv_lio::seek(long n) {
   recnum_ = blk.recnum;
   eof_ = false;
   for (long i = blk.first; i < n; ++i)
-    if (!nextent()) return -1;
+    if (!skipent()) return -1;
   return reader_.offset();
 }
 
@@ -116,7 +154,7 @@ const kxlv_block *kxlv_lio::bsearch(uint32_t t) const {
 
 long kxlv_lio::count_all() {
   last();
-  while (nextent()) {
+  while (skipent()) {
   }
   return cur_;
 }
@@ -127,7 +165,7 @@ off_t kxlv_lio::tseek(uint32_t t) {
   // Read on while the searched time lies beyond the last known block.
   if (!blocks_.empty() && blocks_.back().time <= t) {
     last();
-    while (nextent()) {
+    while (skipent()) {
       if (blocks_.back().time > t) break;
     }
   }
@@ -140,10 +178,11 @@ off_t kxlv_lio::tseek(uint32_t t) {
   for (;;) {
     const long num = cur_;
     const long rec = recnum_;
-    const kxlv_entry *e = nextent();
-    if (!e) break;
-    if (e->header.time > t) {
-      reader_.seek(e->offset);
+    off_t at = 0;
+    uint32_t time = 0;
+    if (!skipent(&at, &time)) break;
+    if (time > t) {
+      reader_.seek(at);
       cur_ = num;
       recnum_ = rec;
       break;

@@ -37,6 +37,10 @@ public:
 
   // The next entry, or null at the end of the file. Valid until the next read.
   const kxlv_entry *nextent();
+  // Steps over the next entry without making it: false at the end of the
+  // file. Only the records that tell formats, identities and interface names
+  // are interpreted; the rest need no more than their header.
+  bool skipent(off_t *offset = nullptr, uint32_t *time = nullptr);
   // Reads the next 16 entries; -1 when the file ends first.
   int nextblock();
   // Positions before entry n: the file offset, or -1 (position at the end).

@@ -1,6 +1,6 @@
 #include "kxlv/viewer.h"
 
-#include "kxlv/match.h"
+#include "kxlv/search.h"
 
 #include "kxu/report.h"
 
@@ -89,6 +89,11 @@ void kxlv_viewer::bottom() {
 long kxlv_viewer::interval(long a, long b) {
   if (a >= b || lio_.seek(a) < 0) return 0;
   long count = 0;
+  if (!settings_.hide_repeat && (!apply_selections || settings_.selections.nsel() == 0)) {
+    // Every entry is shown: counting needs no entry made.
+    while (count < b - a && lio_.skipent()) ++count;
+    return count;
+  }
   std::optional<kxlv_entry> prev;
   for (long n = a; n < b; ++n) {
     const kxlv_entry *e = lio_.nextent();
@@ -176,24 +181,9 @@ bool kxlv_viewer::goto_datetime(const std::string &date, const std::string &time
 }
 
 std::string kxlv_viewer::search_text(const kxlv_entry &e, const std::string &column) {
-  static const char *const kFields[] = {"service", "src", "dst", "proto", "user", "s_port", "rule"};
-  const bool all = column.empty() || !strcasecmp(column.c_str(), "All Fields");
-  const auto want = [&](const char *c) { return all || !strcasecmp(column.c_str(), c); };
   std::string out;
-  if (want("orig")) out += kxlv_column_text(e, "Orig", lio_.hosts(), settings_.columns) + " ";
-  if (want("I/F")) out += lio_.hosts().ifname(e.header.origin, e.header.ifindex()) + " ";
-  for (const char *f : kFields) {
-    if (!want(f)) continue;
-    const int i = e.field_index(f);
-    if (i >= 0) out += e.field_text(size_t(i)) + " ";
-  }
-  if (want("info")) out += kxlv_column_text(e, "Info", lio_.hosts(), settings_.columns) + " ";
-  if (kxdebug) kx_trace("Built: %s", out.c_str());
+  kxlv_search_text(out, e, column, lio_.hosts(), settings_.columns);
   return out;
-}
-
-bool kxlv_viewer::check_entry(const kxlv_entry &e, const std::string &pattern, const std::string &column) {
-  return kxlv_pattern_contains(search_text(e, column), pattern);
 }
 
 long kxlv_viewer::search(const std::string &pattern, const std::string &column, Direction dir,
@@ -205,6 +195,7 @@ long kxlv_viewer::search(const std::string &pattern, const std::string &column, 
   const long page_first = page_.empty() ? page_first_ : page_.front().num;
   const long page_last = page_.empty() ? page_first_ - 1 : page_.back().num;
   const bool found_on_page = found_ && *found_ >= page_first && *found_ <= page_last;
+  kxlv_search_matcher matcher(pattern, column, lio_.hosts(), settings_.columns);
   long hit = -1;
   if (dir == kBackward) {
     long start = found_on_page ? *found_ : page_first;
@@ -222,8 +213,8 @@ long kxlv_viewer::search(const std::string &pattern, const std::string &column, 
         if (!e) break;
         if (!passes(*e)) continue;
         const bool repeat = settings_.hide_repeat && prev && kxlv_line_eq(*e, *prev);
-        prev = *e;
-        if (n >= a && !repeat && check_entry(*e, pattern, column)) hit = n;
+        if (settings_.hide_repeat) prev = *e;
+        if (n >= a && !repeat && matcher.matches(*e)) hit = n;
       }
     }
   } else {
@@ -236,8 +227,8 @@ long kxlv_viewer::search(const std::string &pattern, const std::string &column, 
       while (const kxlv_entry *e = lio_.nextent()) {
         if (!passes(*e)) continue;
         const bool repeat = settings_.hide_repeat && prev && kxlv_line_eq(*e, *prev);
-        prev = *e;
-        if (e->num >= first_hit && !repeat && check_entry(*e, pattern, column)) {
+        if (settings_.hide_repeat) prev = *e;
+        if (e->num >= first_hit && !repeat && matcher.matches(*e)) {
           hit = e->num;
           break;
         }

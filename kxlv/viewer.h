@@ -60,7 +60,7 @@ public:
   enum Direction { kForward, kBackward, kFromTop };
   long search(const std::string &pattern, const std::string &column, Direction dir, std::string *message);
   std::optional<long> last_found() const { return found_; }
-  // The text check_entry searches in.
+  // The text a search looks in (kxlv_search_text).
   std::string search_text(const kxlv_entry &e, const std::string &column);
 
   // Online following: reacts to growth (the page follows when it shows the
@@ -72,8 +72,6 @@ public:
   kxlv_test_ctx test_ctx();
 
 private:
-  bool check_entry(const kxlv_entry &e, const std::string &pattern, const std::string &column);
-
   kxlv_settings &settings_;
   kxlv_lio lio_;
   int lines_ = 20;

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <tuple>
+#include <unistd.h>
+
 using namespace kxlvtest;
 
 namespace {
@@ -104,6 +108,68 @@ TEST_F(LioTest, ControlRecordsWithoutEntriesChangeNoNumbers) {
   EXPECT_FALSE(missing.open(dir.file("none.log")));
   EXPECT_EQ(missing.nextent(), nullptr);
   EXPECT_EQ(missing.seek(0), -1);
+}
+
+// Counting and seeking step over entries without making them; a damaged
+// log with every kind of record must give the same numbers, blocks and
+// entries as reading every entry does.
+TEST_F(LioTest, SteppingOverEntriesAgreesWithReadingThem) {
+  const std::string damaged = dir.file("damaged.log");
+  {
+    LogBuilder b(damaged);
+    b.conns(0, 40);
+    kxlogrec ifs = kxlogtest::header(kOrigin, 0, kBase);
+    ifs.type = LOG_TYPE_IFNAME;
+    b.w.add(ifs, kxif_list2x({{"eth0", 0}, {"eth1", 1}}));
+    b.w.add(kxlogtest::header(kOrigin, LOG_FMT_SYSTEM, kBase + 400), logsys_data(LOGSYS_STOP, "kx.log"));
+    b.w.add(kxlogtest::header(kOrigin, LOG_FMT_DOMAIN, kBase + 400), kxlogtest::words({1, 2}));
+    kxlogrec other_type = kxlogtest::header(kOrigin, 1, kBase + 400);
+    other_type.type = 7;
+    b.w.add(other_type, conn_words(1, 1));
+    b.reset();
+    b.conns(40, 30);
+    b.w.add(kxlogtest::header(0xC0000209, 1, kBase + 700), conn_words(1, 1)); // no formats for this origin
+    b.w.add(conn_header(kBase + 701, 2), kxlogtest::words({LOG_SYNC_WORD, 8, 1, 2, 3, 4})); // a sync word inside
+    b.w.close();
+    const int fd = ::open(damaged.c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(fd, 0);
+    const uint8_t junk[] = {0xde, 0xad, 0xbe, 0xef, 0, 0, 0, 9};
+    ASSERT_EQ(::write(fd, junk, sizeof junk), ssize_t(sizeof junk));
+    ::close(fd);
+    LogWriter more;
+    ASSERT_TRUE(more.open(damaged));
+    ASSERT_TRUE(more.add_sync(kBase + 702)); // where readers find their place again
+    for (uint32_t i = 70; i < 99; ++i) more.add(conn_header(kBase + 10 * i, 2), conn_words(0x0A000001, i));
+  }
+  kxlv_lio read, stepped;
+  ASSERT_TRUE(read.open(damaged));
+  ASSERT_TRUE(stepped.open(damaged));
+  long n = 0;
+  while (read.nextent()) ++n;
+  EXPECT_GT(n, 100);
+  EXPECT_EQ(stepped.count_all(), n);
+  ASSERT_EQ(stepped.blocks().size(), read.blocks().size());
+  for (size_t b = 0; b < read.blocks().size(); ++b) {
+    const kxlv_block &x = read.blocks()[b], &y = stepped.blocks()[b];
+    EXPECT_EQ(std::tie(x.offset, x.first, x.recnum, x.time), std::tie(y.offset, y.first, y.recnum, y.time)) << b;
+  }
+  kxlv_lio fresh;
+  ASSERT_TRUE(fresh.open(damaged));
+  for (long k : {n - 1, 3L, 57L, 41L, 44L, n - 20, 0L}) {
+    ASSERT_GE(read.seek(k), 0);
+    ASSERT_GE(fresh.seek(k), 0);
+    const kxlv_entry a = *read.nextent();
+    const kxlv_entry *c = fresh.nextent();
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->num, k);
+    EXPECT_EQ(c->offset, a.offset) << k;
+    EXPECT_EQ(c->kind, a.kind) << k;
+    EXPECT_EQ(c->words, a.words) << k;
+    EXPECT_EQ(c->message, a.message) << k;
+    EXPECT_EQ(fresh.hosts().ifname(kOrigin, 1), read.hosts().ifname(kOrigin, 1));
+  }
+  EXPECT_EQ(stepped.tseek(kBase + 405), read.tseek(kBase + 405));
+  EXPECT_EQ(stepped.get_current_num(), read.get_current_num());
 }
 
 TEST_F(LioTest, FollowsGrowthAndSeesTruncationAndReplacement) {
