@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kxlogd {
@@ -23,6 +24,9 @@ bool LogAppender::open(const std::string &path, uint32_t origin) {
   // so that our records start on word boundaries; the sync record that
   // follows lets readers find their place again.
   const off_t end = lseek(fd_, 0, SEEK_END);
+  struct stat st {};
+  inode_ = fstat(fd_, &st) == 0 ? uint64_t(st.st_ino) : 0;
+  start_ = end > 0 ? uint64_t(end) : 0;
   if (end > 0 && end % 4) {
     error(0, 0, "log_add: log file no aligned: rounding");
     buf_.assign(size_t(4 - end % 4), 0);
@@ -47,6 +51,7 @@ void LogAppender::close() {
   ::close(fd_);
   fd_ = -1;
   buf_.clear();
+  inode_ = start_ = written_ = 0;
 }
 
 bool LogAppender::add(kxlogrec header, const uint8_t *data, size_t length) {

@@ -47,6 +47,9 @@ public:
   bool sync();
 
   uint64_t written() const { return written_; } // bytes written since opening
+  // The file's inode and its length after what was written (0, 0 when closed).
+  uint64_t inode() const { return inode_; }
+  uint64_t end() const { return start_ + written_; }
 
 private:
   int fd_ = -1;
@@ -54,6 +57,7 @@ private:
   std::vector<uint8_t> buf_;
   uint64_t generation_ = 0;
   uint64_t written_ = 0;
+  uint64_t inode_ = 0, start_ = 0;
   bool told_write_ = false;
 };
 

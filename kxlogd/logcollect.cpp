@@ -1,6 +1,7 @@
 #include "logcollect.h"
 
 #include "logconnect.h"
+#include "logdoubt.h"
 #include "logmodule.h"
 #include "logproto.h"
 
@@ -34,6 +35,8 @@ kxlogrec record_header(uint32_t origin, uint32_t time, uint8_t format, uint8_t f
 LogCollector::LogCollector(CollectorOptions options) : o_(std::move(options)) {
   if (o_.input.empty()) o_.input = o_.moduledir + "/log/kxlog.sock";
   if (o_.logfile.empty()) o_.logfile = o_.moduledir + "/log/kx.log";
+  if (o_.id_file.empty()) o_.id_file = o_.moduledir + "/log/kxlog.id";
+  if (o_.pending.empty()) o_.pending = o_.moduledir + "/log/kxlog.pending";
 }
 
 LogCollector::~LogCollector() {
@@ -67,6 +70,19 @@ bool LogCollector::start(std::string &err) {
   }
   const int rcvbuf = 4 << 20;
   setsockopt(input_, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
+  client_ = collector_client_id(o_.id_file);
+  // Records in doubt when we last stopped: held again (and in memory only
+  // from here on, like every record not yet acknowledged).
+  DoubtfulRecords doubt;
+  if (load_doubtful(o_.pending, doubt)) {
+    for (size_t at = 0; at < doubt.records.size();) {
+      const size_t n = LOG_HEADER_SIZE + x2kxlogrec(&doubt.records[at]).length;
+      window_.push(&doubt.records[at], n);
+      at += n;
+    }
+    window_.number(doubt.book, doubt.first);
+  }
+  unlink(o_.pending.c_str());
   note_filter();
   if (o_.servers.empty()) {
     go_local();
@@ -191,7 +207,11 @@ int LogCollector::log_connect() {
       return -1;
     }
     std::string why;
-    const int fd = log_connect_server(name, o_.port, o_.connect_timeout, true, why, o_.origin);
+    LogResumePoint point;
+    const int fd = client_ ? log_connect_resuming(name, o_.port, o_.connect_timeout, client_, point,
+                                                  why, o_.origin)
+                           : log_connect_server(name, o_.port, o_.connect_timeout, true, why,
+                                                o_.origin);
     if (fd < 0) {
       if (why.find("Authentication") != std::string::npos) kx_message("%s", why.c_str());
       continue;
@@ -201,8 +221,24 @@ int LogCollector::log_connect() {
     state_ = kConnected;
     local_.close(); // the next loss reopens it with its sync record
     kx_message("Connected to log server %s", name.c_str());
+    // Of the records in doubt, those numbered up to the server's last are
+    // written already.
+    size_t written = 0;
+    const uint64_t book = window_.book(), first = window_.first();
+    if (book != 0 && point.book == book) {
+      if (point.last + 1 >= first && point.last + 1 - first <= window_.records())
+        written = size_t(point.last + 1 - first);
+      else
+        error(0, 0, "log server %s holds record %llu, not one of those in doubt (%llu on)",
+              name.c_str(), static_cast<unsigned long long>(point.last),
+              static_cast<unsigned long long>(first));
+    }
     std::vector<uint8_t> held;
-    window_.drain([&](const uint8_t *r, size_t n) { held.insert(held.end(), r, r + n); });
+    size_t skipped = 0;
+    window_.drain([&](const uint8_t *r, size_t n) {
+      if (skipped++ >= written) held.insert(held.end(), r, r + n);
+    });
+    window_.number(point.book, point.last + 1);
     const std::vector<uint8_t> text = logsys_data(LOGSYS_SENDING, name);
     store(record_header(o_.origin, uint32_t(now), LOG_FMT_SYSTEM), text.data(), text.size());
     describe(true);
@@ -236,11 +272,13 @@ void LogCollector::server_down() {
   if (stopping_ && window_.empty()) return;
   if (!stopping_ && log_connect() >= 0) return; // what was held goes to the new server
   go_local();
-  // What the server did not acknowledge is kept here.
-  window_.drain([&](const uint8_t *r, size_t n) {
-    const kxlogrec h = x2kxlogrec(r);
-    if (state_ == kLocal) local_.add(h, r + LOG_HEADER_SIZE, n - LOG_HEADER_SIZE);
-  });
+  // What a server that does not resume did not acknowledge is kept here;
+  // a resuming server's records in doubt wait for the next connection.
+  if (window_.book() == 0)
+    window_.drain([&](const uint8_t *r, size_t n) {
+      const kxlogrec h = x2kxlogrec(r);
+      if (state_ == kLocal) local_.add(h, r + LOG_HEADER_SIZE, n - LOG_HEADER_SIZE);
+    });
   next_connect_ = time(nullptr) + o_.retry;
 }
 
@@ -362,15 +400,30 @@ int LogCollector::run() {
       if (poll(&p, 1, 20) > 0) server_input();
     }
     if (server_ >= 0) close_server();
-    if (!window_.empty()) {
-      go_local();
-      window_.drain([&](const uint8_t *r, size_t n) {
-        if (state_ == kLocal) local_.add(x2kxlogrec(r), r + LOG_HEADER_SIZE, n - LOG_HEADER_SIZE);
-      });
-    }
   }
+  keep_unacknowledged();
   local_.close();
   return 0;
+}
+
+void LogCollector::keep_unacknowledged() {
+  if (window_.empty()) return;
+  if (window_.book() != 0) {
+    DoubtfulRecords doubt{window_.book(), window_.first(), {}};
+    window_.drain([&](const uint8_t *r, size_t n) { doubt.records.insert(doubt.records.end(), r, r + n); });
+    std::string err;
+    if (save_doubtful(o_.pending, doubt, err)) return;
+    error(0, 0, "cannot keep the records in doubt: %s; they go to the local file", err.c_str());
+    for (size_t at = 0; at < doubt.records.size();) {
+      const size_t n = LOG_HEADER_SIZE + x2kxlogrec(&doubt.records[at]).length;
+      window_.push(&doubt.records[at], n);
+      at += n;
+    }
+  }
+  go_local();
+  window_.drain([&](const uint8_t *r, size_t n) {
+    if (state_ == kLocal) local_.add(x2kxlogrec(r), r + LOG_HEADER_SIZE, n - LOG_HEADER_SIZE);
+  });
 }
 
 } // namespace kxlogd

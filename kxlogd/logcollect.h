@@ -11,9 +11,15 @@
 // acknowledges it), local (records go to the local file), or neither (no
 // server and the file cannot be opened: records are dropped). Every change
 // to local reopens the file with a sync record, a log-system record, the
-// interface list and the log-info records of the module's filters, and
-// records the server had not acknowledged go there; every connection begins
-// with the same description, so each file a server writes can be read.
+// interface list and the log-info records of the module's filters; every
+// connection begins with the same description, so each file a server writes
+// can be read.
+//
+// Records the server had not acknowledged when it went away are in doubt:
+// it may have written them. They are held (across the collector's own
+// restarts in "log/kxlog.pending") until a connection to that server says
+// which of them it holds; the rest are sent again. With a server that does
+// not resume, they go to the local file as soon as it is lost.
 #pragma once
 
 #include "logappend.h"
@@ -40,6 +46,8 @@ struct CollectorOptions {
   uint32_t origin = 0; // this module's address (host order); also the source address
   std::string input;   // the message socket; default moduledir/log/kxlog.sock
   std::string logfile; // the local file; default moduledir/log/kx.log
+  std::string id_file; // the client number; default moduledir/log/kxlog.id
+  std::string pending; // records in doubt at exit; default moduledir/log/kxlog.pending
 };
 
 class LogCollector {
@@ -94,6 +102,7 @@ private:
   void send_some();
   void close_server();
   void read_messages();
+  void keep_unacknowledged(); // at the end: what the window holds, kept
 
   CollectorOptions o_;
   State state_ = kNone;
@@ -107,6 +116,7 @@ private:
   time_t next_connect_ = 0; // 0: none scheduled
   LogAppender local_;
   LogSendWindow window_;
+  uint64_t client_ = 0; // this collector's number with resuming servers (0: none)
   std::vector<uint8_t> from_server_; // a partial word of the server
   std::vector<kxif> interfaces_;
   std::map<uint8_t, std::vector<uint8_t>> infos_; // per fid: the last log-info data

@@ -6,6 +6,8 @@
 #include "kxsys/comm.h"
 #include "kxsys/conn.h"
 
+#include "kxlog/logrec.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
@@ -58,8 +60,9 @@ int connect_from(uint32_t source, uint32_t addr, int port, int seconds) {
 }
 } // namespace
 
-int log_connect_server(const std::string &server, int port, int seconds, bool acks,
-                       std::string &why, uint32_t source) {
+namespace {
+int connect_with(const std::string &server, int port, int seconds, uint32_t version,
+                 std::string &why, uint32_t source) {
   uint32_t addr = 0;
   if (!kxsys::kx_resolve(server, addr)) {
     why = "cannot resolve " + server;
@@ -70,7 +73,7 @@ int log_connect_server(const std::string &server, int port, int seconds, bool ac
     why = std::strerror(errno);
     return -1;
   }
-  if (!kxsys::writeint(fd, int32_t(acks ? LOG_VERSION_ACK : LOG_VERSION))) {
+  if (!kxsys::writeint(fd, int32_t(version))) {
     why = "cannot send the version word";
     ::close(fd);
     return -1;
@@ -80,6 +83,58 @@ int log_connect_server(const std::string &server, int port, int seconds, bool ac
     ::close(fd);
     return -1;
   }
+  return fd;
+}
+
+bool read_within(int fd, uint8_t *out, size_t n, int seconds) {
+  size_t got = 0;
+  int waited = 0;
+  while (got < n) {
+    const ssize_t r = ::read(fd, out + got, n - got);
+    if (r > 0) {
+      got += size_t(r);
+      continue;
+    }
+    if (r == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) return false;
+    if (waited >= seconds * 1000) return false;
+    pollfd p{fd, POLLIN, 0};
+    poll(&p, 1, 100);
+    waited += 100;
+  }
+  return true;
+}
+
+uint64_t be64(const uint8_t *p) { return uint64_t(::be32(p)) << 32 | ::be32(p + 4); }
+} // namespace
+
+int log_connect_server(const std::string &server, int port, int seconds, bool acks,
+                       std::string &why, uint32_t source) {
+  return connect_with(server, port, seconds, acks ? LOG_VERSION_ACK : LOG_VERSION, why, source);
+}
+
+int log_connect_resuming(const std::string &server, int port, int seconds, uint64_t client,
+                         LogResumePoint &point, std::string &why, uint32_t source) {
+  point = {};
+  int fd = connect_with(server, port, seconds, LOG_VERSION_RESUME, why, source);
+  if (fd < 0) {
+    // Refused before the handshake was over: perhaps a server that knows
+    // only acknowledgements.
+    if (why == "Authentication for log failed")
+      return connect_with(server, port, seconds, LOG_VERSION_ACK, why, source);
+    return -1;
+  }
+  uint8_t word[8];
+  ::put_be32(word, uint32_t(client >> 32));
+  ::put_be32(word + 4, uint32_t(client));
+  uint8_t answer[LOG_RESUME_SIZE];
+  if (::send(fd, word, sizeof word, MSG_NOSIGNAL) != ssize_t(sizeof word) ||
+      !read_within(fd, answer, sizeof answer, seconds) || ::be32(answer) != LOG_RESUME_WORD) {
+    why = "no resume answer";
+    ::close(fd);
+    return -1;
+  }
+  point.book = be64(answer + 4);
+  point.last = be64(answer + 12);
   return fd;
 }
 

@@ -16,4 +16,18 @@ namespace kxlogd {
 int log_connect_server(const std::string &server, int port, int seconds, bool acks,
                        std::string &why, uint32_t source = 0);
 
+// Where a resuming client stands with a server: the server's book, and the
+// number of the client's last record held there. Book 0: the server does
+// not resume (an older one, connected with acknowledgements only).
+struct LogResumePoint {
+  uint64_t book = 0;
+  uint64_t last = 0;
+};
+
+// The same with the resuming version: sends `client` and waits, within
+// `seconds`, for the server's answer. A server that refuses the version is
+// connected with acknowledgements only.
+int log_connect_resuming(const std::string &server, int port, int seconds, uint64_t client,
+                         LogResumePoint &point, std::string &why, uint32_t source = 0);
+
 } // namespace kxlogd

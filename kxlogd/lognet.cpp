@@ -88,10 +88,17 @@ bool LogServer::start(const LogServerOptions &options, std::string &err) {
       stream_->feed(h, data, length, recnum_++);
     };
   }
+  if (!book_.open(options.logfile + ".resume", err)) return false;
+  // Records of a killed server that were never marked (nor acknowledged)
+  // go: their clients send them again. A torn record among them goes too.
+  if (const uint64_t cut = book_.cut_unmarked(options.logfile))
+    kx_message("Removed %llu bytes written after the last resume mark of %s",
+               static_cast<unsigned long long>(cut), options.logfile.c_str());
   if (!out_.open(options.logfile, kxlog_my_addr)) {
     err = "Failed to open logfile " + options.logfile;
     return false;
   }
+  commit();
   return true;
 }
 
@@ -110,7 +117,8 @@ void LogServer::reopen() {
 void LogServer::serve_handshake(std::shared_ptr<Shared> shared, int fd, uint32_t peer) {
   int32_t version = 0;
   bool ok = readint(fd, version) != 0;
-  if (ok && uint32_t(version) != LOG_VERSION && uint32_t(version) != LOG_VERSION_ACK) {
+  const bool resumes = uint32_t(version) == LOG_VERSION_RESUME;
+  if (ok && uint32_t(version) != LOG_VERSION && uint32_t(version) != LOG_VERSION_ACK && !resumes) {
     error(0, 0, "Log version %08x wrong from %s on %d", uint32_t(version), kx_dotted(peer).c_str(),
           fd);
     ok = false;
@@ -118,8 +126,10 @@ void LogServer::serve_handshake(std::shared_ptr<Shared> shared, int fd, uint32_t
     error(0, 0, "Log Authtentication failed from %s on %d", kx_dotted(peer).c_str(), fd);
     ok = false;
   }
+  int32_t high = 0, low = 0;
+  if (ok && resumes && (readint(fd, high) == 0 || readint(fd, low) == 0)) ok = false;
   if (ok) {
-    const Handoff h{fd, peer, uint32_t(version)};
+    const Handoff h{fd, peer, uint32_t(version), uint64_t(uint32_t(high)) << 32 | uint32_t(low)};
     ok = write_full(shared->handoff[1], &h, sizeof h);
   }
   if (!ok) ::close(fd);
@@ -152,15 +162,41 @@ void LogServer::take_handoffs() {
   if (read(shared_->handoff[0], &h, sizeof h) != ssize_t(sizeof h)) return;
   const time_t now = time(nullptr);
   const std::string name = kx_dotted(h.peer);
-  core_.begin(h.fd, h.peer, name, h.version == LOG_VERSION_ACK, now);
+  const bool resumes = h.version == LOG_VERSION_RESUME;
+  if (resumes) {
+    // The same client again: its old connection is gone, whatever the
+    // kernel still holds of it was not acknowledged and comes again.
+    std::vector<int> old;
+    for (const auto &[id, o] : outs_) {
+      const LogServerSession *s = core_.session(id);
+      if (s && s->resumes && s->client == h.client) old.push_back(id);
+    }
+    for (int id : old) close_session(id);
+  }
+  LogServerSession &s = core_.begin(h.fd, h.peer, name, h.version != LOG_VERSION, now);
+  if (resumes) {
+    s.resumes = s.resume_due = true;
+    s.client = h.client;
+    s.base = book_.last(h.client);
+  }
   outs_[h.fd] = Out{};
   kx_message("Got connection from %s on %d", name.c_str(), h.fd);
+}
+
+bool LogServer::commit() {
+  if (!out_.flush()) return false;
+  for (const auto &[id, o] : outs_) {
+    const LogServerSession *s = core_.session(id);
+    if (s && s->resumes) book_.set(s->client, s->base + s->taken);
+  }
+  return book_.mark(out_.inode(), out_.end());
 }
 
 void LogServer::close_session(int id, bool report) {
   LogServerSession *s = core_.session(id);
   if (!s) return;
   if (report) kx_message("End connection from %s on %d", s->name.c_str(), id);
+  if (s->resumes) book_.set(s->client, s->base + s->taken);
   core_.end(id, time(nullptr));
   outs_.erase(id);
   ::close(id);
@@ -191,6 +227,16 @@ void LogServer::read_session(LogServerSession &s, std::vector<int> &ended) {
 void LogServer::send_due(LogServerSession &s, std::vector<int> &ended) {
   Out &o = outs_[s.id];
   if (o.bytes.empty()) {
+    if (s.resume_due) {
+      uint8_t answer[LOG_RESUME_SIZE];
+      ::put_be32(answer, LOG_RESUME_WORD);
+      ::put_be32(answer + 4, uint32_t(book_.book() >> 32));
+      ::put_be32(answer + 8, uint32_t(book_.book()));
+      ::put_be32(answer + 12, uint32_t(s.base >> 32));
+      ::put_be32(answer + 16, uint32_t(s.base));
+      o.bytes.insert(o.bytes.end(), answer, answer + sizeof answer);
+      s.resume_due = false;
+    }
     if (s.request_due) {
       o.bytes.insert(o.bytes.end(), LOG_REQUEST_SIZE, 0);
       s.request_due = false;
@@ -217,8 +263,10 @@ void LogServer::control(char c) {
   if (c == 'H') {
     // A new file: every filter's log-info and every client's interface
     // list are written into it again before their next records.
+    commit();
     if (!out_.open(options_.logfile, kxlog_my_addr))
       error(0, -1, "Failed to open logfile %s", options_.logfile.c_str());
+    commit();
   }
 }
 
@@ -254,10 +302,10 @@ int LogServer::run() {
       LogServerSession *s = core_.session(fds[i].fd);
       if (!s) continue;
       if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) read_session(*s, ended);
-      if (out_.pending() >= LogAppender::flush_threshold()) out_.flush();
+      if (out_.pending() >= LogAppender::flush_threshold()) commit();
     }
-    // What was read is in the file before it is acknowledged.
-    const bool flushed = out_.flush();
+    // What was read is in the file, and marked, before it is acknowledged.
+    const bool flushed = commit();
     for (auto &[id, o] : outs_) {
       LogServerSession *s = core_.session(id);
       if (s && flushed) send_due(*s, ended);
@@ -271,12 +319,12 @@ int LogServer::run() {
 
 void LogServer::shut_down() {
   std::vector<int> ended;
-  out_.flush();
+  const bool flushed = commit();
   for (auto &[id, o] : outs_) {
     LogServerSession *s = core_.session(id);
     if (!s) continue;
     // A short wait for the last acknowledgement to go out.
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; flushed && i < 10; ++i) {
       send_due(*s, ended);
       if (o.bytes.empty()) break;
       pollfd p{id, POLLOUT, 0};
@@ -298,6 +346,7 @@ void LogServer::shut_down() {
   std::vector<int> ids;
   for (const auto &[id, o] : outs_) ids.push_back(id);
   for (int id : ids) close_session(id, false);
+  commit();
   out_.close();
   ::close(listener_);
   listener_ = -1;

@@ -5,6 +5,7 @@
 
 #include "logproto.h"
 #include "logaction.h"
+#include "logresume.h"
 #include "logserver.h"
 
 #include "kxlog/logstream.h"
@@ -56,6 +57,7 @@ private:
     int fd;
     uint32_t peer;
     uint32_t version;
+    uint64_t client;
   };
   struct Out {
     std::vector<uint8_t> bytes; // the unsent rest of what was composed
@@ -69,9 +71,13 @@ private:
   void close_session(int id, bool report = true);
   void control(char c);
   void shut_down();
+  // Writes what is buffered, then the resume marks that say so; only then
+  // may anything be acknowledged. False when either write failed.
+  bool commit();
 
   LogServerOptions options_;
   LogAppender out_;
+  LogResumeBook book_;
   LogServerCore core_{out_};
   std::unique_ptr<LogAlerts> alerts_;
   std::unique_ptr<LogStream> stream_; // the records read as a reader would, for alerts

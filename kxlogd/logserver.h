@@ -29,7 +29,13 @@ struct LogServerSession {
   std::string name;
   bool acks = false;          // the client asked for acknowledgements
   LogRecordParser parser;
-  uint32_t taken = 0;         // records taken from the stream (modulo 2^32)
+  uint64_t taken = 0;         // records taken from the stream (acknowledged modulo 2^32)
+  // A resuming client: its number, and the number of its last record the
+  // server held when it connected (the records it sends now count on).
+  bool resumes = false;
+  uint64_t client = 0;
+  uint64_t base = 0;
+  bool resume_due = false;    // the network side sends the resume answer and clears it
   std::vector<uint8_t> iflist;       // the last interface list, 244 bytes
   uint64_t iflist_generation = 0;    // the file generation it was last written in
   time_t last_ask = 0;        // when the client was last asked to describe itself

@@ -22,6 +22,7 @@ bool LogSendWindow::ack(uint32_t count) {
   lens_.erase(lens_.begin(), lens_.begin() + n);
   head_ += bytes;
   acked_ = count;
+  first_ += n;
   if (lens_.empty()) buf_.clear(), head_ = sent_ = 0;
   return true;
 }

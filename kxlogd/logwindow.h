@@ -29,8 +29,16 @@ public:
   // The server has taken `count` records of this connection in all
   // (modulo 2^32). False when it claims more than were sent.
   bool ack(uint32_t count);
+  // Records are numbered one by one within a server's book (book 0: not
+  // numbered): number() gives the oldest held record its number; each
+  // acknowledged record moves it on.
+  void number(uint64_t book, uint64_t first) { book_ = book, first_ = first; }
+  uint64_t book() const { return book_; }
+  uint64_t first() const { return first_; }
+
   // Every unacknowledged record, oldest first; the window is empty after,
-  // ready for a new connection (whose server counts from 0).
+  // ready for a new connection (whose server counts from 0). The numbering
+  // is left for the caller to renew.
   template <class F> void drain(F fn) {
     size_t at = head_;
     for (uint32_t n : lens_) {
@@ -50,6 +58,7 @@ private:
   size_t head_ = 0;           // first unacknowledged byte
   size_t sent_ = 0;           // first unsent byte
   uint32_t acked_ = 0;        // records of this connection acknowledged
+  uint64_t book_ = 0, first_ = 0;
 };
 
 } // namespace kxlogd

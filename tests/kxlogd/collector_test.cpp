@@ -1,6 +1,8 @@
 // Collectors as processes on loopback: the local file while no server is
 // reachable, the server once it is; every record exactly once when the
 // server goes away and comes back while three collectors send.
+#include "logconnect.h"
+#include "logdoubt.h"
 #include "logprocs.h"
 
 #include "support/run.h"
@@ -10,6 +12,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <fstream>
 #include <map>
 #include <thread>
 
@@ -40,6 +43,48 @@ struct Fixture : ::testing::Test {
     return Logd({"-s", "-a", "127.0.1.1", "-p", std::to_string(port), "-f", server_log(), "-c",
                  conf()},
                 dir.file("server.err"));
+  }
+  // What a server killed in the middle of a write leaves: a whole record
+  // nobody acknowledged, half of another, and half of a resume mark.
+  void torn_write() {
+    std::ofstream log(server_log(), std::ios::binary | std::ios::app);
+    const std::vector<uint8_t> rec = wire(conn_record(origin(1), 1, 999999));
+    log.write(reinterpret_cast<const char *>(rec.data()), std::streamsize(rec.size()));
+    log.write(reinterpret_cast<const char *>(rec.data()), 22);
+    std::ofstream book(server_log() + ".resume", std::ios::binary | std::ios::app);
+    book.write("KXRB\0\0\0\x30\0\0", 10);
+  }
+  // Every record sent is in exactly one of the files; records of each
+  // collector keep their order within each file.
+  void expect_each_once(const uint32_t *sent) {
+    std::map<std::pair<uint32_t, uint32_t>, int> seen;
+    std::vector<SeqRecord> all = seq_records(server_log());
+    for (int i = 1; i <= 3; ++i) {
+      const auto local = seq_records(local_log(i));
+      all.insert(all.end(), local.begin(), local.end());
+    }
+    for (const auto &r : all) ++seen[{r.origin, r.seq}];
+    size_t missing = 0, twice = 0, expected = 0;
+    for (int i = 1; i <= 3; ++i)
+      for (uint32_t n = 0; n < sent[i]; ++n) {
+        const int k = seen[{origin(i), n}];
+        missing += k == 0;
+        twice += k > 1;
+        ++expected;
+      }
+    EXPECT_EQ(missing, 0u);
+    EXPECT_EQ(twice, 0u);
+    EXPECT_EQ(seen.size(), expected);
+    for (const auto &path : {server_log(), local_log(1), local_log(2), local_log(3)}) {
+      std::map<uint32_t, uint32_t> last;
+      size_t backwards = 0;
+      for (const auto &r : seq_records(path)) {
+        auto it = last.find(r.origin);
+        if (it != last.end() && r.seq < it->second) ++backwards;
+        last[r.origin] = r.seq;
+      }
+      EXPECT_EQ(backwards, 0u) << path;
+    }
   }
   static size_t count_with(const std::vector<std::string> &lines, const std::string &text) {
     size_t n = 0;
@@ -77,8 +122,9 @@ TEST_F(Fixture, KeepsRecordsLocallyUntilAServerIsReachable) {
   }
 }
 
-// Three collectors send while the server is stopped and started again
-// (twice: ended in order, and killed outright).
+// Three collectors send while the server is stopped and started again:
+// ended in order, killed outright while records flow, killed again as soon
+// as the collectors are back, and killed with a torn write left behind.
 TEST_F(Fixture, EveryRecordOnceAcrossServerRestarts) {
   Logd s = start_log_server(server_log(), conf(), dir.file("server.err"));
   ASSERT_TRUE(s.ok());
@@ -112,15 +158,20 @@ TEST_F(Fixture, EveryRecordOnceAcrossServerRestarts) {
     });
   const struct {
     int signal;
+    size_t flow; // records the server writes before it goes
+    bool torn;
     const char *how;
-  } stops[] = {{SIGTERM, "ended"}, {SIGKILL, "killed"}};
+  } stops[] = {{SIGTERM, 300, false, "ended"},
+               {SIGKILL, 300, false, "killed"},
+               {SIGKILL, 0, false, "killed at once"},
+               {SIGKILL, 200, true, "killed mid-write"}};
   for (const auto &stop : stops) {
-    // Wait until records flow, then take the server away for a while.
     const size_t before = seq_records(server_log()).size();
-    ASSERT_TRUE(eventually([&] { return seq_records(server_log()).size() > before + 300; }))
+    ASSERT_TRUE(eventually([&] { return seq_records(server_log()).size() > before + stop.flow; }))
         << stop.how << " " << before << " " << seq_records(server_log()).size() << "\n"
-        << run_command("cat " + dir.file("*.err") + " " + module(1) + "/log/*.out").out;
+        << run_command("cat " + dir.file("*.err")).out;
     s.stop(stop.signal);
+    if (stop.torn) torn_write();
     usleep(1500000);
     s = server(port);
     ASSERT_TRUE(s.ok()) << stop.how;
@@ -135,41 +186,91 @@ TEST_F(Fixture, EveryRecordOnceAcrossServerRestarts) {
   usleep(500000);
   for (auto &c : cs) c.stop();
   s.stop();
-
-  std::map<std::pair<uint32_t, uint32_t>, int> seen;
-  std::vector<SeqRecord> all = seq_records(server_log());
-  for (int i = 1; i <= 3; ++i) {
-    const auto local = seq_records(local_log(i));
-    all.insert(all.end(), local.begin(), local.end());
-  }
-  for (const auto &r : all) ++seen[{r.origin, r.seq}];
-  size_t missing = 0, twice = 0;
-  for (int i = 1; i <= 3; ++i)
-    for (uint32_t n = 0; n < sent[i]; ++n) {
-      const int k = seen[{origin(i), n}];
-      missing += k == 0;
-      twice += k > 1;
-    }
-  EXPECT_EQ(missing, 0u);
-  // A server killed outright may have written records whose acknowledgement
-  // it could not send; only those can be there twice.
-  EXPECT_LE(twice, 200u);
-  EXPECT_EQ(seen.size(), size_t(sent[1] + sent[2] + sent[3]));
-  // Within each file, a collector's records keep their order.
-  for (const auto &path : {server_log(), local_log(1), local_log(2), local_log(3)}) {
-    std::map<uint32_t, uint32_t> last;
-    size_t backwards = 0;
-    for (const auto &r : seq_records(path)) {
-      auto it = last.find(r.origin);
-      if (it != last.end() && r.seq < it->second) ++backwards;
-      last[r.origin] = r.seq;
-    }
-    EXPECT_LE(backwards, 0u) << path;
-  }
+  expect_each_once(sent);
   // Each file the server wrote is readable: every record with its fields.
   const auto lines = log_lines(server_log());
   EXPECT_EQ(count_with(lines, "Format unavailable"), 0u);
   EXPECT_EQ(count_with(lines, "Unknown format"), 0u);
   EXPECT_EQ(count_with(lines, "accept src 198.51.100.1 dst 203.0.113.1 service http"),
             seq_records(server_log()).size());
+  EXPECT_EQ(count_with(lines, "started sending log to localhost"), 5u);
+}
+
+// A collector stopped while its server neither acknowledges nor reads keeps
+// what is in doubt, and sends it once both are back.
+TEST_F(Fixture, RecordsInDoubtOutliveTheCollector) {
+  Logd s = start_log_server(server_log(), conf(), dir.file("server.err"));
+  ASSERT_TRUE(s.ok());
+  const int port = s.port();
+  Logd c = collector(1, port);
+  ASSERT_TRUE(c.ok());
+  uint32_t sent[4] = {};
+  for (; sent[1] < 100; ++sent[1]) ASSERT_TRUE(send_conn(sock(1), sent[1]));
+  ASSERT_TRUE(eventually([&] { return seq_records(server_log()).size() == 100; }));
+  kill(s.pid(), SIGSTOP);
+  for (; sent[1] < 200; ++sent[1]) ASSERT_TRUE(send_conn(sock(1), sent[1]));
+  usleep(300000);
+  c.stop();
+  const std::string pending = module(1) + "/log/kxlog.pending";
+  EXPECT_EQ(access(pending.c_str(), F_OK), 0);
+  s.stop(SIGKILL);
+  s = server(port);
+  ASSERT_TRUE(s.ok());
+  c = collector(1, port);
+  ASSERT_TRUE(c.ok());
+  EXPECT_TRUE(eventually([&] { return seq_records(server_log()).size() == 200; }));
+  c.stop();
+  s.stop();
+  EXPECT_NE(access(pending.c_str(), F_OK), 0);
+  expect_each_once(sent);
+}
+
+// The server wrote some of a collector's records but the collector never
+// heard so (a lost acknowledgement): at its next connection it sends only
+// those the server does not hold.
+TEST_F(Fixture, OnlyRecordsTheServerLacksAreSentAgain) {
+  Logd s = start_log_server(server_log(), conf(), dir.file("server.err"));
+  ASSERT_TRUE(s.ok());
+  // A client of number 77 sends its description and connection records 0-9:
+  // the server numbers them 1-12.
+  const uint64_t client = 77;
+  std::string why;
+  kxlogd::LogResumePoint point;
+  const int fd = kxlogd::log_connect_resuming("127.0.1.1", s.port(), 5, client, point, why, origin(1));
+  ASSERT_GE(fd, 0) << why;
+  EXPECT_NE(point.book, 0u);
+  EXPECT_EQ(point.last, 0u);
+  std::vector<uint8_t> bytes = wire(iflist_record(origin(1)));
+  const auto info = wire(info_record(origin(1), 1, test_filter_id()));
+  bytes.insert(bytes.end(), info.begin(), info.end());
+  for (uint32_t n = 0; n < 10; ++n) {
+    const auto r = wire(conn_record(origin(1), 1, n));
+    bytes.insert(bytes.end(), r.begin(), r.end());
+  }
+  ASSERT_TRUE(send_all(fd, bytes));
+  ASSERT_TRUE(eventually([&] { return seq_records(server_log()).size() == 10; }));
+  // The server is killed before the client reads any acknowledgement; its
+  // book outlives it.
+  const int port = s.port();
+  s.stop(SIGKILL);
+  close(fd);
+  s = server(port);
+  ASSERT_TRUE(s.ok());
+  // The collector of that number holds records 8-17 in doubt: connection
+  // records 5-14.
+  make_module(module(1));
+  dir.write("mod1/log/kxlog.id", "000000000000004d\n");
+  kxlogd::DoubtfulRecords doubt{point.book, 8, {}};
+  for (uint32_t n = 5; n < 15; ++n) {
+    const auto r = wire(conn_record(origin(1), 1, n));
+    doubt.records.insert(doubt.records.end(), r.begin(), r.end());
+  }
+  ASSERT_TRUE(kxlogd::save_doubtful(module(1) + "/log/kxlog.pending", doubt, why)) << why;
+  Logd c = collector(1, port);
+  ASSERT_TRUE(c.ok());
+  EXPECT_TRUE(eventually([&] { return seq_records(server_log()).size() >= 15; }));
+  c.stop();
+  s.stop();
+  const uint32_t sent[4] = {0, 15, 0, 0};
+  expect_each_once(sent);
 }
