@@ -1,7 +1,5 @@
 #include "kx_compile.h"
 
-#include "kxsys/kxstate.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -140,25 +138,6 @@ Compiled compile_script(const std::string &name, const std::string &script) {
     out.lg += "%%action: " + alerts[i] + num;
   }
   return out;
-}
-
-bool compile_file(const std::string &pf_path, const std::string &name, const std::string &tmpdir) {
-  auto script = kxsys::kx_read_file(pf_path);
-  if (!script) {
-    fprintf(stderr, "kx: cannot read filter script %s\n", pf_path.c_str());
-    return false;
-  }
-  Compiled c = compile_script(name, std::string(script->begin(), script->end()));
-  for (auto [suffix, text] : {std::pair{"fc", &c.fc}, {"ft", &c.ft}, {"lg", &c.lg}}) {
-    std::string path = tmpdir + "/" + name + "." + suffix;
-    // Synced, but not their directory: they live only until the load ends,
-    // and the state families that keep them (hard links) sync theirs.
-    if (!kxsys::kx_write_file(path, text->data(), text->size(), false)) {
-      fprintf(stderr, "kx: cannot write %s\n", path.c_str());
-      return false;
-    }
-  }
-  return true;
 }
 
 } // namespace kx

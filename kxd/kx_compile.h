@@ -13,8 +13,5 @@ struct Compiled {
 
 // `name` is the filter's base name (first line of fc and lg).
 Compiled compile_script(const std::string &name, const std::string &script);
-// Reads DIR-less PATH (FILTER.pf), writes NAME.fc, .ft and .lg into tmpdir.
-// Returns false with a message on standard error.
-bool compile_file(const std::string &pf_path, const std::string &name, const std::string &tmpdir);
 
 } // namespace kx

@@ -1,9 +1,5 @@
-// kx load, unload and dbload.
+// kx unload and dbload, and what the words share.
 #include "kx_commands.h"
-#include "kx_compile.h"
-
-#include "kxnft/compile.h"
-#include "kxsys/conn.h"
 
 #include "kxset/kxencode.h"
 #include "kxset/kxset.h"
@@ -13,7 +9,6 @@
 #include "kxsys/kxstate.h"
 #include "kxui/users/kxa.h"
 
-#include <arpa/inet.h>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -51,62 +46,6 @@ std::pair<std::string, std::vector<std::string>> split_target(const std::string 
   if (at == std::string::npos || at == 0)
     return {target, {"all"}};
   return {target.substr(at + 1), {target.substr(0, at)}};
-}
-
-int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std::string> &targets) {
-  std::string pf = filter;
-  if (pf.size() < 3 || pf.compare(pf.size() - 3, 3, ".pf") != 0)
-    pf += ".pf";
-  if (access(pf.c_str(), R_OK) != 0 && pf.find('/') == std::string::npos)
-    pf = dirs.conf + "/" + pf;
-  std::string name = pf.substr(pf.rfind('/') + 1);
-  name = name.substr(0, name.size() - 3);
-  if (!compile_file(pf, name, dirs.tmp))
-    return 1;
-  std::string compiled = dirs.tmp + "/" + name;
-  auto script_text = kx_read_file(pf);
-  kxnft::Script script = kxnft::parse_script(script_text ? std::string(script_text->begin(), script_text->end()) : "");
-  std::string linkbase, previous;
-  int status = 0;
-  for (const auto &target : targets) {
-    auto [host, specs] = split_target(target);
-    // The filter code is the module's nftables ruleset, made for the
-    // objects the module is; modules that get the same share the files.
-    uint32_t addr = 0;
-    std::vector<uint32_t> addrs;
-    if (kx_resolve(host, addr))
-      addrs.push_back(htonl(addr));
-    kxnft::Result code = kxnft::compile_ruleset(script, kxnft::identity_for(script, host, addrs));
-    if (!code.ok) {
-      fprintf(stderr, "kx: %s cannot be enforced on %s: %s\n", name.c_str(), host.c_str(), code.error.c_str());
-      status = 1;
-      continue;
-    }
-    if (code.ruleset != previous)
-      linkbase.clear();
-    previous = code.ruleset;
-    if (!kx_write_file(compiled + ".fc", code.ruleset.data(), code.ruleset.size())) {
-      fprintf(stderr, "kx: cannot write %s.fc\n", compiled.c_str());
-      status = 1;
-      continue;
-    }
-    std::string error;
-    if (!kxstate_savefilter(dirs.state, compiled, host, specs, linkbase, false, nullptr, &error)) {
-      fprintf(stderr, "kx: cannot save the state of %s: %s\n", host.c_str(), error.c_str());
-      status = 1;
-      continue;
-    }
-    if (kx_rdownloadx(name, host, specs, dirs.state) != 0) {
-      rerror(0, -1, "failed to load %s on %s", name.c_str(), host.c_str());
-      status = 1;
-    } else {
-      printf("%s loaded on %s\n", name.c_str(), host.c_str());
-      fflush(stdout);
-    }
-  }
-  for (const char *suffix : {"fc", "ft", "lg"})
-    unlink((compiled + "." + suffix).c_str());
-  return status;
 }
 
 int cmd_unload(const std::vector<std::string> &targets) {

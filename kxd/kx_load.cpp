@@ -1,0 +1,154 @@
+// kx load: the filter script is read and compiled once; each distinct
+// module identity gets its ruleset made once; every module's state is saved
+// and its file set sent while the next module is prepared, the sends running
+// side by side. The console shows each module's lines in the order given.
+#include "kx_commands.h"
+#include "kx_compile.h"
+
+#include "kxnft/compile.h"
+
+#include "kxsys/conn.h"
+#include "kxsys/errors.h"
+#include "kxsys/kxrif.h"
+#include "kxsys/kxstate.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <set>
+#include <thread>
+#include <unistd.h>
+
+namespace kx {
+
+using namespace kxsys;
+
+namespace {
+// A module whose file set is on its way.
+struct Send {
+  std::string host;
+  std::vector<std::string> specs;
+  int status = 1;
+  int kxd_error = 0, sys_error = 0; // kxd_errno and errno where it failed
+  std::thread thread;
+};
+
+// The tables and log formats beside the ruleset files: NAME.ft and NAME.lg.
+bool write_compiled(const std::string &base, const Compiled &c) {
+  for (auto [suffix, text] : {std::pair{"ft", &c.ft}, {"lg", &c.lg}}) {
+    std::string path = base + "." + suffix;
+    // Synced, but not their directory: they live only until the load ends,
+    // and the state families that keep them (hard links) sync theirs.
+    if (!kx_write_file(path, text->data(), text->size(), false)) {
+      fprintf(stderr, "kx: cannot write %s\n", path.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+} // namespace
+
+int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std::string> &targets) {
+  std::string pf = filter;
+  if (pf.size() < 3 || pf.compare(pf.size() - 3, 3, ".pf") != 0)
+    pf += ".pf";
+  if (access(pf.c_str(), R_OK) != 0 && pf.find('/') == std::string::npos)
+    pf = dirs.conf + "/" + pf;
+  std::string name = pf.substr(pf.rfind('/') + 1);
+  name = name.substr(0, name.size() - 3);
+  std::string text;
+  if (auto bytes = kx_read_file(pf)) {
+    text.assign(bytes->begin(), bytes->end());
+  } else {
+    fprintf(stderr, "kx: cannot read filter script %s\n", pf.c_str());
+    return 1;
+  }
+  // The tables and log formats, and the script the rulesets are made of,
+  // come from the same text independently.
+  Compiled tables;
+  std::thread side([&] { tables = compile_script(name, text); });
+  kxnft::Script script = kxnft::parse_script(text);
+  side.join();
+  std::string compiled = dirs.tmp + "/" + name;
+  if (!write_compiled(compiled, tables))
+    return 1;
+
+  // The filter code is the module's nftables ruleset, made for the objects
+  // the module is: modules that are the same objects get the same one, and
+  // modules that get the same share the files.
+  std::map<std::set<std::string>, kxnft::Result> rulesets;
+  const kxnft::Result *written = nullptr; // what NAME.fc holds
+  std::string linkbase;
+  std::vector<std::unique_ptr<Send>> sends;
+  int status = 0;
+  for (const auto &target : targets) {
+    auto [host, specs] = split_target(target);
+    uint32_t addr = 0;
+    std::vector<uint32_t> addrs;
+    if (kx_resolve(host, addr))
+      addrs.push_back(htonl(addr));
+    kxnft::Identity self = kxnft::identity_for(script, host, addrs);
+    auto [entry, fresh] = rulesets.try_emplace(self.names);
+    if (fresh)
+      entry->second = kxnft::compile_ruleset(script, self);
+    const kxnft::Result &code = entry->second;
+    if (!code.ok) {
+      fprintf(stderr, "kx: %s cannot be enforced on %s: %s\n", name.c_str(), host.c_str(), code.error.c_str());
+      status = 1;
+      continue;
+    }
+    if (!written || written->ruleset != code.ruleset) {
+      linkbase.clear();
+      written = nullptr;
+      if (!kx_write_file(compiled + ".fc", code.ruleset.data(), code.ruleset.size())) {
+        fprintf(stderr, "kx: cannot write %s.fc\n", compiled.c_str());
+        status = 1;
+        continue;
+      }
+      written = &code;
+    }
+    std::string error;
+    if (!kxstate_savefilter(dirs.state, compiled, host, specs, linkbase, false, nullptr, &error)) {
+      fprintf(stderr, "kx: cannot save the state of %s: %s\n", host.c_str(), error.c_str());
+      status = 1;
+      continue;
+    }
+    auto send = std::make_unique<Send>();
+    send->host = host;
+    send->specs = specs;
+    if (auto files = kx_download_files(host, dirs.state)) {
+      send->thread = std::thread([s = send.get(), f = std::move(*files)]() mutable {
+        errno = 0;
+        s->status = kx_rdownload_files(s->host, std::move(f));
+        s->kxd_error = kxd_errno;
+        s->sys_error = errno;
+      });
+    } else {
+      send->kxd_error = kxd_errno;
+      send->sys_error = errno;
+    }
+    sends.push_back(std::move(send));
+  }
+  for (auto &s : sends) {
+    fputs(kx_console_line("Loading " + name + " on", s->host, s->specs).c_str(), stdout);
+    fflush(stdout);
+    if (s->thread.joinable())
+      s->thread.join();
+    if (s->status != 0) {
+      kxd_errno = s->kxd_error;
+      errno = s->sys_error;
+      rerror(0, -1, "failed to load %s on %s", name.c_str(), s->host.c_str());
+      status = 1;
+    } else {
+      printf("%s loaded on %s\n", name.c_str(), s->host.c_str());
+      fflush(stdout);
+    }
+  }
+  for (const char *suffix : {"fc", "ft", "lg"})
+    unlink((compiled + "." + suffix).c_str());
+  return status;
+}
+
+} // namespace kx
