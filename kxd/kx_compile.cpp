@@ -1,30 +1,17 @@
 #include "kx_compile.h"
 
+#include "kxnft/script.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <map>
-#include <sstream>
 #include <vector>
 
 namespace kx {
 
 namespace {
-std::string squeeze(const std::string &s) {
-  std::string out;
-  bool blank = false;
-  for (char c : s) {
-    if (isspace(static_cast<unsigned char>(c))) {
-      blank = !out.empty();
-      continue;
-    }
-    if (blank)
-      out += ' ';
-    blank = false;
-    out += c;
-  }
-  return out;
-}
+using kxnft::squeeze;
 
 std::string lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(tolower(c)); });
@@ -33,15 +20,10 @@ std::string lower(std::string s) {
 
 // Arguments of NAME(a, b, ...) at the start of `text`.
 std::vector<std::string> call_args(const std::string &text) {
-  std::vector<std::string> args;
   size_t open = text.find('('), close = text.rfind(')');
   if (open == std::string::npos || close == std::string::npos || close < open)
-    return args;
-  std::istringstream in(text.substr(open + 1, close - open - 1));
-  std::string a;
-  while (std::getline(in, a, ','))
-    args.push_back(squeeze(a));
-  return args;
+    return {};
+  return kxnft::split_fields(std::string_view(text).substr(open + 1, close - open - 1), ',');
 }
 
 // Fields of the log formats a track writes: the short form, and the long
@@ -53,16 +35,18 @@ const char *const kLongFields = "src ipaddr\ndst ipaddr\nservice port\nproto pro
 Compiled compile_script(const std::string &name, const std::string &script) {
   Compiled out;
   out.fc = "# filter code of " + name + "\n";
+  out.fc.reserve(script.size());
   out.ft = "# tables of " + name + "\n";
   std::map<std::string, std::string> addresses; // object name -> dotted address
   std::vector<std::string> formats;             // track formats in order of use
   std::vector<std::string> alerts;              // alert texts in order of definition
 
-  std::istringstream in(script);
-  std::string line, statement;
+  std::string statement;
   bool in_code = script.find("// Filter Code Start") == std::string::npos;
-  while (std::getline(in, line)) {
-    std::string t = squeeze(line);
+  for (size_t pos = 0; pos < script.size();) {
+    size_t end = std::min(script.find('\n', pos), script.size());
+    std::string t = squeeze(std::string_view(script).substr(pos, end - pos));
+    pos = end + 1;
     if (t.rfind("#define", 0) == 0) {
       size_t q = t.find("<\"![");
       if (q != std::string::npos) {
@@ -90,7 +74,9 @@ Compiled compile_script(const std::string &name, const std::string &script) {
     }
     if (t.rfind("MAKE_ALERT", 0) == 0)
       continue;
-    statement += (statement.empty() ? "" : " ") + t;
+    if (!statement.empty())
+      statement += ' ';
+    statement += t;
     if (statement.back() != ';')
       continue;
     // A list definition: NAME = [kind] { members };
@@ -102,16 +88,14 @@ Compiled compile_script(const std::string &name, const std::string &script) {
       std::string kind = squeeze(statement.substr(eq + 3, brace - eq - 3));
       std::string members = statement.substr(brace + 1, statement.rfind('}') - brace - 1);
       out.ft += list + " " + (kind.empty() ? "hosts" : kind);
-      std::istringstream ms(members);
-      std::string m;
-      while (std::getline(ms, m, ',')) {
-        auto it = addresses.find(squeeze(m));
+      for (const auto &m : kxnft::split_fields(members, ',')) {
+        auto it = addresses.find(m);
         if (it != addresses.end())
           out.ft += " " + it->second;
       }
       out.ft += "\n";
     } else {
-      out.fc += statement + "\n";
+      out.fc.append(statement).append("\n");
       for (size_t at = statement.find("LOG("); at != std::string::npos; at = statement.find("LOG(", at + 4)) {
         std::string format = lower(squeeze(statement.substr(at + 4, statement.find(',', at) - at - 4)));
         if (!format.empty() && format.find(')') == std::string::npos &&

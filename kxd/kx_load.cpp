@@ -60,7 +60,7 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
   name = name.substr(0, name.size() - 3);
   std::string text;
   if (auto bytes = kx_read_file(pf)) {
-    text.assign(bytes->begin(), bytes->end());
+    text.assign(reinterpret_cast<const char *>(bytes->data()), bytes->size());
   } else {
     fprintf(stderr, "kx: cannot read filter script %s\n", pf.c_str());
     return 1;

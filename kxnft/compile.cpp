@@ -243,13 +243,18 @@ Identity identity_for(const Script &script, const std::string &word, const std::
   Identity id;
   std::string lower = word;
   std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(tolower(c)); });
-  std::vector<std::string> targets; // every object a scope names
-  for (const auto &s : script.statements)
-    if (!s.target.empty() && s.target != "all")
-      targets.push_back(s.target);
-  for (const auto &[name, l] : script.lists)
-    if (l.kind == "target")
-      targets.insert(targets.end(), l.members.begin(), l.members.end());
+  std::set<std::string> targets; // every object a scope names, when an interface object asks
+  auto scope_targets = [&]() -> const std::set<std::string> & {
+    if (targets.empty()) {
+      for (const auto &s : script.statements)
+        if (!s.target.empty() && s.target != "all")
+          targets.insert(s.target);
+      for (const auto &[name, l] : script.lists)
+        if (l.kind == "target")
+          targets.insert(l.members.begin(), l.members.end());
+    }
+    return targets;
+  };
   for (const auto &[name, a] : script.addresses) {
     in_addr x{};
     bool mine = name == lower;
@@ -259,7 +264,7 @@ Identity identity_for(const Script &script, const std::string &word, const std::
       continue;
     if (a.type == "hostif") {
       // An interface object is named "<object>-<interface>".
-      for (const auto &t : targets)
+      for (const auto &t : scope_targets())
         if (name.size() > t.size() + 1 && name.compare(0, t.size() + 1, t + "-") == 0)
           id.names.insert(t);
     } else {

@@ -1,26 +1,44 @@
 #include "script.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace kxnft {
 
-std::string squeeze(const std::string &s) {
+namespace {
+// The blanks of the "C" locale, whatever locale the program runs in.
+bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+} // namespace
+
+std::string squeeze(std::string_view s) {
   std::string out;
-  bool blank = false;
+  out.reserve(s.size());
+  bool gap = false;
   for (char c : s) {
-    if (isspace(static_cast<unsigned char>(c))) {
-      blank = !out.empty();
+    if (blank(c)) {
+      gap = !out.empty();
       continue;
     }
-    if (blank)
+    if (gap)
       out += ' ';
-    blank = false;
+    gap = false;
     out += c;
   }
   return out;
 }
 
-std::vector<std::string> split_top(const std::string &s, const std::string &sep) {
+std::vector<std::string> split_fields(std::string_view s, char sep) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start < s.size()) {
+    size_t end = std::min(s.find(sep, start), s.size());
+    out.push_back(squeeze(s.substr(start, end - start)));
+    start = end + 1;
+  }
+  return out;
+}
+
+std::vector<std::string> split_top(std::string_view s, std::string_view sep) {
   std::vector<std::string> out;
   int depth = 0;
   size_t start = 0;
@@ -48,7 +66,7 @@ std::vector<std::string> call_args(const std::string &t) {
   size_t open = t.find('('), close = t.rfind(')');
   if (open == std::string::npos || close == std::string::npos || close < open)
     return {};
-  return split_top(t.substr(open + 1, close - open - 1), ",");
+  return split_top(std::string_view(t).substr(open + 1, close - open - 1), ",");
 }
 
 long number(const std::string &s, long fallback) {
@@ -83,7 +101,8 @@ void parse_service(Script &out, const std::string &t) {
     long port = number(s.value, -1);
     s.dport_lo = s.dport_hi = port;
   }
-  out.services[s.name] = s;
+  std::string key = s.name;
+  out.services[std::move(key)] = std::move(s);
 }
 
 void parse_address(Script &out, const std::string &t) {
@@ -92,7 +111,8 @@ void parse_address(Script &out, const std::string &t) {
   if (args.size() < 2)
     return;
   Address a{args[0], t.substr(5, open - 5), args[1], args.size() > 2 ? args[2] : ""};
-  out.addresses[a.name] = a;
+  std::string key = a.name;
+  out.addresses[std::move(key)] = std::move(a);
 }
 
 // "NAME = [kind] { a, b }" with kind one of the plural words.
@@ -109,42 +129,46 @@ bool parse_list(Script &out, const std::string &t) {
   else if (kind.back() == 's')
     kind.pop_back();
   l.kind = kind;
-  for (auto &m : split_top(t.substr(brace + 1, end - brace - 1), ","))
+  for (auto &m : split_top(std::string_view(t).substr(brace + 1, end - brace - 1), ","))
     if (!m.empty())
-      l.members.push_back(m);
+      l.members.push_back(std::move(m));
   if (!out.lists.count(l.name))
     out.list_order.push_back(l.name);
-  out.lists[l.name] = l;
+  std::string key = l.name;
+  out.lists[std::move(key)] = std::move(l);
   return true;
 }
 
+// `t`: squeezed lines joined by single blanks.
 void parse_statement(Script &out, std::string t, int line) {
   if (!t.empty() && t.back() == ';')
     t.pop_back();
-  t = squeeze(t);
+  if (!t.empty() && t.back() == ' ')
+    t.pop_back();
   if (t.empty() || parse_list(out, t))
     return;
   Statement s;
   s.line = line;
-  size_t sp = t.find(' ');
-  std::string first = t.substr(0, sp);
+  std::string_view v = t;
+  size_t sp = v.find(' ');
+  std::string_view first = v.substr(0, sp);
   if ((first == "inbound" || first == "outbound" || first == "eitherbound") && sp != std::string::npos) {
-    s.direction = first;
-    std::string rest = t.substr(sp + 1);
+    std::string_view rest = v.substr(sp + 1);
     size_t sp2 = rest.find(' ');
-    std::string scope = rest.substr(0, sp2);
+    std::string_view scope = rest.substr(0, sp2);
     size_t at = scope.find('@');
     if (at != std::string::npos) {
+      s.direction = first;
       s.iface = scope.substr(0, at);
       s.target = scope.substr(at + 1);
-      s.body = sp2 == std::string::npos ? "" : squeeze(rest.substr(sp2 + 1));
-      out.statements.push_back(s);
+      if (sp2 != std::string::npos)
+        s.body = rest.substr(sp2 + 1);
+      out.statements.push_back(std::move(s));
       return;
     }
-    s.direction.clear();
   }
-  s.body = t;
-  out.statements.push_back(s);
+  s.body = std::move(t);
+  out.statements.push_back(std::move(s));
 }
 
 // Rule numbers of the auth rules database: its rules are named "rule-N".
@@ -166,12 +190,13 @@ Script parse_script(const std::string &text) {
   size_t pos = 0;
   while (pos <= text.size()) {
     size_t nl = text.find('\n', pos);
-    std::string raw = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
-    pos = nl == std::string::npos ? text.size() + 1 : nl + 1;
+    size_t end = nl == std::string::npos ? text.size() : nl;
+    std::string_view raw(text.data() + pos, end - pos);
+    pos = end + 1;
     ++lineno;
     std::string t = squeeze(raw);
     if (in_export) {
-      exported += raw + "\n";
+      exported.append(raw).append("\n");
       if (t == "}.set;") {
         in_export = false;
         scan_export(out, exported);
@@ -200,18 +225,20 @@ Script parse_script(const std::string &text) {
     } else if (t.empty() || starts(t, "//")) {
       continue;
     }
-    pending += (pending.empty() ? "" : " ") + t;
+    if (!pending.empty())
+      pending += ' ';
+    pending += t;
     for (char c : t)
       depth += c == '{' ? 1 : c == '}' ? -1 : 0;
     char last = pending.back();
     if (depth <= 0 && (last == ';' || last == '}')) {
-      parse_statement(out, pending, pending_line);
+      parse_statement(out, std::move(pending), pending_line);
       pending.clear();
       depth = 0;
     }
   }
   if (!pending.empty())
-    parse_statement(out, pending, pending_line);
+    parse_statement(out, std::move(pending), pending_line);
   return out;
 }
 

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kxnft {
@@ -52,8 +53,11 @@ struct Script {
 Script parse_script(const std::string &text);
 
 // Whitespace runs as one blank, none at either end.
-std::string squeeze(const std::string &s);
+std::string squeeze(std::string_view s);
+// Splits at every `sep`, each field squeezed; text ending in `sep` (or
+// empty) has no empty field after it.
+std::vector<std::string> split_fields(std::string_view s, char sep);
 // Splits at `sep` where no parenthesis or brace is open.
-std::vector<std::string> split_top(const std::string &s, const std::string &sep);
+std::vector<std::string> split_top(std::string_view s, std::string_view sep);
 
 } // namespace kxnft
