@@ -32,10 +32,12 @@ const char *const kShortFields = "src ipaddr\ndst ipaddr\nservice port\nproto pr
 const char *const kLongFields = "src ipaddr\ndst ipaddr\nservice port\nproto proto\ns_port port\nlen int\nrule int\n";
 } // namespace
 
-Compiled compile_script(const std::string &name, const std::string &script) {
+Compiled compile_script(const std::string &name, std::string_view script, bool code) {
   Compiled out;
-  out.fc = "# filter code of " + name + "\n";
-  out.fc.reserve(script.size());
+  if (code) {
+    out.fc = "# filter code of " + name + "\n";
+    out.fc.reserve(script.size());
+  }
   out.ft = "# tables of " + name + "\n";
   std::map<std::string, std::string> addresses; // object name -> dotted address
   std::vector<std::string> formats;             // track formats in order of use
@@ -45,7 +47,7 @@ Compiled compile_script(const std::string &name, const std::string &script) {
   bool in_code = script.find("// Filter Code Start") == std::string::npos;
   for (size_t pos = 0; pos < script.size();) {
     size_t end = std::min(script.find('\n', pos), script.size());
-    std::string t = squeeze(std::string_view(script).substr(pos, end - pos));
+    std::string t = squeeze(script.substr(pos, end - pos));
     pos = end + 1;
     if (t.rfind("#define", 0) == 0) {
       size_t q = t.find("<\"![");
@@ -95,7 +97,8 @@ Compiled compile_script(const std::string &name, const std::string &script) {
       }
       out.ft += "\n";
     } else {
-      out.fc.append(statement).append("\n");
+      if (code)
+        out.fc.append(statement).append("\n");
       for (size_t at = statement.find("LOG("); at != std::string::npos; at = statement.find("LOG(", at + 4)) {
         std::string format = lower(squeeze(statement.substr(at + 4, statement.find(',', at) - at - 4)));
         if (!format.empty() && format.find(')') == std::string::npos &&
@@ -105,7 +108,7 @@ Compiled compile_script(const std::string &name, const std::string &script) {
     }
     statement.clear();
   }
-  if (!statement.empty())
+  if (!statement.empty() && code)
     out.fc += statement + "\n";
 
   out.lg = "# log formats of " + name + "\n";

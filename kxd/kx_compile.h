@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kx {
 
@@ -11,7 +12,8 @@ struct Compiled {
   std::string fc, ft, lg;
 };
 
-// `name` is the filter's base name (first line of fc and lg).
-Compiled compile_script(const std::string &name, const std::string &script);
+// `name` is the filter's base name (first line of fc and lg). Without
+// `code`, fc stays empty: kx load sends the module's ruleset as fc instead.
+Compiled compile_script(const std::string &name, std::string_view script, bool code = true);
 
 } // namespace kx

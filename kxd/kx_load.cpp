@@ -1,7 +1,8 @@
-// kx load: the filter script is read and compiled once; each distinct
-// module identity gets its ruleset made once; every module's state is saved
-// and its file set sent while the next module is prepared, the sends running
-// side by side. The console shows each module's lines in the order given.
+// kx load: the filter script is read and compiled once, and each distinct
+// module identity gets its ruleset made once. Modules that get the same
+// ruleset have their states saved in one go and their file sets sent side
+// by side, each in a thread, while the next ruleset is made. The console
+// shows each module's lines in the order the modules were given.
 #include "kx_commands.h"
 #include "kx_compile.h"
 
@@ -36,7 +37,7 @@ struct Send {
 };
 
 // The tables and log formats beside the ruleset files: NAME.ft and NAME.lg.
-bool write_compiled(const std::string &base, const Compiled &c) {
+bool write_tables(const std::string &base, const Compiled &c) {
   for (auto [suffix, text] : {std::pair{"ft", &c.ft}, {"lg", &c.lg}}) {
     std::string path = base + "." + suffix;
     // Synced, but not their directory: they live only until the load ends,
@@ -58,31 +59,61 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
     pf = dirs.conf + "/" + pf;
   std::string name = pf.substr(pf.rfind('/') + 1);
   name = name.substr(0, name.size() - 3);
-  std::string text;
-  if (auto bytes = kx_read_file(pf)) {
-    text.assign(reinterpret_cast<const char *>(bytes->data()), bytes->size());
-  } else {
+  auto bytes = kx_read_file(pf);
+  if (!bytes) {
     fprintf(stderr, "kx: cannot read filter script %s\n", pf.c_str());
     return 1;
   }
+  std::string_view text(reinterpret_cast<const char *>(bytes->data()), bytes->size());
   // The tables and log formats, and the script the rulesets are made of,
   // come from the same text independently.
-  Compiled tables;
-  std::thread side([&] { tables = compile_script(name, text); });
+  std::string compiled = dirs.tmp + "/" + name;
+  bool tables_written = false;
+  std::thread side([&] { tables_written = write_tables(compiled, compile_script(name, text, false)); });
   kxnft::Script script = kxnft::parse_script(text);
   side.join();
-  std::string compiled = dirs.tmp + "/" + name;
-  if (!write_compiled(compiled, tables))
+  if (!tables_written)
     return 1;
 
   // The filter code is the module's nftables ruleset, made for the objects
-  // the module is: modules that are the same objects get the same one, and
-  // modules that get the same share the files.
+  // the module is: modules that are the same objects get the same one.
+  // Each run of modules with the same ruleset is saved in one go, sharing
+  // the files, and sent while the next run is made.
   std::map<std::set<std::string>, kxnft::Result> rulesets;
-  const kxnft::Result *written = nullptr; // what NAME.fc holds
-  std::string linkbase;
   std::vector<std::unique_ptr<Send>> sends;
+  std::vector<kx_module_state> run;
+  const kxnft::Result *run_code = nullptr;
   int status = 0;
+  auto save_and_send = [&] {
+    if (run.empty())
+      return;
+    // Synced, but not its directory, as the tables.
+    if (!kx_write_file(compiled + ".fc", run_code->ruleset.data(), run_code->ruleset.size(), false)) {
+      fprintf(stderr, "kx: cannot write %s.fc\n", compiled.c_str());
+      status = 1;
+      run.clear();
+      return;
+    }
+    kxstate_savefilters(dirs.state, compiled, run);
+    for (auto &m : run) {
+      if (!m.files) {
+        fprintf(stderr, "kx: cannot save the state of %s: %s\n", m.module.c_str(), m.error.c_str());
+        status = 1;
+        continue;
+      }
+      auto send = std::make_unique<Send>();
+      send->host = m.module;
+      send->specs = m.targets;
+      send->thread = std::thread([s = send.get(), f = std::move(*m.files)]() mutable {
+        errno = 0;
+        s->status = kx_rdownload_files(s->host, std::move(f));
+        s->kxd_error = kxd_errno;
+        s->sys_error = errno;
+      });
+      sends.push_back(std::move(send));
+    }
+    run.clear();
+  };
   for (const auto &target : targets) {
     auto [host, specs] = split_target(target);
     uint32_t addr = 0;
@@ -99,38 +130,12 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
       status = 1;
       continue;
     }
-    if (!written || written->ruleset != code.ruleset) {
-      linkbase.clear();
-      written = nullptr;
-      if (!kx_write_file(compiled + ".fc", code.ruleset.data(), code.ruleset.size())) {
-        fprintf(stderr, "kx: cannot write %s.fc\n", compiled.c_str());
-        status = 1;
-        continue;
-      }
-      written = &code;
-    }
-    std::string error;
-    if (!kxstate_savefilter(dirs.state, compiled, host, specs, linkbase, false, nullptr, &error)) {
-      fprintf(stderr, "kx: cannot save the state of %s: %s\n", host.c_str(), error.c_str());
-      status = 1;
-      continue;
-    }
-    auto send = std::make_unique<Send>();
-    send->host = host;
-    send->specs = specs;
-    if (auto files = kx_download_files(host, dirs.state)) {
-      send->thread = std::thread([s = send.get(), f = std::move(*files)]() mutable {
-        errno = 0;
-        s->status = kx_rdownload_files(s->host, std::move(f));
-        s->kxd_error = kxd_errno;
-        s->sys_error = errno;
-      });
-    } else {
-      send->kxd_error = kxd_errno;
-      send->sys_error = errno;
-    }
-    sends.push_back(std::move(send));
+    if (run_code && run_code->ruleset != code.ruleset)
+      save_and_send();
+    run_code = &code;
+    run.push_back({host, specs, std::nullopt, ""});
   }
+  save_and_send();
   for (auto &s : sends) {
     fputs(kx_console_line("Loading " + name + " on", s->host, s->specs).c_str(), stdout);
     fflush(stdout);

@@ -13,16 +13,17 @@ bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 std::string squeeze(std::string_view s) {
   std::string out;
   out.reserve(s.size());
-  bool gap = false;
-  for (char c : s) {
-    if (blank(c)) {
-      gap = !out.empty();
-      continue;
-    }
-    if (gap)
+  for (size_t i = 0; i < s.size();) {
+    while (i < s.size() && blank(s[i]))
+      ++i;
+    size_t word = i;
+    while (i < s.size() && !blank(s[i]))
+      ++i;
+    if (word == i)
+      break;
+    if (!out.empty())
       out += ' ';
-    gap = false;
-    out += c;
+    out.append(s.substr(word, i - word));
   }
   return out;
 }
@@ -48,7 +49,7 @@ std::vector<std::string> split_top(std::string_view s, std::string_view sep) {
       ++depth;
     else if ((c == ')' || c == '}') && depth > 0)
       --depth;
-    else if (depth == 0 && s.compare(i, sep.size(), sep) == 0) {
+    else if (depth == 0 && !sep.empty() && c == sep.front() && s.compare(i, sep.size(), sep) == 0) {
       out.push_back(squeeze(s.substr(start, i - start)));
       start = i + sep.size();
       i = start - 1;
@@ -59,7 +60,7 @@ std::vector<std::string> split_top(std::string_view s, std::string_view sep) {
 }
 
 namespace {
-bool starts(const std::string &s, const char *p) { return s.rfind(p, 0) == 0; }
+bool starts(std::string_view s, std::string_view p) { return s.starts_with(p); }
 
 // The arguments of CALL(a, b, ...), split at top-level commas.
 std::vector<std::string> call_args(const std::string &t) {
@@ -182,7 +183,7 @@ void scan_export(Script &out, const std::string &block) {
 }
 } // namespace
 
-Script parse_script(const std::string &text) {
+Script parse_script(std::string_view text) {
   Script out;
   std::string pending, exported;
   int pending_line = 0, lineno = 0, depth = 0;

@@ -50,7 +50,7 @@ struct Script {
 // Reads a filter script (or the module's filter code, which has the same
 // line forms). Never fails: lines it cannot place are kept as statements and
 // refused by the compiler with their text.
-Script parse_script(const std::string &text);
+Script parse_script(std::string_view text);
 
 // Whitespace runs as one blank, none at either end.
 std::string squeeze(std::string_view s);

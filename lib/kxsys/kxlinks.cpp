@@ -101,10 +101,15 @@ std::string kx_links_text(const kx_links &links) {
 
 bool kxstate_createlinks(const std::string &statedir, const std::string &family,
                          const std::vector<uint32_t> &addresses, bool sync_dir) {
-  if (!kx_family_name_ok(family)) {
-    fprintf(stderr, "%s\n", kx_family_name_error(family).c_str());
-    return false;
-  }
+  return kxstate_createlinks(statedir, kx_links{{family, addresses}}, sync_dir);
+}
+
+bool kxstate_createlinks(const std::string &statedir, const kx_links &families, bool sync_dir) {
+  for (const auto &[family, addresses] : families)
+    if (!kx_family_name_ok(family)) {
+      fprintf(stderr, "%s\n", kx_family_name_error(family).c_str());
+      return false;
+    }
   std::string path = statedir + "/links.C";
   kx_links links;
   if (auto text = kx_read_file(path)) {
@@ -112,13 +117,15 @@ bool kxstate_createlinks(const std::string &statedir, const std::string &family,
     if (parsed)
       links = std::move(*parsed);
   }
-  std::erase_if(links, [&](const auto &m) { return m.first == family; });
-  for (auto &m : links)
-    std::erase_if(m.second, [&](uint32_t a) {
-      return std::find(addresses.begin(), addresses.end(), a) != addresses.end();
-    });
-  std::erase_if(links, [](const auto &m) { return m.second.empty(); });
-  links.emplace_back(family, addresses);
+  for (const auto &[family, addresses] : families) {
+    std::erase_if(links, [&](const auto &m) { return m.first == family; });
+    for (auto &m : links)
+      std::erase_if(m.second, [&](uint32_t a) {
+        return std::find(addresses.begin(), addresses.end(), a) != addresses.end();
+      });
+    std::erase_if(links, [](const auto &m) { return m.second.empty(); });
+    links.emplace_back(family, addresses);
+  }
   std::string text = kx_links_text(links);
   if (!kx_write_file(path, text.data(), text.size(), sync_dir)) {
     fprintf(stderr, "Unable to write links file\n");

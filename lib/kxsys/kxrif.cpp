@@ -155,14 +155,6 @@ std::string kx_console_line(const std::string &words, const std::string &host,
   return line + "@" + host + "\n";
 }
 
-std::optional<kxloadx_t> kx_download_files(const std::string &host, const std::string &statedir) {
-  // This machine's own family is "local" and has no entry in the links file.
-  auto files = kx_is_local(host) ? kx_readfiles("local", statedir) : kxstate_getfiles(statedir, kxhostaddrs(host));
-  if (!files)
-    fprintf(stderr, "failed to get files for %s\n", host.c_str());
-  return files;
-}
-
 int kx_rdownload_files(const std::string &host, kxloadx_t files) {
   auto r = kx_exchange(host, KXW_LOAD, {AlStrings{{host}}, AlLoadx{std::move(files)}},
                        "aborting the download command on %s");
@@ -173,8 +165,13 @@ int kx_rdownloadx(const std::string &filter, const std::string &host, const std:
                   const std::string &statedir) {
   fputs(kx_console_line("Loading " + filter + " on", host, targets).c_str(), stdout);
   fflush(stdout);
-  auto files = kx_download_files(host, statedir);
-  return files ? kx_rdownload_files(host, std::move(*files)) : 1;
+  // This machine's own family is "local" and has no entry in the links file.
+  auto files = kx_is_local(host) ? kx_readfiles("local", statedir) : kxstate_getfiles(statedir, kxhostaddrs(host));
+  if (!files) {
+    fprintf(stderr, "failed to get files for %s\n", host.c_str());
+    return 1;
+  }
+  return kx_rdownload_files(host, std::move(*files));
 }
 
 int kx_runloadx(const std::string &host, const std::vector<std::string> &targets) {

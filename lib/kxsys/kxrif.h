@@ -35,11 +35,9 @@ int kx_rdbdownload(const std::string &host, const kxloaddb_t &database);
 // Sends the file set saved in statedir for the host; 0 success, 1 failure.
 int kx_rdownloadx(const std::string &filter, const std::string &host, const std::vector<std::string> &targets,
                   const std::string &statedir);
-// kx_rdownloadx without its console line, in two steps, for a caller that
-// loads several modules at once: the file set saved for the host (nullopt
-// after a message), then the exchange that sends it (0 success, 1 failure;
-// safe to run in threads of its own, one per module).
-std::optional<kxloadx_t> kx_download_files(const std::string &host, const std::string &statedir);
+// The exchange of kx_rdownloadx for a file set the caller has (0 success,
+// 1 failure), without the console line: for loading several modules at
+// once, each in a thread of its own.
 int kx_rdownload_files(const std::string &host, kxloadx_t files);
 int kx_runloadx(const std::string &host, const std::vector<std::string> &targets);
 // Asks the management host for the file set of this machine's policy

@@ -75,8 +75,10 @@ std::optional<kxloadx_t> kx_readfiles(const std::string &base, const std::string
   return set;
 }
 
-bool kx_savestate(const std::string &compiled, const std::string &family_path, const kx_ifs &ifs,
-                  std::string &linkbase, bool remove, std::string *error) {
+namespace {
+// kx_savestate up to the directory sync.
+bool save_family(const std::string &compiled, const std::string &family_path, const kx_ifs &ifs,
+                 const std::string &linkbase, std::string *error) {
   auto fail = [&](const std::string &m) {
     if (error)
       *error = m;
@@ -108,8 +110,24 @@ bool kx_savestate(const std::string &compiled, const std::string &family_path, c
     if (!copy_keep_time(src, dst))
       return fail("cannot kx_read <" + src + ">");
   }
-  if (!kx_sync_dir(family_path))
-    return fail("cannot sync the directory of " + family_path);
+  return true;
+}
+
+std::string base_name(const std::string &path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+} // namespace
+
+bool kx_savestate(const std::string &compiled, const std::string &family_path, const kx_ifs &ifs,
+                  std::string &linkbase, bool remove, std::string *error) {
+  if (!save_family(compiled, family_path, ifs, linkbase, error))
+    return false;
+  if (!kx_sync_dir(family_path)) {
+    if (error)
+      *error = "cannot sync the directory of " + family_path;
+    return false;
+  }
   if (remove)
     for (const char *suffix : {"fc", "ft", "lg", "set"})
       unlink((compiled + "." + suffix).c_str());
@@ -133,8 +151,7 @@ bool kxstate_savefilter(const std::string &statedir, const std::string &compiled
     return false;
   }
   kx_ifs ifs;
-  size_t slash = compiled.rfind('/');
-  ifs.name = slash == std::string::npos ? compiled : compiled.substr(slash + 1);
+  ifs.name = base_name(compiled);
   ifs.targets = targets;
   std::string path = statedir + "/" + family;
   if (!kx_savestate(compiled, path, ifs, linkbase, remove, error))
@@ -147,6 +164,53 @@ bool kxstate_savefilter(const std::string &statedir, const std::string &compiled
       return false;
   }
   return true;
+}
+
+bool kxstate_savefilters(const std::string &statedir, const std::string &compiled,
+                         std::vector<kx_module_state> &modules) {
+  std::vector<std::string> families;
+  kx_links links;
+  for (auto &m : modules) {
+    m.files.reset();
+    m.error.clear();
+    families.push_back(kx_is_local(m.module) ? "local" : kx_officialname(m.module));
+    if (!kx_family_name_ok(families.back()))
+      m.error = kx_family_name_error(families.back());
+    else if (families.back() != "local")
+      links.emplace_back(families.back(), kxhostaddrs(m.module));
+  }
+  // The families' files sync the state directory once, for the links file too.
+  bool linked = links.empty() || kxstate_createlinks(statedir, links, false);
+  kx_ifs ifs;
+  ifs.name = base_name(compiled);
+  std::string linkbase;
+  bool saved_any = false;
+  for (size_t i = 0; i < modules.size(); ++i) {
+    auto &m = modules[i];
+    if (!m.error.empty())
+      continue;
+    if (!linked && families[i] != "local") {
+      m.error = "Unable to write links file";
+      continue;
+    }
+    std::string path = statedir + "/" + families[i];
+    ifs.targets = m.targets;
+    if (!save_family(compiled, path, ifs, linkbase, &m.error))
+      continue;
+    saved_any = true;
+    linkbase = path;
+    m.files = kx_readfiles(families[i], statedir, &m.error);
+  }
+  if (saved_any && !kx_sync_dir(statedir + "/links.C"))
+    for (auto &m : modules)
+      if (m.files) {
+        m.files.reset();
+        m.error = "cannot sync the directory " + statedir;
+      }
+  bool ok = true;
+  for (const auto &m : modules)
+    ok = ok && m.files.has_value();
+  return ok;
 }
 
 bool kx_state_file(const std::string &base, const kxloadx_entry &entry) {

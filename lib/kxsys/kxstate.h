@@ -53,6 +53,9 @@ std::string kx_links_text(const kx_links &links);
 // name error for a family that is not a family name.
 bool kxstate_createlinks(const std::string &statedir, const std::string &family,
                          const std::vector<uint32_t> &addresses, bool sync_dir = true);
+// The same for several families in one write of the links file, as if
+// recorded one after the other in their order.
+bool kxstate_createlinks(const std::string &statedir, const kx_links &families, bool sync_dir = true);
 // The family holding the first of the addresses that any family holds.
 std::optional<std::string> kxstate_findlink(const std::string &statedir, const std::vector<uint32_t> &addresses);
 
@@ -77,6 +80,23 @@ bool kx_savestate(const std::string &compiled, const std::string &family_path, c
 bool kxstate_savefilter(const std::string &statedir, const std::string &compiled, const std::string &module,
                         const std::vector<std::string> &targets, std::string &linkbase, bool remove,
                         const kxloaddb_t *database, std::string *error);
+
+// One module of a load that saves several at once.
+struct kx_module_state {
+  std::string module;
+  std::vector<std::string> targets;
+  std::optional<kxloadx_t> files; // its family as saved, to be sent
+  std::string error;              // why it was not saved (files empty)
+};
+// kxstate_savefilter (without database, keeping the compiled files) for
+// modules that all get the compiled files of `compiled`: the links file is
+// written once for all of them, each family is read back as soon as it is
+// written (a module named twice gets its own targets each time), the later
+// families are hard links to the first, and the state directory is synced
+// once at the end. False when a module was not saved (its `error` says why;
+// the others are).
+bool kxstate_savefilters(const std::string &statedir, const std::string &compiled,
+                         std::vector<kx_module_state> &modules);
 
 // Writes one received entry as base.NAME through a temporary beside it (the
 // caller syncs the directory); an entry identical to the stored file leaves

@@ -70,10 +70,16 @@ TEST(KxTool, LoadStatAndUnloadTwoModules) {
   stat = kxtest::run_command(kx + " stat " + mods[1].address);
   EXPECT_EQ(stat.out.find("Std"), std::string::npos) << stat.out;
 
-  // A module that answers nowhere, a missing filter, a bad word.
-  auto down = kxtest::run_command(kx + " load Std 127.0.1.250");
+  // A module that answers nowhere, among modules loaded at the same time:
+  // they are loaded, and the lines keep the order of the modules.
+  auto down = kxtest::run_command(kx + " load Std " + mods[0].address + " 127.0.1.250 le0@" + mods[1].address);
   EXPECT_EQ(down.status, 1);
+  EXPECT_EQ(down.out, "\nLoading Std on all@" + mods[0].address + "\nStd loaded on " + mods[0].address +
+                          "\n\nLoading Std on all@127.0.1.250\n\nLoading Std on le0@" + mods[1].address +
+                          "\nStd loaded on " + mods[1].address + "\n");
   EXPECT_NE(down.err.find("cannot connect to 127.0.1.250"), std::string::npos) << down.err;
+  EXPECT_NE(down.err.find("failed to load Std on 127.0.1.250"), std::string::npos) << down.err;
+  // A missing filter, a bad word.
   EXPECT_EQ(kxtest::run_command(kx + " load Nosuch " + mods[0].address).status, 1);
   EXPECT_EQ(kxtest::run_command(kx + " frobnicate").status, 2);
 }

@@ -56,6 +56,31 @@ TEST(State, SavingForTwoModulesLinksTheSecondToTheFirst) {
   EXPECT_EQ(why, "Unable to read 10.1.1.2.ft");
 }
 
+TEST(State, SavingSeveralModulesAtOnce) {
+  kxtest::TempDir d;
+  d.write("tmp/Std.fc", "code\n");
+  d.write("tmp/Std.ft", "tables\n");
+  d.write("tmp/Std.lg", "# lg\n");
+  mkdir(d.file("state").c_str(), 0755);
+  std::vector<kx_module_state> modules = {
+      {"10.1.1.1", {"all"}, {}, ""}, {"10.1.1.2", {"le0"}, {}, ""}, {"bad name", {"all"}, {}, ""},
+      {"10.1.1.1", {"le1"}, {}, ""}};
+  EXPECT_FALSE(kxstate_savefilters(d.file("state"), d.file("tmp/Std"), modules));
+  EXPECT_FALSE(modules[2].files);
+  EXPECT_EQ(modules[2].error, kx_family_name_error("bad name"));
+  auto ifs_of = [](const kx_module_state &m) {
+    auto *e = m.files ? m.files->find("ifs") : nullptr;
+    return e ? std::string(e->contents.begin(), e->contents.end()) : m.error;
+  };
+  // Each module is sent the targets it was named with, even when named twice.
+  EXPECT_EQ(ifs_of(modules[0]), "Std\nall\n");
+  EXPECT_EQ(ifs_of(modules[1]), "Std\nle0\n");
+  EXPECT_EQ(ifs_of(modules[3]), "Std\nle1\n");
+  EXPECT_EQ(inode(d.file("state/10.1.1.1.fc")), inode(d.file("state/10.1.1.2.fc")));
+  EXPECT_EQ(kxstate_findlink(d.file("state"), {0x0a010101}), "10.1.1.1");
+  EXPECT_EQ(kxstate_findlink(d.file("state"), {0x0a010102}), "10.1.1.2");
+}
+
 TEST(State, AnAddressThatMovedIsFoundUnderItsNewFamily) {
   kxtest::TempDir d;
   ASSERT_TRUE(kxstate_createlinks(d.path(), "alpha", {1, 2}));
@@ -73,6 +98,10 @@ TEST(State, AnAddressThatMovedIsFoundUnderItsNewFamily) {
   EXPECT_EQ((*links)[0].first, "beta");
   EXPECT_EQ((*links)[1], (std::pair<std::string, std::vector<uint32_t>>{"gamma", {1}}));
   EXPECT_EQ(kxstate_findlink(d.path(), {9}), std::nullopt);
+  // Recorded in one write, the same families come out.
+  kxtest::TempDir at_once;
+  ASSERT_TRUE(kxstate_createlinks(at_once.path(), kx_links{{"alpha", {1, 2}}, {"beta", {2, 3}}, {"gamma", {1}}}));
+  EXPECT_EQ(kx_read_file(at_once.file("links.C")), kx_read_file(d.file("links.C")));
 }
 
 TEST(State, AnIdenticalReceivedFileLeavesTheStoredOneUntouched) {
