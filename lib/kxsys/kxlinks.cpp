@@ -117,7 +117,9 @@ bool kxstate_createlinks(const std::string &statedir, const kx_links &families, 
     if (parsed)
       links = std::move(*parsed);
   }
-  for (const auto &[family, addresses] : families) {
+  for (const auto &entry : families) {
+    const std::string &family = entry.first;
+    const std::vector<uint32_t> &addresses = entry.second;
     std::erase_if(links, [&](const auto &m) { return m.first == family; });
     for (auto &m : links)
       std::erase_if(m.second, [&](uint32_t a) {
