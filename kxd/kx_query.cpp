@@ -9,6 +9,7 @@
 #include "kxsys/kxstate.h"
 
 #include <cstdio>
+#include <unistd.h>
 #include <ctime>
 
 namespace kx {
@@ -70,7 +71,10 @@ int cmd_fetch(const Dirs &dirs, const std::string &host) {
   }
   if (ok && (!database.objects.empty() || !database.userdb.empty())) {
     std::string message;
-    if (kx_dbdownload(dirs.database, database, message) != 0) {
+    // The users' S/Key chains are checked under this machine's name.
+    char self[256] = "";
+    gethostname(self, sizeof self - 1);
+    if (kx_dbdownload(dirs.database, database, self, message) != 0) {
       fprintf(stderr, "Failed to download database: %s\n", message.c_str());
       ok = false;
     }

@@ -247,9 +247,12 @@ namespace kxd {
 
 AlValues Module::dbdownload(const AlValues &in) {
   const auto &db = std::get<AlLoaddb>(in.at(1)).v;
+  // The users' S/Key chains are checked under the name the station sends to.
+  auto *host = std::get_if<AlString>(&in.at(0));
+  std::string gateway = host && host->v ? *host->v : "";
   std::lock_guard g(db_lock_);
   std::string message;
-  if (kx_dbdownload(sub("database"), db, message) != 0) {
+  if (kx_dbdownload(sub("database"), db, gateway, message) != 0) {
     fprintf(stderr, "kxd: %s\n", message.c_str());
     kx_dbdownload_verify(sub("database"), true);
     return fail(KXD_ELOADFAIL);

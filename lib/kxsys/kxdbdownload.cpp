@@ -15,7 +15,7 @@ std::mutex &kx_sio_lock();
 
 namespace {
 // Without a user database library: the decoded set, encoded again.
-int keep_bytes(const std::string &dbdir, const kxset *users, std::string &message) {
+int keep_bytes(const std::string &dbdir, const kxset *users, const std::string &, std::string &message) {
   size_t len = 0;
   auto buf = EncodeKxset(users, len);
   if (!buf || !kx_write_file(dbdir + "/kxauth.db.tmp", buf.get(), len)) {
@@ -51,7 +51,8 @@ void kx_set_userdb_installer(const kx_userdb_installer &i) {
   installer() = i;
 }
 
-int kx_dbdownload(const std::string &dbdir, const kxloaddb_t &db, std::string &message) {
+int kx_dbdownload(const std::string &dbdir, const kxloaddb_t &db, const std::string &gateway,
+                  std::string &message) {
   if (db.objects.empty() && db.userdb.empty()) {
     message = "Empty database";
     return -1;
@@ -77,7 +78,7 @@ int kx_dbdownload(const std::string &dbdir, const kxloaddb_t &db, std::string &m
       message = "Failed to decode database";
       return -1;
     }
-    if (installer().build(dbdir, users.get(), message) != 0) {
+    if (installer().build(dbdir, users.get(), gateway, message) != 0) {
       unlink((dbdir + "/objects.C.tmp").c_str());
       if (message.empty())
         message = "Database build failed";

@@ -1,6 +1,7 @@
 // Database download into a module: kx dbload sends the station's objects
-// and user database; kxd builds its user database file from it, and a
-// download that fails leaves the previous file in force.
+// and user database; kxd builds its user database file and the chain file of
+// the users it checks from it, and a download that fails leaves the previous
+// files in force.
 #include "daemons.h"
 
 #include "kxset/kxencode.h"
@@ -63,13 +64,23 @@ TEST(UserDatabase, DbloadInstallsItAndAFailedDownloadKeepsThePrevious) {
   ASSERT_EQ(kxa_db_init_named(station.file("conf/kxauth")), 0);
   ASSERT_EQ(kxa_store(user("alice", {"Staff"}).get()), 0);
   ASSERT_EQ(kxa_store(user("bob", {}).get()), 0);
+  // One whose S/Key passwords the module checks: it goes into the module's
+  // chain file.
+  KxSetRef erin = user("erin", {});
+  kxa_put(erin.get(), "SKEY_gateway", mods[0].address);
+  kxa_put(erin.get(), "SKEY_seed", "er01");
+  kxa_put(erin.get(), "SKEY_number", "5");
+  kxa_put(erin.get(), "SKEY_passwd", "d1854218ebbb0b51");
+  ASSERT_EQ(kxa_store(erin.get()), 0);
   kxa_db_close();
 
   std::string kx = "KXDIR=" + station.path() + " KX_PORT=" + std::to_string(mods.port()) + " " + KX_PATH;
   auto load = kxtest::run_command(kx + " dbload " + mods[0].address);
   ASSERT_EQ(load.status, 0) << load.err;
   std::string dbdir = mods[0].dir->file("database");
-  EXPECT_EQ(module_users(dbdir), (std::vector<std::string>{"alice", "bob"}));
+  EXPECT_EQ(module_users(dbdir), (std::vector<std::string>{"alice", "bob", "erin"}));
+  std::string chains = slurp(dbdir + "/kxauth.skey");
+  EXPECT_EQ(chains.substr(0, 43), "erin 0005 er01             D1854218EBBB0B51") << chains;
   ASSERT_EQ(kxa_db_init_named(dbdir + "/kxauth"), 0);
   KxSetRef staff(kxa_fetchgroup("Staff"));
   EXPECT_EQ(kxa_members_of(staff.get()), (std::vector<std::string>{"alice"}));
@@ -102,7 +113,8 @@ TEST(UserDatabase, DbloadInstallsItAndAFailedDownloadKeepsThePrevious) {
   };
   for (bool ghost : {true, false}) {
     EXPECT_EQ(kx_rdbdownload(mods[0].address, {bad_set(ghost), {}}), 1);
-    EXPECT_EQ(module_users(dbdir), (std::vector<std::string>{"alice", "bob"}));
+    EXPECT_EQ(module_users(dbdir), (std::vector<std::string>{"alice", "bob", "erin"}));
+    EXPECT_EQ(slurp(dbdir + "/kxauth.skey"), chains);
     EXPECT_NE(stat((dbdir + "/kxauthtmp.NDB").c_str(), &st), 0);
   }
   kx_mgmt_port = KX_PORT_MGMT;
