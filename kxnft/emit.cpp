@@ -147,23 +147,37 @@ std::vector<std::string> Emitter::check_lines(CondContext &cx, const std::vector
       }
       continue;
     }
-    std::string map = "g" + std::to_string(maps_.size() + 1) + dir;
-    std::vector<std::string> def{block.ports ? "type ipv4_addr . ipv4_addr . inet_proto . inet_service : verdict"
-                                             : "type ipv4_addr . ipv4_addr : verdict",
-                                 "flags interval"};
-    std::string elements;
-    for (size_t i : block.items) {
-      const Entry &e = entries[i];
+    std::string map = "g" + std::to_string(++map_count_) + dir;
+    std::string elements, portless;
+    for (size_t k = 0; k < block.items.size(); ++k) {
+      const Entry &e = entries[block.items[k]];
       std::string chain = "v" + std::to_string(e.index) + dir;
       verdict_chains_.emplace_back(chain, std::vector<std::string>{verdict(e.rule->decision, inbound)});
-      for (const auto &key : element_keys(*boxes[i]))
-        elements += std::string(elements.empty() ? "" : ",\n\t\t\t") + key + " : jump " + chain;
+      for (const auto &piece : block.ported[k])
+        for (const auto &key : element_keys(piece, true))
+          elements += std::string(elements.empty() ? "" : ",\n\t\t\t") + key + " : jump " + chain;
+      for (const auto &piece : block.portless[k])
+        for (const auto &key : element_keys(piece, false))
+          portless += std::string(portless.empty() ? "" : ",\n\t\t\t") + key + " : jump " + chain;
     }
-    if (!elements.empty())
-      def.push_back("elements = { " + elements + " }");
-    maps_.emplace_back(map, def);
-    lines.push_back(std::string(block.ports ? "ip saddr . ip daddr . meta l4proto . th dport" : "ip saddr . ip daddr") +
-                    " vmap @" + map);
+    auto define = [this](const std::string &name, const std::string &type, const std::string &elems) {
+      std::vector<std::string> def{"type " + type + " : verdict", "flags interval"};
+      if (!elems.empty())
+        def.push_back("elements = { " + elems + " }");
+      maps_.emplace_back(name, def);
+    };
+    define(map, "ipv4_addr . ipv4_addr . inet_proto . inet_service", elements);
+    std::string lookup = "ip saddr . ip daddr . meta l4proto . th dport vmap @" + map;
+    if (portless.empty()) {
+      lines.push_back(lookup);
+      continue;
+    }
+    // Packets whose ports cannot be read meet only the rules without ports.
+    define(map + "_noports", "ipv4_addr . ipv4_addr", portless);
+    std::string chain = "m" + map.substr(1);
+    subs_.emplace_back(chain, std::vector<std::string>{lookup, "th dport 0-65535 return",
+                                                       "ip saddr . ip daddr vmap @" + map + "_noports"});
+    lines.push_back("jump " + chain);
   }
   return lines;
 }

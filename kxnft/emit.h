@@ -53,6 +53,7 @@ private:
   const Options &options_;
   std::vector<Entry> inbound_, outbound_;
   std::vector<std::string> counters_;
+  int map_count_ = 0;
   std::vector<std::pair<std::string, std::vector<std::string>>> subs_, verdict_chains_, maps_;
 };
 

@@ -3,6 +3,7 @@
 #include "script.h"
 
 #include <algorithm>
+#include <optional>
 #include <arpa/inet.h>
 
 namespace kxnft {
@@ -54,18 +55,18 @@ bool port_number(const std::string &s, uint16_t &out) {
   return true;
 }
 
-// "25", "6000-6063" or "{ 25, 23, 6000-6063 }".
-bool port_spans(uint8_t proto, std::string v, std::vector<PortSpan> &out) {
+// "25", "6000-6063" or "{ 25, 23, 6000-6063 }" as service points.
+bool port_spans(uint32_t proto, std::string v, Spans &out) {
   if (v.size() > 4 && v.front() == '{' && v.back() == '}')
     v = squeeze(v.substr(1, v.size() - 2));
   for (auto item : split_top(v, ",")) {
     item = squeeze(item);
     size_t dash = item.find('-');
-    PortSpan p{proto, 0, 0};
-    if (!port_number(item.substr(0, dash), p.lo) ||
-        !port_number(dash == std::string::npos ? item.substr(0, dash) : item.substr(dash + 1), p.hi) || p.lo > p.hi)
+    uint16_t lo = 0, hi = 0;
+    if (!port_number(item.substr(0, dash), lo) ||
+        !port_number(dash == std::string::npos ? item.substr(0, dash) : item.substr(dash + 1), hi) || lo > hi)
       return false;
-    out.push_back(p);
+    out.push_back(Span{service_point(proto, lo), service_point(proto, hi)});
   }
   return !out.empty();
 }
@@ -73,7 +74,7 @@ bool port_spans(uint8_t proto, std::string v, std::vector<PortSpan> &out) {
 enum class Field { none, src, dst, svc };
 
 // One alternative of a clause: a single match on one field.
-Field read_alt(const std::string &alt, const ListLookup &lists, Spans &addrs, std::vector<PortSpan> &ports) {
+Field read_alt(const std::string &alt, const ListLookup &lists, Spans &addrs, Spans &ports) {
   for (const char *f : {"ip saddr ", "ip daddr "}) {
     if (alt.rfind(f, 0) != 0)
       continue;
@@ -96,7 +97,7 @@ Field read_alt(const std::string &alt, const ListLookup &lists, Spans &addrs, st
     }
     return field;
   }
-  for (const auto &[prefix, proto] : {std::pair<const char *, uint8_t>{"tcp dport ", 6}, {"udp dport ", 17}})
+  for (const auto &[prefix, proto] : {std::pair<const char *, uint32_t>{"tcp dport ", 6}, {"udp dport ", 17}})
     if (alt.rfind(prefix, 0) == 0)
       return port_spans(proto, alt.substr(10), ports) ? Field::svc : Field::none;
   return Field::none;
@@ -114,14 +115,6 @@ bool spans_meet(const Spans &a, const Spans &b) {
     else
       return true;
   }
-  return false;
-}
-
-bool ports_meet(const std::vector<PortSpan> &a, const std::vector<PortSpan> &b) {
-  for (const auto &x : a)
-    for (const auto &y : b)
-      if (x.proto == y.proto && x.lo <= y.hi && y.lo <= x.hi)
-        return true;
   return false;
 }
 
@@ -155,20 +148,6 @@ Spans normalized(Spans s) {
   return out;
 }
 
-std::vector<PortSpan> normalized(std::vector<PortSpan> s) {
-  std::sort(s.begin(), s.end(), [](const PortSpan &a, const PortSpan &b) {
-    return a.proto != b.proto ? a.proto < b.proto : a.lo < b.lo;
-  });
-  std::vector<PortSpan> out;
-  for (const auto &x : s) {
-    if (!out.empty() && out.back().proto == x.proto && x.lo <= uint32_t(out.back().hi) + 1)
-      out.back().hi = std::max(out.back().hi, x.hi);
-    else
-      out.push_back(x);
-  }
-  return out;
-}
-
 bool box_of(const std::vector<Clause> &clauses, const ListLookup &lists, Box &out) {
   Box b;
   bool seen[4] = {};
@@ -176,8 +155,7 @@ bool box_of(const std::vector<Clause> &clauses, const ListLookup &lists, Box &ou
     if (c.negated || c.alts.empty())
       return false;
     Field field = Field::none;
-    Spans addrs;
-    std::vector<PortSpan> ports;
+    Spans addrs, ports;
     for (const auto &alt : c.alts) {
       Field f = read_alt(alt, lists, addrs, ports);
       if (f == Field::none || (field != Field::none && f != field))
@@ -200,69 +178,182 @@ bool box_of(const std::vector<Clause> &clauses, const ListLookup &lists, Box &ou
   return true;
 }
 
-bool overlaps(const Box &a, const Box &b) {
-  if (a.ports && b.ports && !ports_meet(a.svc, b.svc))
-    return false;
-  return spans_meet(a.dst, b.dst) && spans_meet(a.src, b.src);
+namespace {
+
+Spans intersection(const Spans &a, const Spans &b) {
+  Spans out;
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    uint32_t lo = std::max(a[i].lo, b[j].lo), hi = std::min(a[i].hi, b[j].hi);
+    if (lo <= hi)
+      out.push_back(Span{lo, hi});
+    if (a[i].hi < b[j].hi)
+      ++i;
+    else
+      ++j;
+  }
+  return out;
 }
 
-bool contains(const Box &b, uint32_t src, uint32_t dst, uint8_t proto, uint16_t dport) {
+Spans difference(const Spans &a, const Spans &b) {
+  Spans out;
+  size_t j = 0;
+  for (Span x : a) {
+    while (j < b.size() && b[j].hi < x.lo)
+      ++j;
+    bool whole = true;
+    for (size_t k = j; k < b.size() && b[k].lo <= x.hi; ++k) {
+      if (b[k].lo > x.lo)
+        out.push_back(Span{x.lo, b[k].lo - 1});
+      if (b[k].hi >= x.hi) {
+        whole = false;
+        break;
+      }
+      x.lo = b[k].hi + 1;
+    }
+    if (whole)
+      out.push_back(x);
+  }
+  return out;
+}
+
+// r less e, as disjoint boxes appended to `out`.
+void subtract(const Box &r, const Box &e, std::vector<Box> &out) {
+  if (!overlaps(r, e)) {
+    out.push_back(r);
+    return;
+  }
+  Box piece = r;
+  piece.src = difference(r.src, e.src);
+  if (!piece.src.empty())
+    out.push_back(piece);
+  piece.src = intersection(r.src, e.src);
+  piece.dst = difference(r.dst, e.dst);
+  if (!piece.dst.empty())
+    out.push_back(piece);
+  piece.dst = intersection(r.dst, e.dst);
+  piece.svc = difference(r.svc, e.svc);
+  if (!piece.svc.empty())
+    out.push_back(piece);
+}
+
+size_t element_count(const std::vector<Box> &pieces) {
+  size_t n = 0;
+  for (const auto &p : pieces)
+    n += p.src.size() * p.dst.size() * p.svc.size();
+  return n;
+}
+
+// What `r` decides when the rules `before` are checked first; nothing when
+// that takes more than `limit` elements.
+std::optional<std::vector<Box>> decided(const Box &r, const std::vector<const Box *> &before, size_t limit) {
+  std::vector<Box> pieces{r}, next;
+  for (const Box *e : before) {
+    if (!overlaps(r, *e))
+      continue;
+    next.clear();
+    for (const auto &p : pieces)
+      subtract(p, *e, next);
+    pieces.swap(next);
+    if (element_count(pieces) > limit)
+      return std::nullopt;
+  }
+  return pieces;
+}
+
+std::string proto_text(uint32_t p) { return p == 6 ? "tcp" : p == 17 ? "udp" : std::to_string(p); }
+
+std::string range_text(uint32_t lo, uint32_t hi, std::string (*text)(uint32_t)) {
+  return lo == hi ? text(lo) : text(lo) + "-" + text(hi);
+}
+
+std::string port_text(uint32_t p) { return std::to_string(p); }
+
+// A range of service points as "proto . port" keys: a protocol's part of
+// its ports, whole protocols, the next protocol's part.
+std::vector<std::string> service_keys(const Span &s) {
+  uint32_t plo = s.lo >> 16, qlo = s.lo & 0xffff, phi = s.hi >> 16, qhi = s.hi & 0xffff;
+  if (plo == phi)
+    return {range_text(plo, plo, proto_text) + " . " + range_text(qlo, qhi, port_text)};
+  std::vector<std::string> out;
+  if (qlo != 0)
+    out.push_back(proto_text(plo++) + " . " + range_text(qlo, 65535, port_text));
+  bool last_whole = qhi == 65535;
+  uint32_t mid_hi = last_whole ? phi : phi - 1;
+  if (plo <= mid_hi)
+    out.push_back(range_text(plo, mid_hi, proto_text) + " . 0-65535");
+  if (!last_whole)
+    out.push_back(proto_text(phi) + " . " + range_text(0, qhi, port_text));
+  return out;
+}
+
+} // namespace
+
+bool overlaps(const Box &a, const Box &b) {
+  return spans_meet(a.svc, b.svc) && spans_meet(a.dst, b.dst) && spans_meet(a.src, b.src);
+}
+
+bool contains(const Box &b, uint32_t src, uint32_t dst, uint32_t svc) {
   auto in = [](const Spans &s, uint32_t v) {
     return std::any_of(s.begin(), s.end(), [v](const Span &x) { return x.lo <= v && v <= x.hi; });
   };
-  if (!in(b.src, src) || !in(b.dst, dst))
-    return false;
-  if (!b.ports)
-    return true;
-  return std::any_of(b.svc.begin(), b.svc.end(),
-                     [&](const PortSpan &p) { return p.proto == proto && p.lo <= dport && dport <= p.hi; });
+  return in(b.src, src) && in(b.dst, dst) && in(b.svc, svc);
 }
 
 std::vector<Block> plan_blocks(const std::vector<const Box *> &rules) {
   std::vector<Block> blocks;
-  size_t segment = 0; // first block nothing may move ahead of
+  Block current{true, {}, {}, {}};
+  std::vector<const Box *> before, before_portless; // the rules of `current`
+  auto close = [&] {
+    if (!current.items.empty())
+      blocks.push_back(std::move(current));
+    current = Block{true, {}, {}, {}};
+    before.clear();
+    before_portless.clear();
+  };
   for (size_t i = 0; i < rules.size(); ++i) {
     const Box *r = rules[i];
     if (!r) {
-      blocks.push_back(Block{false, false, {i}});
-      segment = blocks.size();
+      close();
+      blocks.push_back(Block{false, {i}, {}, {}});
       continue;
     }
-    // The last map of the same key; the rule may join it when it meets no
-    // rule there or in the maps after it (it would be checked before those).
-    size_t g = blocks.size();
-    for (size_t b = blocks.size(); b-- > segment;)
-      if (blocks[b].ports == r->ports) {
-        g = b;
-        break;
-      }
-    bool join = g < blocks.size();
-    for (size_t b = g; join && b < blocks.size(); ++b)
-      for (size_t j : blocks[b].items)
-        if (overlaps(*rules[j], *r)) {
-          join = false;
-          break;
-        }
-    if (join)
-      blocks[g].items.push_back(i);
-    else
-      blocks.push_back(Block{true, r->ports, {i}});
+    // A rule that the rules before it would cut into too many pieces starts
+    // a map of its own, checked after theirs.
+    size_t own = r->src.size() * r->dst.size() * r->svc.size();
+    size_t limit = 8 * own + 256;
+    auto ported = decided(*r, before, limit);
+    std::optional<std::vector<Box>> portless = std::vector<Box>{};
+    if (ported && !r->ports)
+      portless = decided(*r, before_portless, limit);
+    if (!ported || !portless) {
+      close();
+      ported = std::vector<Box>{*r};
+      portless = r->ports ? std::vector<Box>{} : std::vector<Box>{*r};
+    }
+    current.items.push_back(i);
+    current.ported.push_back(std::move(*ported));
+    current.portless.push_back(std::move(*portless));
+    before.push_back(r);
+    if (!r->ports)
+      before_portless.push_back(r);
   }
+  close();
   return blocks;
 }
 
-std::vector<std::string> element_keys(const Box &b) {
+std::vector<std::string> element_keys(const Box &b, bool with_ports) {
   std::vector<std::string> out;
   for (const auto &s : b.src)
     for (const auto &d : b.dst) {
       std::string k = span_text(s) + " . " + span_text(d);
-      if (!b.ports) {
+      if (!with_ports) {
         out.push_back(k);
         continue;
       }
-      for (const auto &p : b.svc)
-        out.push_back(k + (p.proto == 6 ? " . tcp . " : " . udp . ") + std::to_string(p.lo) +
-                      (p.lo == p.hi ? "" : "-" + std::to_string(p.hi)));
+      for (const auto &v : b.svc)
+        for (const auto &key : service_keys(v))
+          out.push_back(k + " . " + key);
     }
   return out;
 }

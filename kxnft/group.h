@@ -1,10 +1,12 @@
 // Grouping rules into verdict maps. A rule whose conditions are a product of
 // source addresses, destination addresses and (optionally) tcp/udp
-// destination ports is a "box"; runs of such rules go into one map keyed on
-// the concatenation of those fields, so that a packet costs one lookup per
-// map instead of one test per rule. First match still decides: two rules
-// share a map only when no packet matches both, and a rule moves ahead of
-// earlier rules only when no packet matches it and any of them.
+// destination ports is a "box". Between two rules of other forms, every
+// box goes into one map keyed on source . destination . protocol . port,
+// holding what the rule decides: its box less the boxes of the rules before
+// it (so no packet finds two elements, and the first match still decides).
+// Packets whose ports cannot be read (a transport header cut short) match
+// no rule on ports; for them a second map keyed on the addresses holds the
+// rules without ports, each less those before it.
 #pragma once
 
 #include "compile.h"
@@ -23,16 +25,13 @@ struct Span {
 };
 using Spans = std::vector<Span>;
 
-struct PortSpan {
-  uint8_t proto = 0; // 6 tcp, 17 udp
-  uint16_t lo = 0, hi = 0;
-  bool operator==(const PortSpan &) const = default;
-};
+// A service point: protocol << 16 | destination port.
+constexpr uint32_t service_point(uint32_t proto, uint32_t port) { return proto << 16 | port; }
+constexpr uint32_t kAllServices = service_point(255, 65535);
 
 struct Box {
-  bool ports = false; // key with protocol and destination port
-  Spans src{{0, 0xffffffffu}}, dst{{0, 0xffffffffu}};
-  std::vector<PortSpan> svc; // when ports: sorted by protocol, then port
+  bool ports = false; // tests protocol and port; else svc is every service
+  Spans src{{0, 0xffffffffu}}, dst{{0, 0xffffffffu}}, svc{{0, kAllServices}};
 };
 
 // The elements of a list as nft writes them in a set ("a.b.c.d", "a.b.c.d/len").
@@ -42,26 +41,25 @@ using ListLookup = std::function<bool(const std::string &list, std::vector<std::
 // (negations, source ports, other protocols, several clauses on one field).
 bool box_of(const std::vector<Clause> &clauses, const ListLookup &lists, Box &out);
 
-bool overlaps(const Box &a, const Box &b);
-bool contains(const Box &b, uint32_t src, uint32_t dst, uint8_t proto, uint16_t dport);
-
-// Merges ranges into sorted, disjoint, non-adjacent ones.
 Spans normalized(Spans s);
-std::vector<PortSpan> normalized(std::vector<PortSpan> s);
+bool overlaps(const Box &a, const Box &b);
+bool contains(const Box &b, uint32_t src, uint32_t dst, uint32_t svc);
 
 // One step of a chain after grouping: a rule kept as it is (`items` holds
-// its index), or a map holding the rules of `items`.
+// its index), or a map of the rules of `items` with, for each, what it
+// decides among packets with ports (`ported`) and without (`portless`).
 struct Block {
   bool map = false;
-  bool ports = false;
   std::vector<size_t> items;
+  std::vector<std::vector<Box>> ported, portless;
 };
 
-// Places rules (nullptr: not a box, it stays where it is and nothing moves
+// Places rules (nullptr: not a box; it stays where it is and nothing moves
 // across it) into blocks, in the order a chain checks them.
 std::vector<Block> plan_blocks(const std::vector<const Box *> &rules);
 
-// Element keys of a box: "src . dst" or "src . dst . proto . port".
-std::vector<std::string> element_keys(const Box &b);
+// Element keys of a piece: "src . dst . proto . port", or "src . dst"
+// without ports.
+std::vector<std::string> element_keys(const Box &b, bool with_ports);
 
 } // namespace kxnft

@@ -5,7 +5,8 @@ A random filter script (rules on hosts, networks, lists and tcp/udp ports,
 with rules of other forms between them) is compiled twice by kxc nft: with
 verdict maps and with --no-maps. Each ruleset is loaded into a module's
 network namespace; the same sample of packets (addresses and ports the rules
-name, their neighbours, and others) is sent through it from a sender's
+name, their neighbours, and others; some with the transport header cut
+short before the ports) is sent through it from a sender's
 namespace, and after each packet the module's counters tell which rules
 decided. Both rulesets must give every packet the same rules.
 
@@ -126,7 +127,13 @@ def checksum(data):
     return ~s & 0xffff
 
 
-def packet(src, dst, proto, sport, dport):
+def packet(src, dst, proto, sport, dport, cut=False):
+    if cut:
+        # A transport header cut short: no ports to read.
+        l4 = struct.pack("!H", sport)
+        ip = struct.pack("!BBHHHBBH4s4s", 0x45, 0, 20 + len(l4), 1, 0, 64, proto, 0,
+                         socket.inet_aton(src), socket.inet_aton(dst))
+        return ip + l4
     if proto == 6:
         l4 = struct.pack("!HHIIBBHHH", sport, dport, 1, 0, 5 << 4, 0x02, 1024, 0, 0)
     else:
@@ -151,8 +158,8 @@ def decide(ruleset_file, sample):
     raw = socket.socket(socket.AF_INET, socket.SOCK_RAW, socket.IPPROTO_RAW)
     out = []
     before = counters()
-    for (src, dst, proto, sport, dport) in sample:
-        raw.sendto(packet(src, dst, proto, sport, dport), (dst, 0))
+    for (src, dst, proto, sport, dport, cut) in sample:
+        raw.sendto(packet(src, dst, proto, sport, dport, cut), (dst, 0))
         after = counters()
         out.append(sorted(k for k in after if after[k] != before.get(k, 0) and k != "accept_established"))
         before = after
@@ -209,7 +216,7 @@ def main():
             with open(files["maps"]) as f:
                 maps = f.read().count(" vmap @")
             sample = [(rng.choice(addrs), rng.choice(addrs), rng.choice([6, 17]), rng.choice([1000, 40000, 32]),
-                       rng.choice(ports)) for _ in range(150)]
+                       rng.choice(ports), rng.random() < 0.1) for _ in range(150)]
             setns = ["ip", "netns", "exec", snd, sys.executable, __file__, "--send"]
             got = {}
             for name in files:
@@ -226,7 +233,8 @@ def main():
             for p, a, b in zip(sample, got["maps"], got["rules"]):
                 if a != b:
                     failures += 1
-                    print("FAIL: %s -> %s proto %d port %d: maps %s, rules %s" % (p[0], p[1], p[2], p[4], a, b))
+                    print("FAIL: %s -> %s proto %d port %d%s: maps %s, rules %s" %
+                          (p[0], p[1], p[2], p[4], " (cut short)" if p[5] else "", a, b))
             if failures:
                 print("--- the script\n" + text)
                 break
