@@ -1,9 +1,10 @@
 // Grouping rules into verdict maps. A rule whose conditions are a product of
 // source addresses, destination addresses and (optionally) tcp/udp
-// destination ports is a "box". Between two rules of other forms, every
-// box goes into one map keyed on source . destination . protocol . port,
-// holding what the rule decides: its box less the boxes of the rules before
-// it (so no packet finds two elements, and the first match still decides).
+// destination ports is a "box". Between two rules of other forms, boxes
+// go into maps keyed on source . destination . protocol . port, each rule
+// holding what it decides: its box less the boxes of the rules before it in
+// its map (so no packet finds two elements, and the first match decides);
+// a rule that would be cut into too many pieces starts the next map.
 // Packets whose ports cannot be read (a transport header cut short) match
 // no rule on ports; for them a second map keyed on the addresses holds the
 // rules without ports, each less those before it.
