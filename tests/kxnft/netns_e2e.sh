@@ -96,7 +96,8 @@ done
 grep -Eq '^accepted [1-9]' $module/state/snmpstate || fail "no accepted packets in state/snmpstate"
 
 # A ruleset that nftables refuses leaves the policy in force, and says why.
-sed -i 's/tcp dport 8080/tcp dport 8080-80/' $station/state/*.fc
+# (a jump to a chain that is not there passes our checks, not nftables')
+sed -i 's/jump inbound/jump nowhere/' $station/state/*.fc
 station_do $send $station/state Test 192.0.2.1 > /dev/null 2>&1 && fail "a refused ruleset was reported loaded"
 grep -q 'nftables refused' $work/kxd.err || fail "kxd did not say why: $(cat $work/kxd.err)"
 traffic allowed allowed blocked blocked
