@@ -2,10 +2,10 @@
 # with $bin the build directory and $src the source tree): three network
 # namespaces, an inside host (192.0.2.10), a module (le0 192.0.2.1, le1
 # 198.51.100.1) and an outside host (198.51.100.10), joined by veth pairs;
-# the station's installation (demo/netns) on the inside host, the module's
-# daemon kxd enforcing in the module's namespace with its log collector
-# kxlogd -l, a TCP listener on ports
-# 8080 and 8081 of the outside host. netns_cleanup removes all of it.
+# the station's installation (demo/netns) and its log server kxlogd -s on the
+# inside host, the module's daemon kxd enforcing in the module's namespace
+# with its log collector kxlogd -l sending to that server, a TCP listener on
+# ports 8080 and 8081 of the outside host. netns_cleanup removes all of it.
 
 kxd=$bin/kxd/kxd
 kx=$bin/kxd/kx
@@ -88,9 +88,22 @@ while True:
     sleep 0.1
   done
   grep -q listening $work/kxd.out 2>/dev/null || { cat $work/kxd.err >&2; return 1; }
-  # The module's log collector (no server: it keeps the records in the
-  # module's log file); kxd hands it the NFLOG messages on its socket.
-  ip netns exec $mod $kxlogd -l $module -o 192.0.2.1 > $work/kxlogd.out 2> $work/kxlogd.err &
+  # The station's log server on the inside host (port 2257), granting the
+  # module "log"; the module's log collector sends it the records (kxd
+  # hands the collector the NFLOG messages on its socket). While the server
+  # cannot be reached the records wait in the module's own log file.
+  mkdir -p $station/log
+  printf '192.0.2.1: silly/log\n' > $station/conf/control.map
+  ip netns exec $ins $kxlogd -s -a 192.0.2.10 -p 2257 -f $station/log/kx.log -c $station/conf \
+    > $work/kxlogd-server.out 2>&1 &
+  netns_pids+=($!)
+  for i in $(seq 100); do
+    grep -q listening $work/kxlogd-server.out 2>/dev/null && break
+    sleep 0.1
+  done
+  grep -q listening $work/kxlogd-server.out || { cat $work/kxlogd-server.out >&2; return 1; }
+  ip netns exec $mod $kxlogd -l $module -r 192.0.2.10 -p 2257 -R 1 -o 192.0.2.1 \
+    > $work/kxlogd.out 2> $work/kxlogd.err &
   netns_pids+=($!)
   for i in $(seq 100); do
     [ -S $module/log/kxlog.sock ] && return 0

@@ -4,8 +4,9 @@
 # 198.51.100.0/24. The test policy (ping and TCP 8080 from the inside host to
 # the outside host, the rest dropped and logged) is installed from the inside
 # host with kx load on the module's kxd; pings and TCP connects then pass or
-# fail as the rules say, kxc trace agrees, the drops are in the module's log
-# with their rule, the counters of kx stat move, a ruleset that nftables
+# fail as the rules say, kxc trace agrees, the drops reach the station's log
+# server (through the module's collector) and kxc log prints them with their
+# interface, addresses, service and rule, the counters of kx stat move, a ruleset that nftables
 # refuses leaves the policy in force, and kx unload opens the module again.
 #
 #   netns_e2e.sh BUILD_DIR SOURCE_DIR
@@ -68,20 +69,25 @@ traffic allowed allowed blocked blocked
 [ "$(trace --src 192.0.2.10 --dst 198.51.100.10 --service tcp/8081)" = 3 ] || fail "trace: tcp/8081 not dropped"
 [ "$(trace --src 198.51.100.10 --dst 192.0.2.10 --service echo-request)" = 3 ] || fail "trace: reverse ping not dropped"
 
-# The drops are in the module's log with their rule; the accepts too (the
-# kernel and the collector may take a moment to hand them on).
+# The drops are in the station's log server's file with their rule; the
+# accepts too (the kernel, the collector and the server may take a moment
+# to hand them on).
 logged() {
   local i
   for i in $(seq 30); do
-    KXDIR=$station $kxc log $module/log/kx.log > $work/log.txt 2>&1
+    KXDIR=$station $kxc log $station/log/kx.log > $work/log.txt 2>&1
     grep -Eq "$1" $work/log.txt && return 0
     sleep 0.2
   done
   return 1
 }
-logged 'drop .*src 192\.0\.2\.10 dst 198\.51\.100\.10 .*rule 3' || fail "no drop of rule 3 in the log: $(cat $work/log.txt)"
-logged 'drop .*src 198\.51\.100\.10 dst 192\.0\.2\.10 .*rule 3' || fail "no reverse ping drop in the log"
-logged 'accept .*src 192\.0\.2\.10 dst 198\.51\.100\.10 .*rule 2' || fail "no accept of rule 2 in the log"
+logged 'started logging 192\.0\.2\.1$' || fail "the log server did not log the module's session"
+logged 'le0 > drop src 192\.0\.2\.10 dst 198\.51\.100\.10 service [a-z0-9-]+ proto tcp .*rule 3' || fail "no drop of rule 3 in the log: $(cat $work/log.txt)"
+logged 'le1 > drop src 198\.51\.100\.10 dst 192\.0\.2\.10 service 8 proto icmp .*rule 3' || fail "no reverse ping drop in the log"
+logged 'accept src 192\.0\.2\.10 dst 198\.51\.100\.10 service [a-z0-9-]+ proto tcp .*rule 2' ||
+  fail "no accept of rule 2 in the log"
+# The server had them all: nothing waited in the module's own file.
+[ -s $module/log/kx.log ] && fail "records kept by the module instead of the server: $(cat $module/log/kx.log)"
 
 # The counters of stat moved.
 station_do $kx stat 192.0.2.1 > $work/stat.txt 2>&1 || fail "kx stat"
