@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 namespace {
 
@@ -89,8 +90,13 @@ kxlv_print_settings kxlv_print_get(kxlv_settings &s, std::vector<std::string> *m
 
 std::string print_ascii_line(const kxlv_entry &e, const kxlv_settings &s, const LogHosts &hosts) {
   std::string line;
-  for (const kxlv_column &c : s.columns)
-    if (c.active) add_cell(line, kxlv_column_text(e, c.name, hosts, s.columns), c.width);
+  for (const kxlv_column &c : s.columns) {
+    if (!c.active) continue;
+    const std::string text = kxlv_column_text(e, c.name, hosts, s.columns);
+    // An entry number is printed whole: cut, it would name another entry.
+    const bool whole = !strcasecmp(c.name.c_str(), "Num") && int(text.size()) > c.width;
+    add_cell(line, text, whole ? int(text.size()) : c.width);
+  }
   line += '\n';
   return line;
 }
