@@ -22,6 +22,11 @@ bool kxlv_lio::open(const std::string &path) {
   if (!reader_.open(path)) return false;
   struct stat st {};
   seen_size_ = stat(path.c_str(), &st) == 0 ? st.st_size : 0;
+  // Room for as many blocks as the file can hold (a record has 16 bytes at
+  // least), up to a bound: address space only, memory comes as the table
+  // fills, and the table is never copied while it grows to its size.
+  const size_t most = size_t(seen_size_) / (LOG_HEADER_SIZE * KXLV_BLOCK) + 1;
+  blocks_.reserve(std::min<size_t>(most, size_t(1) << 22));
   return true;
 }
 

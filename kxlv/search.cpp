@@ -221,27 +221,31 @@ bool kxlv_search_matcher::field_hit(const kxlv_entry &e, const Plan &p, size_t i
   case Kind::kAddr: return addr_ok_ && addr_hit(w);
   case Kind::kProto: return proto_hit(w);
   case Kind::kPort: return port_hit(e, p, i);
-  case Kind::kString: {
-    const size_t offset = w >> 16;
-    size_t length = w & 0xffff;
-    if (length >= kMaxStringWords) return text_hit(e, i); // reported as the log reports it
-    if (offset >= e.words.size()) return false;
-    length = std::min(length, e.words.size() - offset);
-    char chars[4 * kMaxStringWords];
-    size_t used = 0;
-    for (size_t k = 0; k < length; ++k) {
-      const uint32_t v = e.words[offset + k];
-      for (int shift = 24; shift >= 0; shift -= 8) {
-        const char ch = char((v >> shift) & 255);
-        if (ch == '\0') return has({chars, used});
-        chars[used++] = ch;
-      }
-    }
-    return has({chars, used});
-  }
+  case Kind::kString: return string_hit(e, i);
   case Kind::kOther: break;
   }
   return text_hit(e, i);
+}
+
+// Out of line: its buffer would make every field test set up a large frame.
+bool kxlv_search_matcher::string_hit(const kxlv_entry &e, size_t i) {
+  const uint32_t w = e.words[i];
+  const size_t offset = w >> 16;
+  size_t length = w & 0xffff;
+  if (length >= kMaxStringWords) return text_hit(e, i); // reported as the log reports it
+  if (offset >= e.words.size()) return false;
+  length = std::min(length, e.words.size() - offset);
+  char chars[4 * kMaxStringWords];
+  size_t used = 0;
+  for (size_t k = 0; k < length; ++k) {
+    const uint32_t v = e.words[offset + k];
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      const char ch = char((v >> shift) & 255);
+      if (ch == '\0') return has({chars, used});
+      chars[used++] = ch;
+    }
+  }
+  return has({chars, used});
 }
 
 bool kxlv_search_matcher::proto_hit(uint32_t word) {

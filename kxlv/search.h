@@ -63,6 +63,7 @@ private:
   bool port_hit(const kxlv_entry &e, const Plan &p, size_t i);
   bool proto_hit(uint32_t word);
   bool addr_hit(uint32_t word);
+  [[gnu::noinline]] bool string_hit(const kxlv_entry &e, size_t i);
   bool orig_hit(const kxlv_entry &e);
   bool ifname_hit(const kxlv_entry &e);
   bool has(std::string_view text) const { return text.find(needle_) != std::string_view::npos; }
