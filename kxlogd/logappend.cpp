@@ -60,10 +60,10 @@ bool LogAppender::add(kxlogrec header, const uint8_t *data, size_t length) {
     return false;
   }
   header.length = uint16_t(length);
-  const size_t at = buf_.size();
-  buf_.resize(at + LOG_HEADER_SIZE + length);
-  kxlogrec2x(header, buf_.data() + at);
-  if (length) std::copy(data, data + length, buf_.begin() + ptrdiff_t(at + LOG_HEADER_SIZE));
+  uint8_t raw[LOG_HEADER_SIZE];
+  kxlogrec2x(header, raw);
+  buf_.insert(buf_.end(), raw, raw + LOG_HEADER_SIZE);
+  buf_.insert(buf_.end(), data, data + length);
   return true;
 }
 

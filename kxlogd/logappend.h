@@ -36,6 +36,9 @@ public:
   bool add(const kxlogrec &header, const std::vector<uint8_t> &data) {
     return add(header, data.data(), data.size());
   }
+  // Buffers whole records exactly as a log file stores them (the caller
+  // has checked their lengths).
+  void add_raw(const uint8_t *records, size_t n) { buf_.insert(buf_.end(), records, records + n); }
   // Buffered bytes; the owner flushes when it pleases, at the latest when
   // this passes flush_threshold().
   size_t pending() const { return buf_.size(); }

@@ -74,6 +74,9 @@ private:
     uint64_t generation = 0;
   };
   void append(const kxlogrec &h, const uint8_t *data, size_t length);
+  // A record of an ordinary format whose filter and interfaces this file
+  // has already: appended unchanged.
+  bool passes_through(const LogServerSession &s, const kxlogrec &h) const;
   void log_info(LogServerSession &s, const kxlogrec &h, const uint8_t *data, size_t length);
   void log_record(LogServerSession &s, const kxlogrec &h, const uint8_t *data, size_t length,
                   time_t now);
