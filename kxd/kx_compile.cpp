@@ -20,10 +20,8 @@ std::string lower(std::string s) {
 
 // Arguments of NAME(a, b, ...) at the start of `text`.
 std::vector<std::string> call_args(const std::string &text) {
-  size_t open = text.find('('), close = text.rfind(')');
-  if (open == std::string::npos || close == std::string::npos || close < open)
-    return {};
-  return kxnft::split_fields(std::string_view(text).substr(open + 1, close - open - 1), ',');
+  auto body = kxnft::call_body(text);
+  return body ? kxnft::split_fields(*body, ',') : std::vector<std::string>{};
 }
 
 // Fields of the log formats a track writes: the short form, and the long

@@ -28,6 +28,13 @@ std::string squeeze(std::string_view s) {
   return out;
 }
 
+std::optional<std::string_view> call_body(std::string_view call) {
+  size_t open = call.find('('), close = call.rfind(')');
+  if (open == std::string_view::npos || close == std::string_view::npos || close < open)
+    return std::nullopt;
+  return call.substr(open + 1, close - open - 1);
+}
+
 std::vector<std::string> split_fields(std::string_view s, char sep) {
   std::vector<std::string> out;
   size_t start = 0;
@@ -64,10 +71,8 @@ bool starts(std::string_view s, std::string_view p) { return s.starts_with(p); }
 
 // The arguments of CALL(a, b, ...), split at top-level commas.
 std::vector<std::string> call_args(const std::string &t) {
-  size_t open = t.find('('), close = t.rfind(')');
-  if (open == std::string::npos || close == std::string::npos || close < open)
-    return {};
-  return split_top(std::string_view(t).substr(open + 1, close - open - 1), ",");
+  auto body = call_body(t);
+  return body ? split_top(*body, ",") : std::vector<std::string>{};
 }
 
 long number(const std::string &s, long fallback) {

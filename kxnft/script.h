@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -54,6 +55,9 @@ Script parse_script(std::string_view text);
 
 // Whitespace runs as one blank, none at either end.
 std::string squeeze(std::string_view s);
+// The text between the first "(" and the last ")" of a call NAME(a, b);
+// nullopt when there is none.
+std::optional<std::string_view> call_body(std::string_view call);
 // Splits at every `sep`, each field squeezed; text ending in `sep` (or
 // empty) has no empty field after it.
 std::vector<std::string> split_fields(std::string_view s, char sep);
