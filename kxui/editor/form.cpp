@@ -22,6 +22,18 @@ bool all_digits(std::string_view s) {
   return true;
 }
 
+const kxset *stored_value(const kxset *obj, const std::string &attr) {
+  return obj ? obj->get(KxAtom(attr.c_str())) : nullptr;
+}
+
+std::string label_of(const FormField &f) {
+  std::string l = f.label.empty() ? f.attr : f.label;
+  while (!l.empty() && (l.back() == ':' || l.back() == ' ')) l.pop_back();
+  return l;
+}
+
+} // namespace
+
 bool dotted_quad(std::string_view s) {
   int parts = 0;
   while (true) {
@@ -35,18 +47,6 @@ bool dotted_quad(std::string_view s) {
   }
   return parts == 4;
 }
-
-const kxset *stored_value(const kxset *obj, const std::string &attr) {
-  return obj ? obj->get(KxAtom(attr.c_str())) : nullptr;
-}
-
-std::string label_of(const FormField &f) {
-  std::string l = f.label.empty() ? f.attr : f.label;
-  while (!l.empty() && (l.back() == ':' || l.back() == ' ')) l.pop_back();
-  return l;
-}
-
-} // namespace
 
 bool flag_value(std::string_view stored) { return !stored.empty() && stored.front() == 't'; }
 

@@ -50,6 +50,8 @@ struct Form {
 using FormValues = std::vector<std::string>;
 
 // The shared value encodings.
+// Four decimal parts from 0 to 255, separated by dots.
+bool dotted_quad(std::string_view s);
 bool flag_value(std::string_view stored);
 // Compares a stored value with a label: case ignored, "-" and blanks alike,
 // trailing blanks ignored.

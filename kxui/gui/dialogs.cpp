@@ -4,6 +4,7 @@
 #include "kxui/compiler/driver.h"
 #include "kxui/editor/control_props.h"
 #include "kxui/editor/edits.h"
+#include "kxui/gui/iftable.h"
 #include "kxui/gui/mainwindow.h"
 #include "kxui/gui/qtloop.h"
 #include "kxui/obj/kxobj.h"
@@ -51,41 +52,6 @@ QPushButton *button(QDialogButtonBox *box, const QString &text, QDialogButtonBox
 
 void refresh_base() {
   if (MainWindow *w = kx_basewin()) w->refresh();
-}
-
-// Shows the interfaces of a host or router in the table.
-void fill_interfaces(QTableWidget *t, const kxset *obj, bool router) {
-  t->setRowCount(0);
-  for (int i = 0, n = obj ? obj->getnattr() : 0; i < n; ++i) {
-    const std::string attr = obj->getattrnamea(i).c_str();
-    if (!attr.starts_with("if-")) continue;
-    kxset *e = obj->get(i);
-    const int r = t->rowCount();
-    t->insertRow(r);
-    int c = 0;
-    auto put = [&](const std::string &text) { t->setItem(r, c++, new QTableWidgetItem(QString::fromStdString(text))); };
-    put(kxobj_get(e, "ifname"));
-    put(kxobj_get(e, "ipaddr"));
-    put(kxobj_get(e, "netmask"));
-    if (router) put(kxobj_get(e, "ifnum"));
-    put(kxobj_name(kxobj_getobj(e, "netaccess", 0)));
-    put(kxobj_name(kxobj_getobj(e, "netaccesslog", 0)));
-  }
-  t->resizeColumnsToContents();
-}
-
-// The interfaces of a host or router, as a read-only table.
-QTableWidget *interface_table(const kxset *obj, bool router) {
-  QStringList heads{router ? "Interface" : "Name", "Net Address", "Net Mask"};
-  if (router) heads << "Num.";
-  heads << "Valid\nAddresses" << "Spoof\nTrack";
-  auto *t = new QTableWidget(0, static_cast<int>(heads.size()));
-  t->setObjectName("interfaces");
-  t->setHorizontalHeaderLabels(heads);
-  t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  t->verticalHeader()->hide();
-  fill_interfaces(t, obj, router);
-  return t;
 }
 
 // A setup window of a router (Cisco or Wellfleet) over the same object.
@@ -205,6 +171,7 @@ QDialog *open_object_window(QWidget *parent, kxset *obj, kxset *table, bool is_n
     layout->addWidget(new QLabel("Network Interfaces"));
     ifs = interface_table(obj, k == ObjKind::router);
     layout->addWidget(ifs);
+    layout->addWidget(interface_buttons(ifs, k == ObjKind::router));
   }
   auto *box = new QDialogButtonBox;
   if (k == ObjKind::host || k == ObjKind::router || k == ObjKind::network || k == ObjKind::rpc ||
@@ -272,13 +239,21 @@ QDialog *open_object_window(QWidget *parent, kxset *obj, kxset *table, bool is_n
       for (QListWidgetItem *item : chosen) delete item;
       refresh_base();
     });
-  button(box, "Apply", QDialogButtonBox::ApplyRole, [fw, held, tab, fresh, k, users] {
+  button(box, "Apply", QDialogButtonBox::ApplyRole, [fw, held, tab, fresh, k, users, ifs] {
     const NameTaken taken = [users](const std::string &name, const kxset *self) {
       return name_in_use(name, self, users);
     };
+    // The interface rows are checked with the form, before anything is written.
+    const bool router = k == ObjKind::router;
+    const std::vector<IfEntry> if_rows = ifs ? interface_rows(ifs, router) : std::vector<IfEntry>{};
+    if (auto bad = ifs ? if_check(if_rows, router) : std::nullopt) {
+      error(0, 0, "%s", bad->c_str());
+      return;
+    }
     std::optional<std::string> refused;
     if (*fresh) {
       refused = obj_apply(k, held.get(), fw->values(), taken);
+      if (!refused && ifs) if_write(held.get(), if_rows);
       if (!refused) {
         edit_insert_object(std::string("New ") + kxobj_name(held.get()), tab.get(), held.get());
         *fresh = false;
@@ -286,6 +261,7 @@ QDialog *open_object_window(QWidget *parent, kxset *obj, kxset *table, bool is_n
     } else {
       edit_object(fw->form().title, held.get(), [&](kxset *obj) {
         refused = obj_apply(k, obj, fw->values(), taken);
+        if (!refused && ifs) if_write(obj, if_rows);
         return !refused;
       });
     }
@@ -293,10 +269,14 @@ QDialog *open_object_window(QWidget *parent, kxset *obj, kxset *table, bool is_n
       error(0, 0, "%s", refused->c_str());
       return;
     }
+    if (ifs) fill_interfaces(ifs, held.get(), router);
     kx_message("%s applied", kxobj_name(held.get()));
     refresh_base();
   });
-  button(box, "Reset", QDialogButtonBox::ResetRole, reset);
+  button(box, "Reset", QDialogButtonBox::ResetRole, [reset, ifs, held, k] {
+    reset();
+    if (ifs) fill_interfaces(ifs, held.get(), k == ObjKind::router);
+  });
   button(box, "Where Used", QDialogButtonBox::ActionRole, [d, held] {
     show_where_used(d, QString::fromUtf8(kxobj_name(held.get())));
   });

@@ -1,6 +1,9 @@
 #include "kxui/gui/mainwindow.h"
 
 #include "kxui/compiler/driver.h"
+#include "kxui/editor/tutorial.h"
+#include "kxui/gui/installdialog.h"
+#include "kxui/install/logviewer.h"
 #include "kxui/editor/edits.h"
 #include "kxui/gui/dialogs.h"
 #include "kxui/gui/objmanager.h"
@@ -175,22 +178,22 @@ void MainWindow::build_menus() {
   filter->addAction(act("filter_verify", "Verify ...", [this] { verify(); }));
   filter->addAction(act("filter_view", "View ...", [this] { compile(); }));
   filter->addAction(act("filter_cisco", "View Cisco Access Lists ...", [this] { view_cisco(); }));
-  QAction *install = filter->addAction("Install ...");
-  QAction *uninstall = filter->addAction("Uninstall ...");
-  install->setEnabled(false); // the installation dialog is not part of this window yet
-  uninstall->setEnabled(false);
+  filter->addAction(act("filter_install", "Install ...",
+                        [this] { open_install_dialog(this, install_request_all(InstallMode::install)); }));
+  filter->addAction(act("filter_uninstall", "Uninstall ...",
+                        [this] { open_install_dialog(this, install_request_all(InstallMode::uninstall)); }));
 
   QMenu *objects = menuBar()->addMenu("Manage");
   objects->addAction(act("manage_network", "Network ...", [this] { manager(0)->show(); manager(0)->raise(); }));
   objects->addAction(act("manage_services", "Services ...", [this] { manager(1)->show(); manager(1)->raise(); }));
   objects->addAction(act("manage_users", "Users ...", [this] { manager(2)->show(); manager(2)->raise(); }));
   objects->addAction(act("control_properties", "Control Properties ...", [this] { control_properties(); }));
-  objects->addAction("View ...")->setEnabled(false);
-  objects->addAction("Log ...")->setEnabled(false);
+  objects->addAction("View ...")->setEnabled(false); // the system status window is not part of the station yet
+  objects->addAction(act("manage_log", "Log ...", [] { kxlog_show(true); }));
 
   QMenu *util = menuBar()->addMenu("Utilities");
   util->addAction(act("util_arrange", "Arrange", [this] { rmgr_arrange(); refresh(); }));
-  util->addAction("Save Layout")->setEnabled(false);
+  util->addAction(act("util_save_layout", "Save Layout", [this] { save_layout(); }));
   util->addAction(act("util_save_objects", "Save Objects", [] {
     if (save_objects(nullptr) == 0) kx_message("Objects saved");
   }));
@@ -201,7 +204,9 @@ void MainWindow::build_menus() {
   util->addAction("Import...")->setEnabled(false);
 
   QMenu *help = menuBar()->addMenu("Help");
-  help->addAction("Tutorial ...")->setEnabled(false);
+  help->addAction(act("help_tutorial", "Tutorial ...", [this] {
+    if (auto text = tutorial_text()) show_text_window(this, "Tutorial", QString::fromStdString(*text));
+  }));
   help->addAction(act("help_info", "Info ...", [this] {
     QMessageBox::about(this, "Brenmark", "Brenmark Rule Base Editor\nthe management station of the firewall");
   }));

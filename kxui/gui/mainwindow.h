@@ -49,6 +49,10 @@ public:
   void jump_to_rule(int row);
   ObjectManager *manager(int list); // ObjList as int; opened on demand
   void control_properties();
+  // "Save Layout": the window's place and the rule table's column widths,
+  // put back at the next start by restore_layout.
+  bool save_layout();
+  void restore_layout();
 
   // Shows the rule table again after the rows changed, keeping the
   // manager's selection.

@@ -7,6 +7,7 @@
 #include "kxui/objfile/objects.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -108,6 +109,20 @@ int gui_screenshots(const std::string &dir_name) {
     }
     failed += shoot(u, dir, name);
     u->close();
+  }
+  for (const auto &[action, name] : {std::pair{"filter_install", "filter_install"},
+                                     std::pair{"filter_uninstall", "filter_uninstall"}}) {
+    if (auto *a = main->findChild<QAction *>(action)) a->trigger();
+    for (QDialog *d : main->findChildren<QDialog *>(QString(), Qt::FindDirectChildrenOnly))
+      if (d->isVisible() && window_file_name(d->windowTitle()) == name) {
+        failed += shoot(d, dir, name);
+        d->close();
+      }
+  }
+  if (auto *a = main->findChild<QAction *>("help_tutorial")) a->trigger();
+  if (auto *t = main->findChild<QDialog *>("tutorial")) {
+    failed += shoot(t, dir, "tutorial");
+    t->close();
   }
   failed += shoot(show_where_used(main, "mail"), dir, "where_used");
   main->compile();
