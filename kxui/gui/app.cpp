@@ -58,8 +58,10 @@ int kxui_editor_main(int argc, char **argv) {
     if (start.empty() && kx_editor.ask_installed)
       start = kxui_confname(kx_editor.start_hosts).value_or("");
     if (!start.empty()) w.load(QString::fromStdString(start));
+    const char *shots = std::getenv("KX_SCREENSHOTS");
+    if (!shots || !*shots) w.restore_layout(); // screenshots keep the default layout
     w.show();
-    if (const char *dir = std::getenv("KX_SCREENSHOTS"); dir && *dir) {
+    if (const char *dir = shots; dir && *dir) {
       status = gui_screenshots(dir) == 0 ? 0 : 1;
     } else {
       status = QApplication::exec();

@@ -118,12 +118,21 @@ InstallView kxinst_initialize(const InstallRequest &request) {
 std::optional<std::string> filter_save() {
   const char *name = filter_getname();
   if (!name) {
-    error(0, 0, "No filter");
+    error(0, 0, "No filter file name, Use 'Save As'");
     return std::nullopt;
   }
   const rule_list rules = rmgr_collect();
   std::optional<std::string> script = dump_rulebase(rules_of(rules), nullptr);
-  if (!script || !write_file(name, *script)) return std::nullopt;
+  if (!script) {
+    error(0, 0, "Failed to generate filter from rules");
+    return std::nullopt;
+  }
+  kxu::ReplaceResult r = kxu::replace_file(name, *script);
+  if (!r) {
+    error(0, 0, "Failed to open '%s'", name);
+    return std::nullopt;
+  }
+  kx_message("Filter generated into '%s'", name);
   return name;
 }
 
@@ -204,10 +213,7 @@ std::optional<InstallCommand> InstallChain::module_step() {
     };
     if (file_save(nullptr) < 0) return skip("not installed: the rule base was not saved");
     std::optional<std::string> filter = filter_save();
-    if (!filter) {
-      if (!filter_getname()) stage_ = Stage::done; // "No filter": the chain stops
-      return skip("not installed: the filter was not compiled");
-    }
+    if (!filter) return skip("not installed: the filter was not compiled");
     c.argv = {"kx", "load", *filter};
   } else {
     c.argv = {"kx", mode_ == InstallMode::uninstall ? "unload" : "dbload"};

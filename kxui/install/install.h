@@ -89,9 +89,8 @@ private:
   std::map<std::string, std::string> results_;
 };
 
-// The rule base compiled into its filter file (next to the rule base, ".pf");
-// the file's name, or nothing (reported: "No filter" when the rule base has
-// no file name).
+// The rule base compiled into its filter file (next to the rule base, ".pf",
+// replaced safely); the file's name, or nothing (reported).
 std::optional<std::string> filter_save();
 
 // The Cisco router's login and enable passwords in clear, or nothing
