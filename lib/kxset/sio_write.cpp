@@ -77,8 +77,12 @@ bool Writer::write_set(const kxset *s, int depth, int &height) {
   const KxAtom &name = s->getnamea();
   bool named = name.is_named();
   // A name defined in scope stands for the set: write the reference only.
+  // At the top only for that very set: a file holding only the name reads
+  // back as the dictionary's set, so another set of that name (a rule base
+  // named like an object) would lose its contents.
   int tag = 0;
-  if (named && scope_.Get(name, &tag)) {
+  const kxset *def = named ? scope_.Get(name, &tag) : nullptr;
+  if (def && (depth > 0 || def == s)) {
     height = std::max(tag, 1);
     if (depth + height >= KxScope::kLevels) return too_deep(s);
     put_name(name);

@@ -132,6 +132,10 @@ TEST(SioWrite, DictionaryMembersAreWrittenByName) {
   EXPECT_EQ(write_text(rule.get(), dict.get()), "(rule\n\t:src (\n\t\t: gate\n\t)\n)\n");
   EXPECT_EQ(write_text(rule.get()), "(rule\n\t:src (\n\t\t: (gate)\n\t)\n)\n");
   EXPECT_EQ(write_text(gate.get(), dict.get()), "gate\n");
+  // Another set of that name at the top keeps its contents: the bare name
+  // would read back as the dictionary's set.
+  KxSetRef other = kxset::make("gate", {{"rule", leaf("r1")}});
+  EXPECT_EQ(write_text(other.get(), dict.get()), "(gate\n\t:rule (r1)\n)\n");
 }
 
 TEST(SioWrite, StringBuffers) {
