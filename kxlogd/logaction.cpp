@@ -90,6 +90,30 @@ int LogAlerts::log_action(const std::string &action_name, const std::string &lin
   return 0;
 }
 
+namespace {
+
+// A command that exits before reading its line must not take the process
+// down with SIGPIPE, whatever the program's own signal settings: the signal
+// is blocked in this thread for the write and a pending one is taken back.
+bool write_ignoring_sigpipe(int fd, const std::string &text) {
+  sigset_t pipe_set, old;
+  sigemptyset(&pipe_set);
+  sigaddset(&pipe_set, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe_set, &old);
+  const bool ok = ::write(fd, text.data(), text.size()) >= 0;
+  const int saved = errno;
+  if (!ok && saved == EPIPE) {
+    const timespec now{};
+    while (sigtimedwait(&pipe_set, nullptr, &now) == SIGPIPE) {
+    }
+  }
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  errno = saved;
+  return ok;
+}
+
+} // namespace
+
 bool LogAlerts::spawn(const Alert &a) {
   int in[2];
   if (pipe2(in, O_CLOEXEC) != 0) {
@@ -116,7 +140,7 @@ bool LogAlerts::spawn(const Alert &a) {
   // A line is far below a pipe's capacity; a command that does not read
   // does not hold us up.
   fcntl(in[1], F_SETFL, O_NONBLOCK);
-  if (::write(in[1], text.data(), text.size()) < 0 && errno != EPIPE)
+  if (!write_ignoring_sigpipe(in[1], text) && errno != EPIPE)
     error(0, -1, "Failed to execute '%s'", a.command.c_str());
   ::close(in[1]);
   return true;
