@@ -4,6 +4,7 @@
 
 #include "kxu/report.h"
 #include "support/tempdir.h"
+#include "support/reports.h"
 
 #include <gtest/gtest.h>
 
@@ -11,15 +12,7 @@
 
 namespace {
 
-struct Notices : kxu::ReportFrontEnd {
-  std::vector<std::string> seen;
-  bool notice(const std::string &text) override {
-    seen.push_back(text);
-    return true;
-  }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-};
+using Notices = kxtest::CollectReports;
 
 TEST(Layout, SavedAndReadBackOrNothing) {
   kxtest::TempDir dir;
@@ -27,7 +20,7 @@ TEST(Layout, SavedAndReadBackOrNothing) {
   kxu::ScopedFrontEnd scope{&notices};
   const std::string path = dir.file("kxui.layout");
   EXPECT_FALSE(layout_load(path)); // none yet, and no complaint
-  EXPECT_TRUE(notices.seen.empty());
+  EXPECT_TRUE(notices.notices.empty());
 
   const WindowLayout layout{{"main", "AdnQywADAAAAAAAA/+v/+w==\n"},
                             {"columns", "40 160 160 120 80 80 100"},
@@ -39,11 +32,11 @@ TEST(Layout, SavedAndReadBackOrNothing) {
 
   std::ofstream(path) << "(layout\n\t:main (AdnQ\n";
   EXPECT_FALSE(layout_load(path));
-  ASSERT_EQ(notices.seen.size(), 1u);
-  EXPECT_NE(notices.seen[0].find("not read"), std::string::npos);
+  ASSERT_EQ(notices.notices.size(), 1u);
+  EXPECT_NE(notices.notices[0].find("not read"), std::string::npos);
 
   EXPECT_FALSE(layout_save(dir.file("no/such/dir/kxui.layout"), layout));
-  EXPECT_EQ(notices.seen.size(), 2u);
+  EXPECT_EQ(notices.notices.size(), 2u);
 }
 
 } // namespace

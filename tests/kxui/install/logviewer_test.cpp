@@ -5,6 +5,7 @@
 
 #include "kxu/report.h"
 #include "support/tempdir.h"
+#include "support/reports.h"
 
 #include <gmock/gmock.h>
 
@@ -19,15 +20,7 @@
 
 namespace {
 
-struct Notices : kxu::ReportFrontEnd {
-  std::vector<std::string> seen;
-  bool notice(const std::string &text) override {
-    seen.push_back(text);
-    return true;
-  }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-};
+using Notices = kxtest::CollectReports;
 
 std::string slurp(const std::string &path) {
   std::ifstream in(path);
@@ -53,14 +46,14 @@ TEST(LogViewer, StartsRaisesRefreshesAndRefuses) {
   setenv("KXLV_TEST_OUT", out.c_str(), 1);
 
   EXPECT_EQ(kxlog_show(true), -1);
-  EXPECT_THAT(notices.seen, ::testing::ElementsAre("Failed to find log viewer name"));
+  EXPECT_THAT(notices.notices, ::testing::ElementsAre("Failed to find log viewer name"));
   std::ofstream(program) << "#!/bin/sh\n"
                             "trap 'echo raised >> \"$KXLV_TEST_OUT\"' USR1\n"
                             "trap 'echo refreshed >> \"$KXLV_TEST_OUT\"' HUP\n"
                             "echo started $# >> \"$KXLV_TEST_OUT\"\n"
                             "while :; do sleep 0.05; done\n";
   EXPECT_EQ(kxlog_show(true), -1);
-  EXPECT_EQ(notices.seen.back(), "Cannot run log viewer '" + program + "'");
+  EXPECT_EQ(notices.notices.back(), "Cannot run log viewer '" + program + "'");
   chmod(program.c_str(), 0755);
 
   ASSERT_EQ(kxlog_show(true), 0);

@@ -7,6 +7,7 @@
 #include "kxset/sio.h"
 #include "kxu/report.h"
 #include "support/tempdir.h"
+#include "support/reports.h"
 
 #include <algorithm>
 #include <functional>
@@ -18,15 +19,7 @@
 
 namespace {
 
-struct Quiet : kxu::ReportFrontEnd {
-  std::vector<std::string> seen;
-  bool notice(const std::string &text) override {
-    seen.push_back(text);
-    return true;
-  }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-};
+using Quiet = kxtest::CollectReports;
 
 using V = std::vector<std::string>;
 
@@ -147,7 +140,7 @@ protected:
 
 TEST_F(KxaBuild, ReplacesTheDatabaseAndBringsThisGatewaysChains) {
   KxSetRef download = station(alice_chain.back().words);
-  ASSERT_EQ(kxa_build_db(download.get(), "gw", chains), 0) << quiet.seen.back();
+  ASSERT_EQ(kxa_build_db(download.get(), "gw", chains), 0) << quiet.notices.back();
   EXPECT_EQ(contents(), station_contents);
   EXPECT_EQ(kxa_check(), "");
   EXPECT_FALSE(KxSetRef(kxa_fetchuser("olduser")));
@@ -212,11 +205,11 @@ TEST_F(KxaBuild, AFailedBuildLeavesDatabaseAndChainsAsTheyWere) {
   for (auto &c : cases) {
     KxSetRef download = station(*c.passwd ? c.passwd : alice_chain.back().hex);
     c.spoil(download.get());
-    quiet.seen.clear();
+    quiet.notices.clear();
     EXPECT_EQ(kxa_build_db(download.get(), "gw", chains), -1) << c.what;
-    EXPECT_NE(std::find(quiet.seen.begin(), quiet.seen.end(), c.message), quiet.seen.end())
+    EXPECT_NE(std::find(quiet.notices.begin(), quiet.notices.end(), c.message), quiet.notices.end())
         << c.what;
-    EXPECT_EQ(quiet.seen.back().rfind("Database build failed: 1 objects refused", 0), 0u) << c.what;
+    EXPECT_EQ(quiet.notices.back().rfind("Database build failed: 1 objects refused", 0), 0u) << c.what;
     EXPECT_TRUE(KxSetRef(kxa_fetchuser("olduser"))) << c.what;
     EXPECT_FALSE(KxSetRef(kxa_fetchuser("alice"))) << c.what;
     EXPECT_EQ(slurp(chains), chains_before) << c.what;

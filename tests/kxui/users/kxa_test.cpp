@@ -2,21 +2,14 @@
 #include "kxset/sio.h"
 #include "kxu/report.h"
 #include "support/tempdir.h"
+#include "support/reports.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
 
-struct Quiet : kxu::ReportFrontEnd {
-  std::vector<std::string> seen;
-  bool notice(const std::string &text) override {
-    seen.push_back(text);
-    return true;
-  }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-};
+using Quiet = kxtest::CollectReports;
 
 KxSetRef user(const char *name, std::initializer_list<const char *> groups, const char *type = "user") {
   KxSetRef u(kxset::make(KxAtom(name)));
@@ -97,7 +90,7 @@ TEST_F(Kxa, GroupStoreAddsAndDeletesMembersAndDeleteGroupCleansUp) {
 
   KxSetRef unnamed(kxset::make());
   EXPECT_EQ(kxa_store_group(unnamed.get()), -1);
-  EXPECT_EQ(quiet.seen.back(), "kxa_store_delete: kxset type group has no name");
+  EXPECT_EQ(quiet.notices.back(), "kxa_store_delete: kxset type group has no name");
 
   ASSERT_EQ(kxa_delete_group(ops.get()), 0);
   EXPECT_EQ(kxa_fetchgroup("ops"), nullptr);
@@ -124,7 +117,7 @@ TEST_F(Kxa, NodesNeedAnAddressAndGetAnIndexEntry) {
   KxSetRef host(kxset::make(KxAtom("gw")));
   kxa_put(host.get(), "type", "gateway");
   EXPECT_EQ(kxa_store(host.get()), -1);
-  EXPECT_EQ(quiet.seen.back(), "kxa_store_delete: type 'gateway' has no ipaddr");
+  EXPECT_EQ(quiet.notices.back(), "kxa_store_delete: type 'gateway' has no ipaddr");
   kxa_put(host.get(), "ipaddr", "10.0.0.1");
   ASSERT_EQ(kxa_store(host.get()), 0);
   KxSetRef idx(kxdb_fetch(kxa_db(), KXA_ADDR, "10.0.0.1"));
@@ -133,7 +126,7 @@ TEST_F(Kxa, NodesNeedAnAddressAndGetAnIndexEntry) {
   KxSetRef odd(kxset::make(KxAtom("x")));
   kxa_put(odd.get(), "type", "service");
   EXPECT_EQ(kxa_store(odd.get()), -1);
-  EXPECT_EQ(quiet.seen.back(), "kxa_store_delete:'service' is not a valid type");
+  EXPECT_EQ(quiet.notices.back(), "kxa_store_delete:'service' is not a valid type");
 }
 
 TEST_F(Kxa, TemporaryDatabaseReplacesOrIsDropped) {

@@ -1,6 +1,7 @@
 #include "kxui/users/ndb.h"
 #include "kxu/report.h"
 #include "support/tempdir.h"
+#include "support/reports.h"
 
 #include <fstream>
 #include <functional>
@@ -11,15 +12,7 @@
 
 namespace {
 
-struct Notices : kxu::ReportFrontEnd {
-  std::vector<std::string> seen;
-  bool notice(const std::string &text) override {
-    seen.push_back(text);
-    return true;
-  }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-};
+using Notices = kxtest::CollectReports;
 
 std::string slurp(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
@@ -216,7 +209,7 @@ TEST_F(Ndb, DamagedFilesAreRefusedAndLeftInPlace) {
   // Short file: kept, refused.
   { std::ofstream(file) << "precious"; }
   EXPECT_EQ(ndb_open(name), nullptr);
-  EXPECT_NE(notices.seen.back().find("shorter than 1024 bytes"), std::string::npos);
+  EXPECT_NE(notices.notices.back().find("shorter than 1024 bytes"), std::string::npos);
   EXPECT_EQ(slurp(file), "precious");
 
   // Bad magic and a capacity past the file: refused, bytes unchanged.
@@ -230,11 +223,11 @@ TEST_F(Ndb, DamagedFilesAreRefusedAndLeftInPlace) {
     bad[off] = '\x7f';
     { std::ofstream(file, std::ios::binary | std::ios::trunc) << bad; }
     EXPECT_EQ(ndb_open(name), nullptr) << off;
-    EXPECT_NE(notices.seen.back().find("ndb_open: database corrupted"), std::string::npos);
+    EXPECT_NE(notices.notices.back().find("ndb_open: database corrupted"), std::string::npos);
     EXPECT_EQ(slurp(file), bad);
   }
   EXPECT_EQ(ndb_fetch(nullptr, 4, "x").dptr, nullptr);
-  EXPECT_EQ(notices.seen.back(), "ndb: database not opened");
+  EXPECT_EQ(notices.notices.back(), "ndb: database not opened");
 }
 
 TEST_F(Ndb, CheckReportsBrokenChains) {

@@ -3,20 +3,13 @@
 #include "kxskey/skeyfile.h"
 #include "kxu/report.h"
 #include "support/tempdir.h"
+#include "support/reports.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct Notices : kxu::ReportFrontEnd {
-  std::vector<std::string> seen;
-  bool notice(const std::string &text) override {
-    seen.push_back(text);
-    return true;
-  }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-};
+using Notices = kxtest::CollectReports;
 
 TEST(UserAttrs, DatesAndTimes) {
   Notices n;
@@ -34,7 +27,7 @@ TEST(UserAttrs, DatesAndTimes) {
       EXPECT_EQ(*got, c.out);
     } else {
       EXPECT_FALSE(got) << c.in;
-      EXPECT_EQ(n.seen.back(), std::string("Illegal Date Format: '") + c.in +
+      EXPECT_EQ(n.notices.back(), std::string("Illegal Date Format: '") + c.in +
                                    "'\nDate Format is: 'dd-mmm-yy'");
     }
   }
@@ -87,7 +80,7 @@ TEST(UserAttrs, CheckSkeyUpdatesTouchesOrRefuses) {
   EXPECT_EQ(check_skey(user.get(), nullptr, "other-gw", file), 0); // not this host's
   kxa_put(user.get(), "SKEY_passwd", "nonsense");
   EXPECT_EQ(check_skey(user.get(), nullptr, "gw", file), -1);
-  EXPECT_EQ(n.seen.back(), "Illegal S/Key password <nonsense> (user alice)");
+  EXPECT_EQ(n.notices.back(), "Illegal S/Key password <nonsense> (user alice)");
   file.clean();
 }
 

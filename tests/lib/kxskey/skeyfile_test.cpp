@@ -2,6 +2,7 @@
 #include "kxskey/skeyfile.h"
 #include "kxu/report.h"
 #include "support/tempdir.h"
+#include "support/reports.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -11,15 +12,7 @@
 
 namespace {
 
-struct Notices : kxu::ReportFrontEnd {
-  std::vector<std::string> seen;
-  bool notice(const std::string &text) override {
-    seen.push_back(text);
-    return true;
-  }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-};
+using Notices = kxtest::CollectReports;
 
 std::string slurp(const std::string &path) {
   std::ifstream in(path);
@@ -39,7 +32,7 @@ protected:
 TEST_F(SkeyFileTest, MissingFileOpensEmptyAndNewUsersAreAppendedInTheFixedLayout) {
   ASSERT_EQ(file.Open("gw.keys", dir.path()), 0);
   EXPECT_EQ(file.Open("gw.keys", dir.path()), -1);
-  EXPECT_EQ(notices.seen.back(), "SkeyFile : already opened");
+  EXPECT_EQ(notices.notices.back(), "SkeyFile : already opened");
   ASSERT_EQ(file.Update("alice", "gw1", "D1854218EBBB0B51", 99), 0);
   std::string key;
   int n = 0;
@@ -95,7 +88,7 @@ TEST_F(SkeyFileTest, SaveWithoutMarkedOnlyKeepsEverythingInOrder) {
   ASSERT_EQ(file.Open("gw.keys", dir.path()), 0);
   EXPECT_EQ(file.Delete("bob"), 0);
   EXPECT_EQ(file.Delete("bob"), -1);
-  EXPECT_EQ(notices.seen.back(), "SkeyFile : attempt to delete nonexistent user bob\n");
+  EXPECT_EQ(notices.notices.back(), "SkeyFile : attempt to delete nonexistent user bob\n");
   ASSERT_EQ(file.SaveAndClose(false), 0);
   EXPECT_EQ(slurp(dir.file("gw.keys")), "# c\n\nzed 0001 s k\n");
 }
@@ -121,13 +114,13 @@ TEST_F(SkeyFileTest, UnreadableOrUnwritableFilesAreReported) {
   ASSERT_EQ(file.Open("sub", dir.path() + "/nodir"), 0); // missing: empty
   file.Update("a", "s", "k", 1);
   EXPECT_EQ(file.SaveAndClose(false), -1);
-  EXPECT_EQ(notices.seen.back(),
+  EXPECT_EQ(notices.notices.back(),
             "SkeyFile: unable to write updated database for " + dir.path() + "/nodir/sub");
   EXPECT_FALSE(file.is_open());
 
   mkdir(dir.file("adir").c_str(), 0700);
   EXPECT_EQ(file.Open("adir", dir.path()), -1);
-  EXPECT_EQ(notices.seen.back(), "SkeyFile: unable to read database for " + dir.file("adir"));
+  EXPECT_EQ(notices.notices.back(), "SkeyFile: unable to read database for " + dir.file("adir"));
 }
 
 TEST_F(SkeyFileTest, CWrappersShareOneFile) {
