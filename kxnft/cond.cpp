@@ -6,18 +6,6 @@
 
 namespace kxnft {
 
-void CondContext::use(const std::string &list) {
-  if (std::find(used_lists.begin(), used_lists.end(), list) == used_lists.end())
-    used_lists.push_back(list);
-}
-
-namespace {
-bool fail(CondContext &cx, const std::string &why) {
-  if (cx.error.empty())
-    cx.error = why;
-  return false;
-}
-
 bool dotted(const std::string &s, uint32_t &out) {
   in_addr a{};
   if (inet_pton(AF_INET, s.c_str(), &a) != 1)
@@ -31,6 +19,18 @@ std::string dotted_text(uint32_t a) {
   char buf[INET_ADDRSTRLEN];
   inet_ntop(AF_INET, &x, buf, sizeof buf);
   return buf;
+}
+
+void CondContext::use(const std::string &list) {
+  if (std::find(used_lists.begin(), used_lists.end(), list) == used_lists.end())
+    used_lists.push_back(list);
+}
+
+namespace {
+bool fail(CondContext &cx, const std::string &why) {
+  if (cx.error.empty())
+    cx.error = why;
+  return false;
 }
 
 bool is_net(const Address &a) { return a.type.rfind("net", 0) == 0; }

@@ -3,11 +3,16 @@
 
 #include "compile.h"
 
+#include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace kxnft {
+
+// Dotted-quad text to a host-order address and back.
+bool dotted(const std::string &s, uint32_t &out);
+std::string dotted_text(uint32_t a);
 
 struct CondContext {
   const Script &script;

@@ -1,5 +1,6 @@
 #include "group.h"
 
+#include "cond.h"
 #include "script.h"
 
 #include <algorithm>
@@ -9,21 +10,6 @@
 namespace kxnft {
 
 namespace {
-
-bool dotted(const std::string &s, uint32_t &out) {
-  in_addr a{};
-  if (inet_pton(AF_INET, s.c_str(), &a) != 1)
-    return false;
-  out = ntohl(a.s_addr);
-  return true;
-}
-
-std::string dotted_text(uint32_t a) {
-  in_addr x{htonl(a)};
-  char buf[INET_ADDRSTRLEN];
-  inet_ntop(AF_INET, &x, buf, sizeof buf);
-  return buf;
-}
 
 // "a.b.c.d" or "a.b.c.d/len" as a range.
 bool address_span(const std::string &v, Span &out) {
