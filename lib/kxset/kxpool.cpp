@@ -11,9 +11,9 @@ namespace {
 // Chunks are aligned to their size, so a block finds its chunk's header by
 // masking its address.
 constexpr size_t kChunk = size_t{1} << 16;
-constexpr size_t kHeader = 64;      // keeps blocks 16-aligned and off the header's line
+constexpr size_t kHeader = 64;      // keeps blocks aligned and off the header's line
 constexpr size_t kKeepEmpty = 1024; // empty reading chunks kept for the next file
-constexpr size_t kClasses = kMaxBlock / 16;
+constexpr size_t kClasses = kMaxBlock / kClassStep;
 
 struct Chunk {
   size_t live = 0;      // reading chunks: blocks in use
@@ -94,7 +94,7 @@ struct Arena {
   }
 
   void *take(size_t size) {
-    FreeBlock *&head = free[size / 16 - 1];
+    FreeBlock *&head = free[size / kClassStep - 1];
     if (!head) {
       // Carve a chunk of its own into blocks of this size, in address order.
       Chunk *c = fresh_chunk(false);
@@ -113,7 +113,7 @@ struct Arena {
 
   void give(void *p, size_t size) noexcept {
     auto *b = static_cast<FreeBlock *>(p);
-    FreeBlock *&head = free[size / 16 - 1];
+    FreeBlock *&head = free[size / kClassStep - 1];
     b->next = head;
     head = b;
   }
@@ -127,25 +127,36 @@ Arena &arena() {
 } // namespace
 
 void *alloc_block(size_t size) {
-  size = block_size(size == 0 ? 1 : size);
+  if (size == 0) size = 1;
   if (size > kMaxBlock) return ::operator new(size);
   Arena &a = arena();
-  void *p = a.readers > 0 ? a.cut(size) : a.take(size);
+  if (a.readers > 0) {
+    size = packed_size(size);
+    void *p = a.cut(size);
+    live_bytes += size;
+    return p;
+  }
+  size = class_size(size);
+  void *p = a.take(size);
   live_bytes += size;
   return p;
 }
 
 void free_block(void *p, size_t size) noexcept {
   if (!p) return;
-  size = block_size(size == 0 ? 1 : size);
+  if (size == 0) size = 1;
   if (size > kMaxBlock) {
     ::operator delete(p);
     return;
   }
-  live_bytes -= size;
   Chunk *c = chunk_of(p);
-  if (c->reading) arena().uncut(c);
-  else arena().give(p, size);
+  if (c->reading) {
+    live_bytes -= packed_size(size);
+    arena().uncut(c);
+  } else {
+    live_bytes -= class_size(size);
+    arena().give(p, class_size(size));
+  }
 }
 
 ReadArena::ReadArena() { ++arena().readers; }

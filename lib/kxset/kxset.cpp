@@ -76,8 +76,8 @@ void kxattribute::drop_value() noexcept {
 struct kxset::Body {
   kxlist<kxattribute, kxpool::ChunkAllocator<kxattribute>> attrs;
   // Shared so that a callback detached while it runs stays alive until it
-  // returns.
-  kxlist<std::shared_ptr<kxcallback>> clients;
+  // returns. Made on the first attach: few sets of a database are watched.
+  std::unique_ptr<kxlist<std::shared_ptr<kxcallback>>> clients;
   // Name -> index of the first attribute of that name; built for large sets
   // on first lookup, kept by append, dropped by removal and insertion.
   std::unique_ptr<std::unordered_map<const KxAtom::Record *, int>> index;
@@ -85,10 +85,14 @@ struct kxset::Body {
   int activating = 0;
   bool doomed = false;
 
-  static void *operator new(size_t) { return kxpool::alloc_block(sizeof(Body)); }
+  static void *operator new(size_t) {
+    static_assert(alignof(Body) <= kxpool::kAlign);
+    return kxpool::alloc_block(sizeof(Body));
+  }
   static void operator delete(void *p) noexcept { kxpool::free_block(p, sizeof(Body)); }
 };
 
+static_assert(alignof(kxset) <= kxpool::kAlign);
 void *kxset::operator new(size_t) { return kxpool::alloc_block(sizeof(kxset)); }
 void kxset::operator delete(void *p) noexcept { kxpool::free_block(p, sizeof(kxset)); }
 
@@ -141,7 +145,9 @@ void kxset::reserve(int n) {
 
 int kxset::getnattr() const noexcept { return body_ ? static_cast<int>(body_->attrs.count()) : 0; }
 
-int kxset::getnclient() const noexcept { return body_ ? static_cast<int>(body_->clients.count()) : 0; }
+int kxset::getnclient() const noexcept {
+  return body_ && body_->clients ? static_cast<int>(body_->clients->count()) : 0;
+}
 
 kxset *kxset::get(const KxAtom &name) const {
   int i = find_first(name);
@@ -265,14 +271,16 @@ int kxset::remove(int i) {
 
 int kxset::attach(kxcallback callback) {
   int id = callback.id();
-  body().clients.append(std::make_shared<kxcallback>(std::move(callback)));
+  auto &clients = body().clients;
+  if (!clients) clients = std::make_unique<kxlist<std::shared_ptr<kxcallback>>>();
+  clients->append(std::make_shared<kxcallback>(std::move(callback)));
   if (!notify_) update_notify();
   return id;
 }
 
 int kxset::detach(int id) {
-  if (!body_) return -1;
-  return body_->clients.remove_if([id](const std::shared_ptr<kxcallback> &c) {
+  if (!body_ || !body_->clients) return -1;
+  return body_->clients->remove_if([id](const std::shared_ptr<kxcallback> &c) {
     if (c->id() != id) return false;
     c->live_ = false;
     return true;
@@ -286,10 +294,10 @@ void kxset::update_notify() {
 }
 
 void kxset::activate() {
-  if (!body_ || body_->clients.empty()) return;
+  if (!body_ || !body_->clients || body_->clients->empty()) return;
   // Callbacks may attach, detach or release this set; walk a snapshot and
   // put off a destruction until the walk is over.
-  std::vector<std::shared_ptr<kxcallback>> snapshot(body_->clients.begin(), body_->clients.end());
+  std::vector<std::shared_ptr<kxcallback>> snapshot(body_->clients->begin(), body_->clients->end());
   ++body_->activating;
   for (const auto &cb : snapshot)
     if (cb->live_ && !cb->busy()) cb->call();
