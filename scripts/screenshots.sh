@@ -14,14 +14,28 @@ out=$(realpath -m "$1")
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${BUILD:-$root/build/release}")
 kxui=$build/kxui/kxui
-if [ ! -x "$kxui" ]; then
+agent=$build/kxagent/kxagent
+if [ ! -x "$kxui" ] || [ ! -x "$agent" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  ninja -C "$build" -j"${JOBS:-2}" kxui
+  ninja -C "$build" -j"${JOBS:-2}" kxui kxagent
 fi
 kxdir=$(mktemp -d)
-trap 'rm -rf "$kxdir"' EXIT
+agent_pid=
+trap '[ -n "$agent_pid" ] && kill "$agent_pid" 2>/dev/null; rm -rf "$kxdir"' EXIT
 cp -a "$root/demo/." "$kxdir/"
 find "$kxdir" -name .keep -delete
+# "System Status" asks the module agent stand-in on loopback, serving a
+# module that runs the demo policy (and a Wellfleet filter installed now).
+now=$(date +%s) wf=
+for i in 0 1 2 3 4 5 6 7; do
+  wf+=$(printf "\\x$(printf %x $((73 + ((now >> (4 * i)) & 15))))")
+done
+printf 'state installed\nfilter Standard\ndate %s\naccepted 15230\nrejected 310\ndropped 42\nlogged 877\nwf_filter %sStandard.wf\n' \
+  "$(date '+%e%b')$(($(date +%Y) - 1900))$(date '+ %k:%M:%S')" "$wf" >"$kxdir/state/snmpstate"
+port=$(python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+"$agent" -f "$kxdir/state/snmpstate" "udp:127.0.0.1:$port" >/dev/null 2>&1 &
+agent_pid=$!
+export KX_STATUS_AGENT=127.0.0.1:$port
 mkdir -p "$out"
 cd "$kxdir/conf"
 export KXDIR=$kxdir KX_SCREENSHOTS=$out

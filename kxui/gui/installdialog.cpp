@@ -5,6 +5,7 @@
 
 #include "kxui/gui/dialogs.h"
 #include "kxui/gui/mainwindow.h"
+#include "kxui/gui/statuswindow.h"
 #include "kxu/report.h"
 
 #include <QCheckBox>
@@ -203,8 +204,10 @@ void InstallDialog::ended(int status) {
   process_ = nullptr;
   append(QString("[%1: exit %2]\n").arg(q(running_.argv[0])).arg(status));
   chain_->finished(running_, status);
-  if (running_.refresh_status)
+  if (running_.refresh_status) {
     if (MainWindow *w = kx_basewin()) w->refresh();
+    kxst_update();
+  }
   run_next();
 }
 

@@ -7,6 +7,7 @@
 #include "kxui/editor/edits.h"
 #include "kxui/gui/dialogs.h"
 #include "kxui/gui/objmanager.h"
+#include "kxui/gui/statuswindow.h"
 #include "kxui/kx/quit.h"
 #include "kxui/kxcisco/cisco.h"
 #include "kxui/objfile/objects.h"
@@ -188,7 +189,7 @@ void MainWindow::build_menus() {
   objects->addAction(act("manage_services", "Services ...", [this] { manager(1)->show(); manager(1)->raise(); }));
   objects->addAction(act("manage_users", "Users ...", [this] { manager(2)->show(); manager(2)->raise(); }));
   objects->addAction(act("control_properties", "Control Properties ...", [this] { control_properties(); }));
-  objects->addAction("View ...")->setEnabled(false); // the system status window is not part of the station yet
+  objects->addAction(act("manage_view", "View ...", [this] { open_status_window(this); }));
   objects->addAction(act("manage_log", "Log ...", [] { kxlog_show(true); }));
 
   QMenu *util = menuBar()->addMenu("Utilities");

@@ -36,8 +36,12 @@ void QtEventLoop::cancel_timer(uint64_t id) {
 
 KxDeviceOptions gui_device_options;
 
-KxSnmpClient &gui_snmp() {
+KxEventLoop &gui_loop() {
   static auto *loop = new QtEventLoop;
-  static auto *client = new KxSnmpClient(*loop);
+  return *loop;
+}
+
+KxSnmpClient &gui_snmp() {
+  static auto *client = new KxSnmpClient(gui_loop());
   return *client;
 }

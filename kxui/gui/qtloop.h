@@ -29,7 +29,8 @@ private:
   uint64_t next_ = 1;
 };
 
-// Created on first use; lives for the rest of the run.
+// Created on first use; live for the rest of the run.
+KxEventLoop &gui_loop();
 KxSnmpClient &gui_snmp();
 // Where the property windows ask devices (port, time-outs).
 extern KxDeviceOptions gui_device_options;
