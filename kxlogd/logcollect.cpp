@@ -5,8 +5,10 @@
 #include "logmodule.h"
 #include "logproto.h"
 
+#include "kxlog/logbatch.h"
 #include "kxu/report.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -22,6 +24,28 @@ constexpr uint32_t kTrapWord = 0x50415254; // "PART"
 constexpr int kFilterCheckSeconds = 2;
 constexpr int kMessagesPerRound = 512;
 
+// A datagram socket bound to `path` (an old socket file there is
+// replaced); -1 with `err`.
+int bind_datagrams(const std::string &path, std::string &err) {
+  sockaddr_un sa{};
+  sa.sun_family = AF_UNIX;
+  if (path.size() >= sizeof sa.sun_path) {
+    err = "socket path too long: " + path;
+    return -1;
+  }
+  std::copy(path.begin(), path.end(), sa.sun_path);
+  const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  unlink(path.c_str());
+  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) != 0) {
+    err = "cannot bind the message socket " + path + ": " + strerror(errno);
+    if (fd >= 0) ::close(fd);
+    return -1;
+  }
+  const int rcvbuf = 4 << 20;
+  setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
+  return fd;
+}
+
 kxlogrec record_header(uint32_t origin, uint32_t time, uint8_t format, uint8_t fid = 0) {
   kxlogrec h;
   h.origin = origin;
@@ -34,6 +58,7 @@ kxlogrec record_header(uint32_t origin, uint32_t time, uint8_t format, uint8_t f
 
 LogCollector::LogCollector(CollectorOptions options) : o_(std::move(options)) {
   if (o_.input.empty()) o_.input = o_.moduledir + "/log/kxlog.sock";
+  if (o_.batches.empty()) o_.batches = o_.moduledir + "/log/kxlog.batch";
   if (o_.logfile.empty()) o_.logfile = o_.moduledir + "/log/kx.log";
   if (o_.id_file.empty()) o_.id_file = o_.moduledir + "/log/kxlog.id";
   if (o_.pending.empty()) o_.pending = o_.moduledir + "/log/kxlog.pending";
@@ -45,6 +70,10 @@ LogCollector::~LogCollector() {
     ::close(input_);
     unlink(o_.input.c_str());
   }
+  if (batch_input_ >= 0) {
+    ::close(batch_input_);
+    unlink(o_.batches.c_str());
+  }
   for (int fd : control_)
     if (fd >= 0) ::close(fd);
 }
@@ -55,21 +84,8 @@ bool LogCollector::start(std::string &err) {
     err = "pipe failed";
     return false;
   }
-  sockaddr_un sa{};
-  sa.sun_family = AF_UNIX;
-  if (o_.input.size() >= sizeof sa.sun_path) {
-    err = "socket path too long: " + o_.input;
-    return false;
-  }
-  std::copy(o_.input.begin(), o_.input.end(), sa.sun_path);
-  input_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  unlink(o_.input.c_str());
-  if (input_ < 0 || bind(input_, reinterpret_cast<sockaddr *>(&sa), sizeof sa) != 0) {
-    err = "cannot bind the message socket " + o_.input + ": " + strerror(errno);
-    return false;
-  }
-  const int rcvbuf = 4 << 20;
-  setsockopt(input_, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
+  if ((input_ = bind_datagrams(o_.input, err)) < 0) return false;
+  if ((batch_input_ = bind_datagrams(o_.batches, err)) < 0) return false;
   client_ = collector_client_id(o_.id_file);
   // Records in doubt when we last stopped: held again (and in memory only
   // from here on, like every record not yet acknowledged).
@@ -160,12 +176,7 @@ bool LogCollector::log_message(const uint8_t *message, size_t length, uint32_t r
 void LogCollector::store(const kxlogrec &h, const uint8_t *data, size_t length) {
   if (state_ == kNone && o_.servers.empty()) go_local();
   if (state_ == kConnected) {
-    uint8_t raw[LOG_HEADER_SIZE + LOG_MAX_EXPORT];
-    kxlogrec x = h;
-    x.length = uint16_t(length);
-    kxlogrec2x(x, raw);
-    std::copy(data, data + length, raw + LOG_HEADER_SIZE);
-    window_.push(raw, LOG_HEADER_SIZE + length);
+    window_.push(h, data, length);
     if (window_.unsent_size() >= (256u << 10)) send_some();
   } else if (state_ == kLocal) {
     local_.add(h, data, length);
@@ -336,7 +347,7 @@ void LogCollector::read_messages() {
   mmsghdr msgs[kBatch];
   iovec iov[kBatch];
   for (int round = 0; round < kMessagesPerRound / int(kBatch); ++round) {
-    if (state_ == kConnected && window_.full()) return;
+    if (full()) return;
     for (unsigned i = 0; i < kBatch; ++i) {
       iov[i] = {buf.data() + i * kSize, kSize};
       msgs[i] = {};
@@ -351,6 +362,36 @@ void LogCollector::read_messages() {
   }
 }
 
+// Batches of messages: a few datagrams per system call, each split into
+// its messages. A batch whose framing is broken, or that was cut short,
+// keeps the messages before the fault.
+void LogCollector::read_batches() {
+  constexpr unsigned kBatches = 8;
+  batch_buf_.resize(kBatches * LOG_BATCH_MAX);
+  mmsghdr msgs[kBatches];
+  iovec iov[kBatches];
+  for (unsigned i = 0; i < kBatches; ++i) {
+    iov[i] = {batch_buf_.data() + i * LOG_BATCH_MAX, LOG_BATCH_MAX};
+    msgs[i] = {};
+    msgs[i].msg_hdr.msg_iov = &iov[i];
+    msgs[i].msg_hdr.msg_iovlen = 1;
+  }
+  const int n = recvmmsg(batch_input_, msgs, kBatches, MSG_DONTWAIT, nullptr);
+  if (n <= 0) return;
+  const uint32_t now = uint32_t(time(nullptr));
+  for (int i = 0; i < n; ++i) {
+    const uint8_t *batch = batch_buf_.data() + size_t(i) * LOG_BATCH_MAX;
+    const size_t size = std::min<size_t>(msgs[i].msg_len, LOG_BATCH_MAX);
+    const LogBatchFault fault = log_batch_split(
+        batch, size, [&](const uint8_t *m, size_t length) { log_message(m, length, now); });
+    if (msgs[i].msg_hdr.msg_flags & MSG_TRUNC)
+      error(0, 0, "Log batch longer than %zu bytes: the rest is lost", LOG_BATCH_MAX);
+    else if (!fault.what.empty())
+      error(0, 0, "Bad log batch of %zu bytes: %s; %zu bytes dropped", size, fault.what.c_str(),
+            fault.dropped);
+  }
+}
+
 int LogCollector::run() {
   while (!stopping_) {
     const time_t now = time(nullptr);
@@ -362,11 +403,12 @@ int LogCollector::run() {
       if (log_connect() >= 0) next_connect_ = 0;
       else next_connect_ = now + o_.retry;
     }
-    pollfd fds[4] = {{control_[0], POLLIN, 0},
-                     {state_ == kConnected && window_.full() ? -1 : input_, POLLIN, 0},
+    pollfd fds[5] = {{control_[0], POLLIN, 0},
+                     {full() ? -1 : input_, POLLIN, 0},
                      {server_, short(POLLIN | (window_.unsent_size() ? POLLOUT : 0)), 0},
-                     {extra_fd ? extra_fd() : -1, POLLIN, 0}};
-    if (poll(fds, 4, 500) < 0 && errno != EINTR) return 1;
+                     {extra_fd ? extra_fd() : -1, POLLIN, 0},
+                     {full() ? -1 : batch_input_, POLLIN, 0}};
+    if (poll(fds, 5, 500) < 0 && errno != EINTR) return 1;
     if (fds[3].fd >= 0 && fds[3].revents && on_extra) on_extra();
     if (fds[0].revents) {
       char c[8];
@@ -382,6 +424,7 @@ int LogCollector::run() {
       }
     }
     if (fds[1].revents & POLLIN) read_messages();
+    if (fds[4].revents & POLLIN) read_batches();
     if (server_ >= 0 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) server_input();
     send_some();
     local_.flush();

@@ -3,9 +3,11 @@
 // log servers, or keeps them in the module's own log file while none is
 // reachable (trying again every `retry` seconds).
 //
-// The packet filter's stand-in is a datagram socket in the module directory
-// ("log/kxlog.sock"): one datagram is one message. Other sources of messages
-// call log_message() directly.
+// The packet filter's stand-in is two datagram sockets in the module
+// directory: "log/kxlog.sock", where one datagram is one message, and
+// "log/kxlog.batch", where one datagram is a batch of messages (kxlog/
+// logbatch.h), so that a busy filter hands over many messages per system
+// call. Other sources of messages call log_message() directly.
 //
 // States: connected (records go to the server; each is kept until the server
 // acknowledges it), local (records go to the local file), or neither (no
@@ -45,6 +47,7 @@ struct CollectorOptions {
   int connect_timeout = 25;
   uint32_t origin = 0; // this module's address (host order); also the source address
   std::string input;   // the message socket; default moduledir/log/kxlog.sock
+  std::string batches; // the batch socket; default moduledir/log/kxlog.batch
   std::string logfile; // the local file; default moduledir/log/kx.log
   std::string id_file; // the client number; default moduledir/log/kxlog.id
   std::string pending; // records in doubt at exit; default moduledir/log/kxlog.pending
@@ -102,11 +105,15 @@ private:
   void send_some();
   void close_server();
   void read_messages();
+  void read_batches();
+  bool full() const { return state_ == kConnected && window_.full(); }
   void keep_unacknowledged(); // at the end: what the window holds, kept
 
   CollectorOptions o_;
   State state_ = kNone;
   int input_ = -1;
+  int batch_input_ = -1;
+  std::vector<uint8_t> batch_buf_; // room for the batches of one read
   int server_ = -1;
   int control_[2] = {-1, -1};
   bool stopping_ = false;

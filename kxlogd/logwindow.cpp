@@ -1,16 +1,29 @@
 #include "logwindow.h"
 
+#include <algorithm>
+
 namespace kxlogd {
 
-void LogSendWindow::push(const uint8_t *record, size_t n) {
+uint8_t *LogSendWindow::grow(size_t n) {
   // Acknowledged bytes at the front go once they are the larger part.
   if (head_ > (1u << 20) && head_ * 2 > buf_.size()) {
     buf_.erase(buf_.begin(), buf_.begin() + ptrdiff_t(head_));
     sent_ -= head_;
     head_ = 0;
   }
-  buf_.insert(buf_.end(), record, record + n);
+  const size_t at = buf_.size();
+  buf_.resize(at + n);
   lens_.push_back(uint32_t(n));
+  return buf_.data() + at;
+}
+
+void LogSendWindow::push(const uint8_t *record, size_t n) { std::copy(record, record + n, grow(n)); }
+
+void LogSendWindow::push(kxlogrec header, const uint8_t *data, size_t length) {
+  header.length = uint16_t(length);
+  uint8_t *at = grow(LOG_HEADER_SIZE + length);
+  kxlogrec2x(header, at);
+  std::copy(data, data + length, at + LOG_HEADER_SIZE);
 }
 
 bool LogSendWindow::ack(uint32_t count) {

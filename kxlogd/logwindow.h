@@ -4,6 +4,8 @@
 // sent again or kept in the local file.
 #pragma once
 
+#include "kxlog/logrec.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -22,6 +24,8 @@ public:
 
   // One whole record (header and data) as it travels.
   void push(const uint8_t *record, size_t n);
+  // The same made from its header and data (the header's length is set).
+  void push(kxlogrec header, const uint8_t *data, size_t length);
   const uint8_t *unsent() const { return buf_.data() + sent_; }
   size_t unsent_size() const { return buf_.size() - sent_; }
   void sent(size_t n) { sent_ += n; }
@@ -52,6 +56,8 @@ public:
   }
 
 private:
+  uint8_t *grow(size_t n); // room for one more record of n bytes at the end
+
   size_t cap_;
   std::vector<uint8_t> buf_;
   std::deque<uint32_t> lens_; // lengths of the records from head_ on

@@ -3,18 +3,20 @@
 // Plays a demo module's packet filter: once the module has a filter installed
 // (its "local" family in MODULEDIR/state), sends log messages in the layout
 // the filter's log formats define (data words, then the trailer {format,
-// action and interface, direction, fid}) to the module's message socket
-// MODULEDIR/log/kxlog.sock, N per second (default 20) until COUNT messages
-// (default: no end). Connections come from and go to the demo site's
+// action and interface, direction, fid}) to the module's batch socket
+// MODULEDIR/log/kxlog.batch, N per second (default 20) until COUNT messages
+// (default: no end); the messages due at one moment go as one batch. Connections come from and go to the demo site's
 // networks and servers, mostly accepted, some dropped or rejected, a few
 // raising the filter's alerts. A rate of 0 sends as fast as the collector
-// takes them. With --seq 1 the "rule" word counts the messages from 0 (and
+// takes them, in batches of up to 64 KB. With --seq 1 the "rule" word counts the messages from 0 (and
 // alerts are left out), so that a reader can check that none was lost or
 // reordered.
+#include "kxlog/logbatch.h"
 #include "kxlog/logformat.h"
 #include "kxlog/logrec.h"
 #include "kxlog/logtypes.h"
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -56,26 +58,38 @@ std::string read_text(const std::string &path) {
   return ss.str();
 }
 
-// Sends what it can of the batch and removes that from it; the count sent.
-long send_batch(int fd, sockaddr_un &sa, std::vector<std::vector<uint8_t>> &batch) {
-  std::vector<mmsghdr> msgs(batch.size());
-  std::vector<iovec> iov(batch.size());
-  for (size_t i = 0; i < batch.size(); ++i) {
-    iov[i] = {const_cast<uint8_t *>(batch[i].data()), batch[i].size()};
-    msgs[i] = {};
-    msgs[i].msg_hdr.msg_name = &sa;
-    msgs[i].msg_hdr.msg_namelen = sizeof sa;
-    msgs[i].msg_hdr.msg_iov = &iov[i];
-    msgs[i].msg_hdr.msg_iovlen = 1;
+// What a format's fields are filled with.
+enum Field { kSrc, kDst, kService, kProto, kSport, kLen, kRule, kZero };
+Field field_of(const std::string &label) {
+  static const std::pair<const char *, Field> known[] = {
+      {"src", kSrc},      {"dst", kDst}, {"service", kService}, {"proto", kProto},
+      {"s_port", kSport}, {"len", kLen}, {"rule", kRule}};
+  for (const auto &[name, f] : known)
+    if (label == name) return f;
+  return kZero;
+}
+
+// Sends the batch as one datagram, connecting first when needed (the
+// collector may not be up yet, or may have been restarted).
+bool send_batch(int &fd, const sockaddr_un &sa, const std::vector<uint8_t> &batch) {
+  if (fd < 0) {
+    fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const int sndbuf = 1 << 20;
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sndbuf, sizeof sndbuf);
+    if (connect(fd, reinterpret_cast<const sockaddr *>(&sa), sizeof sa) != 0) {
+      close(fd);
+      fd = -1;
+      return false;
+    }
   }
-  size_t done = 0;
-  while (done < msgs.size()) {
-    const int n = sendmmsg(fd, msgs.data() + done, unsigned(msgs.size() - done), 0);
-    if (n <= 0) break;
-    done += size_t(n);
+  for (;;) {
+    if (send(fd, batch.data(), batch.size(), MSG_NOSIGNAL) == ssize_t(batch.size())) return true;
+    if (errno == EINTR && !stopping) continue;
+    close(fd);
+    fd = -1;
+    return false;
   }
-  batch.erase(batch.begin(), batch.begin() + long(done));
-  return long(done);
 }
 
 int usage() {
@@ -124,25 +138,30 @@ int main(int argc, char **argv) {
       actions.push_back({num, code >= 0 && code <= 2 ? code : int(LOG_ACT_DROP)});
     }
   }
+  std::vector<std::vector<Field>> fields(252);
+  for (int f : formats)
+    for (const auto &field : table.get(f)->fields) fields[size_t(f)].push_back(field_of(field.label));
   if (formats.empty()) {
     fprintf(stderr, "kxtraffic: the filter of %s logs no formats\n", dir.c_str());
     return 1;
   }
 
-  const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  int fd = -1;
   sockaddr_un sa{};
   sa.sun_family = AF_UNIX;
-  const std::string path = dir + "/log/kxlog.sock";
+  const std::string path = dir + "/log/kxlog.batch";
   if (path.size() >= sizeof sa.sun_path) return usage();
   std::strcpy(sa.sun_path, path.c_str());
 
   Site site{std::mt19937(seed)};
-  std::vector<std::vector<uint8_t>> batch;
-  const auto period = std::chrono::duration<double>(rate > 0 ? 1.0 / rate : 0);
+  std::vector<uint8_t> batch;
+  batch.reserve(LOG_BATCH_MAX);
+  long in_batch = 0;
+  const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::duration<double>(rate > 0 ? 1.0 / rate : 0));
   auto next = std::chrono::steady_clock::now();
   for (long sent = 0; !stopping && (count < 0 || sent < count);) {
     const int format = formats[site.next() % formats.size()];
-    const log_fmt &fmt = *table.get(format);
     const bool inbound = site.next() % 3 != 0;
     static const uint32_t services[][2] = {{80, 6}, {443, 6}, {25, 6}, {22, 6}, {53, 17},
                                            {21, 6}, {23, 6}, {110, 6}, {123, 17}, {161, 17}};
@@ -150,23 +169,14 @@ int main(int argc, char **argv) {
     const Conn c{inbound ? site.outside() : site.inside(),
                  inbound ? site.inside() : site.outside(),
                  svc[0], svc[1], 1024 + site.next() % 64000, 40 + site.next() % 1460,
-                 seq ? uint32_t(sent + long(batch.size())) : 1 + site.next() % 10};
-    std::vector<uint8_t> msg;
+                 seq ? uint32_t(sent + in_batch) : 1 + site.next() % 10};
+    const uint32_t values[] = {c.src, c.dst, c.service, c.proto, c.sport, c.len, c.rule, 0};
+    const size_t message = log_batch_begin(batch);
     auto put = [&](uint32_t w) {
-      msg.resize(msg.size() + 4);
-      put_be32(&msg[msg.size() - 4], w);
+      batch.resize(batch.size() + 4);
+      put_be32(&batch[batch.size() - 4], w);
     };
-    for (const auto &field : fmt.fields) {
-      const std::string &l = field.label;
-      if (l == "src") put(c.src);
-      else if (l == "dst") put(c.dst);
-      else if (l == "service") put(c.service);
-      else if (l == "proto") put(c.proto);
-      else if (l == "s_port") put(c.sport);
-      else if (l == "len") put(c.len);
-      else if (l == "rule") put(c.rule);
-      else put(0);
-    }
+    for (Field f : fields[size_t(format)]) put(values[f]);
     // Mostly accepted, some dropped or rejected, now and then an alert.
     uint32_t action_word = LOG_NO_ACTION;
     int code = LOG_ACT_ACCEPT;
@@ -180,23 +190,22 @@ int main(int argc, char **argv) {
       code = a.second;
     }
     put(action_word);
-    msg.push_back(uint8_t(format));
-    msg.push_back(uint8_t((code & 3) << 6 | (inbound ? 0 : 1)));
-    msg.push_back(inbound ? 0 : 1);
-    msg.push_back(uint8_t(fid));
-    // Unpaced, messages go out in batches of datagrams.
-    batch.push_back(std::move(msg));
-    if (rate == 0 && batch.size() < 64 && (count < 0 || sent + long(batch.size()) < count)) continue;
-    sent += send_batch(fd, sa, batch);
-    if (!batch.empty()) {
-      sleep(1); // no collector yet
-      continue;
-    }
-    if (rate > 0) {
-      next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
-      std::this_thread::sleep_until(next);
-    }
+    batch.insert(batch.end(), {uint8_t(format), uint8_t((code & 3) << 6 | (inbound ? 0 : 1)),
+                               uint8_t(inbound ? 0 : 1), uint8_t(fid)});
+    log_batch_end(batch, message);
+    ++in_batch;
+    const bool room = batch.size() + 4 + LOG_MESSAGE_MAX <= LOG_BATCH_MAX &&
+                      (count < 0 || sent + in_batch < count);
+    if (rate > 0) next += period;
+    // Unpaced, messages go out when the batch is full; paced, the messages
+    // due by now go together.
+    if (room && (rate == 0 || next <= std::chrono::steady_clock::now())) continue;
+    while (!send_batch(fd, sa, batch) && !stopping) sleep(1); // no collector yet
+    sent += in_batch;
+    in_batch = 0;
+    batch.clear();
+    if (rate > 0) std::this_thread::sleep_until(next);
   }
-  close(fd);
+  if (fd >= 0) close(fd);
   return 0;
 }

@@ -5,6 +5,8 @@
 #include "logdoubt.h"
 #include "logprocs.h"
 
+#include "kxlog/logbatch.h"
+
 #include "support/run.h"
 #include "support/tempdir.h"
 
@@ -120,6 +122,60 @@ TEST_F(Fixture, KeepsRecordsLocallyUntilAServerIsReachable) {
         << path << "\n" << ::testing::PrintToString(lines);
     EXPECT_EQ(count_with(lines, "installed Test"), 1u) << path;
   }
+}
+
+// The batch socket: many messages per datagram, in order with each other;
+// a batch with a broken length word or a torn end keeps the messages before
+// the fault and the collector goes on.
+TEST_F(Fixture, TakesBatchesOfMessages) {
+  make_module(module(1));
+  Logd c({"-l", module(1), "-o", "127.0.1.11"}, dir.file("collector1.err"), "collecting");
+  ASSERT_TRUE(c.ok());
+  const std::string batches = module(1) + "/log/kxlog.batch";
+  uint32_t seq = 0;
+  auto add = [&](std::vector<uint8_t> &batch, int n) {
+    for (int i = 0; i < n; ++i) {
+      const auto m = conn_message(seq++);
+      log_batch_add(batch, m.data(), m.size());
+    }
+  };
+  std::vector<uint8_t> whole, torn, broken;
+  add(whole, 1000);
+  add(torn, 3);
+  torn.insert(torn.end(), {0, 0, 0, 40, 1, 2, 3, 4, 5, 6, 7, 8}); // 8 bytes of 40
+  add(broken, 2);
+  broken.insert(broken.end(), {0, 0, 0, 6}); // no message length: the rest goes
+  add(broken, 1);
+  ASSERT_TRUE(send_datagram(batches, whole));
+  ASSERT_TRUE(send_datagram(batches, torn));
+  ASSERT_TRUE(send_datagram(batches, broken));
+  std::vector<uint8_t> last;
+  add(last, 5);
+  ASSERT_TRUE(send_datagram(batches, last));
+  std::vector<uint8_t> alone;
+  add(alone, 1);
+  ASSERT_TRUE(send_datagram(batches, alone));
+  std::vector<uint32_t> want;
+  for (uint32_t n = 0; n < seq; ++n)
+    if (n != 1005) want.push_back(n);
+  auto got = [&] {
+    std::vector<uint32_t> seqs;
+    for (const auto &r : seq_records(local_log(1))) seqs.push_back(r.seq);
+    return seqs;
+  };
+  EXPECT_TRUE(eventually([&] { return got().size() >= want.size(); }));
+  EXPECT_EQ(got(), want);
+  ASSERT_TRUE(send_conn(sock(1), seq));
+  EXPECT_TRUE(eventually([&] { return got().size() == want.size() + 1; }));
+  EXPECT_EQ(c.stop(), 0);
+  const std::string err = run_command("cat " + dir.file("collector1.err")).out;
+  EXPECT_NE(err.find("Bad log batch of 120 bytes: last message cut short (8 bytes of 40); 12 "
+                     "bytes dropped"),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find("Bad log batch of 112 bytes: message length 6 wrong; 40 bytes dropped"),
+            std::string::npos)
+      << err;
 }
 
 // Three collectors send while the server is stopped and started again:

@@ -239,28 +239,41 @@ void make_module(const std::string &dir) {
   w.write("log/.keep", "");
 }
 
-bool send_message(const std::string &socket_path, const std::vector<uint32_t> &words,
-                  uint8_t format, uint8_t actif, uint8_t direction, uint8_t fid) {
-  static int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+std::vector<uint8_t> message_bytes(const std::vector<uint32_t> &words, uint8_t format,
+                                   uint8_t actif, uint8_t direction, uint8_t fid) {
   std::vector<uint8_t> msg(words.size() * 4);
   for (size_t i = 0; i < words.size(); ++i) put_be32(&msg[4 * i], words[i]);
   msg.insert(msg.end(), {format, actif, direction, fid});
+  return msg;
+}
+
+std::vector<uint8_t> conn_message(uint32_t seq, uint32_t action_word) {
+  return message_bytes({0xC6336401, 0xCB007101, 80, 6, seq >> 16, seq & 0xffff, action_word}, 1,
+                       LOG_ACT_ACCEPT << 6 | 1, 0, 1);
+}
+
+bool send_datagram(const std::string &socket_path, const std::vector<uint8_t> &bytes) {
+  static int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   sockaddr_un sa{};
   sa.sun_family = AF_UNIX;
   if (socket_path.size() >= sizeof sa.sun_path) return false;
   std::copy(socket_path.begin(), socket_path.end(), sa.sun_path);
   for (int i = 0; i < 500; ++i) {
-    if (sendto(fd, msg.data(), msg.size(), 0, reinterpret_cast<sockaddr *>(&sa), sizeof sa) ==
-        ssize_t(msg.size()))
+    if (sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr *>(&sa), sizeof sa) ==
+        ssize_t(bytes.size()))
       return true;
     usleep(10000); // the collector is not there (yet)
   }
   return false;
 }
 
+bool send_message(const std::string &socket_path, const std::vector<uint32_t> &words,
+                  uint8_t format, uint8_t actif, uint8_t direction, uint8_t fid) {
+  return send_datagram(socket_path, message_bytes(words, format, actif, direction, fid));
+}
+
 bool send_conn(const std::string &socket_path, uint32_t seq, uint32_t action_word) {
-  return send_message(socket_path, {0xC6336401, 0xCB007101, 80, 6, seq >> 16, seq & 0xffff, action_word},
-                      1, LOG_ACT_ACCEPT << 6 | 1, 0, 1);
+  return send_datagram(socket_path, conn_message(seq, action_word));
 }
 
 std::vector<SeqRecord> seq_records(const std::string &path) {

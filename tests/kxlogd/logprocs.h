@@ -86,8 +86,15 @@ namespace kxtest {
 // A module directory for a collector: "interfaces" (eth0, eth1) and an
 // installed filter whose log formats are kTestFormats.
 void make_module(const std::string &dir);
-// Sends one packet filter message (the words, then the trailer) to a
-// collector's message socket; false when it cannot be sent.
+// One packet filter message: the words, then the trailer.
+std::vector<uint8_t> message_bytes(const std::vector<uint32_t> &words, uint8_t format,
+                                   uint8_t actif, uint8_t direction, uint8_t fid);
+// A connection message of format 1 carrying `seq` (s_port and rule words).
+std::vector<uint8_t> conn_message(uint32_t seq, uint32_t action_word = 2);
+// Sends one datagram to a collector's socket (waiting a while for it to be
+// there); false when it cannot be sent.
+bool send_datagram(const std::string &socket_path, const std::vector<uint8_t> &bytes);
+// Sends one packet filter message to a collector's message socket.
 bool send_message(const std::string &socket_path, const std::vector<uint32_t> &words,
                   uint8_t format, uint8_t actif, uint8_t direction, uint8_t fid);
 // A connection message of format 1 carrying `seq` (s_port and rule words).
