@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -340,14 +341,15 @@ void LogCollector::server_input() {
 
 // Messages come in batches of datagrams, one system call per batch; the
 // time a batch was read is the time of its records.
-void LogCollector::read_messages() {
+int LogCollector::read_messages() {
   constexpr unsigned kBatch = 64;
   constexpr size_t kSize = LOG_MAX_EXPORT + 64;
   static thread_local std::vector<uint8_t> buf(kBatch * kSize);
   mmsghdr msgs[kBatch];
   iovec iov[kBatch];
+  int taken = 0;
   for (int round = 0; round < kMessagesPerRound / int(kBatch); ++round) {
-    if (full()) return;
+    if (full()) break;
     for (unsigned i = 0; i < kBatch; ++i) {
       iov[i] = {buf.data() + i * kSize, kSize};
       msgs[i] = {};
@@ -355,17 +357,19 @@ void LogCollector::read_messages() {
       msgs[i].msg_hdr.msg_iovlen = 1;
     }
     const int n = recvmmsg(input_, msgs, kBatch, MSG_DONTWAIT, nullptr);
-    if (n <= 0) return;
+    if (n <= 0) break;
+    taken += n;
     const uint32_t now = uint32_t(time(nullptr));
     for (int i = 0; i < n; ++i) log_message(buf.data() + size_t(i) * kSize, msgs[i].msg_len, now);
-    if (n < int(kBatch)) return;
+    if (n < int(kBatch)) break;
   }
+  return taken;
 }
 
 // Batches of messages: a few datagrams per system call, each split into
 // its messages. A batch whose framing is broken, or that was cut short,
 // keeps the messages before the fault.
-void LogCollector::read_batches() {
+int LogCollector::read_batches() {
   constexpr unsigned kBatches = 8;
   batch_buf_.resize(kBatches * LOG_BATCH_MAX);
   mmsghdr msgs[kBatches];
@@ -377,7 +381,7 @@ void LogCollector::read_batches() {
     msgs[i].msg_hdr.msg_iovlen = 1;
   }
   const int n = recvmmsg(batch_input_, msgs, kBatches, MSG_DONTWAIT, nullptr);
-  if (n <= 0) return;
+  if (n <= 0) return 0;
   const uint32_t now = uint32_t(time(nullptr));
   for (int i = 0; i < n; ++i) {
     const uint8_t *batch = batch_buf_.data() + size_t(i) * LOG_BATCH_MAX;
@@ -390,6 +394,7 @@ void LogCollector::read_batches() {
       error(0, 0, "Bad log batch of %zu bytes: %s; %zu bytes dropped", size, fault.what.c_str(),
             fault.dropped);
   }
+  return n;
 }
 
 int LogCollector::run() {
@@ -429,16 +434,24 @@ int LogCollector::run() {
     send_some();
     local_.flush();
   }
+  // What the packet filter handed over before the stop is taken too: it
+  // would go with the sockets. (A sender that goes on is not waited for.)
+  for (int i = 0; i < 64 && read_messages() + read_batches() > 0; ++i) {
+  }
   // Whatever reaches the server now is acknowledged before it closes; the
-  // rest stays here.
+  // rest stays here, in doubt. A server that takes nothing is not waited for
+  // long: what it lacks is settled at the next connection.
   if (server_ >= 0) {
-    for (int i = 0; i < 100 && server_ >= 0 && window_.unsent_size(); ++i) {
+    using clock = std::chrono::steady_clock;
+    auto end = clock::now() + std::chrono::seconds(1);
+    while (server_ >= 0 && window_.unsent_size() && clock::now() < end) {
       pollfd p{server_, POLLOUT, 0};
       poll(&p, 1, 20);
       send_some();
     }
     if (server_ >= 0) ::shutdown(server_, SHUT_WR);
-    for (int i = 0; i < 250 && server_ >= 0 && !window_.empty(); ++i) {
+    end = clock::now() + std::chrono::seconds(1);
+    while (server_ >= 0 && !window_.empty() && clock::now() < end) {
       pollfd p{server_, POLLIN, 0};
       if (poll(&p, 1, 20) > 0) server_input();
     }

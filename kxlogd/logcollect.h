@@ -104,9 +104,12 @@ private:
   void server_input();
   void send_some();
   void close_server();
-  void read_messages();
-  void read_batches();
-  bool full() const { return state_ == kConnected && window_.full(); }
+  // The messages waiting on each socket; the count of datagrams read.
+  int read_messages();
+  int read_batches();
+  // No more messages are taken until the server acknowledges some; at the
+  // stop every waiting message is taken.
+  bool full() const { return !stopping_ && state_ == kConnected && window_.full(); }
   void keep_unacknowledged(); // at the end: what the window holds, kept
 
   CollectorOptions o_;
