@@ -1,7 +1,7 @@
 (import
-	:hosts (/etc/hosts)
-	:networks (/etc/networks)
-	:netgroup (/etc/netgroup)
+	:hosts (lib/import/hosts)
+	:networks (lib/import/networks)
+	:netgroup (lib/import/netgroup)
 	:host (
 		:location (internal)
 		:color (Black)

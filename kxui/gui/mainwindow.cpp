@@ -6,6 +6,7 @@
 #include "kxui/install/logviewer.h"
 #include "kxui/editor/edits.h"
 #include "kxui/gui/dialogs.h"
+#include "kxui/gui/importdialog.h"
 #include "kxui/gui/objmanager.h"
 #include "kxui/gui/statuswindow.h"
 #include "kxui/kx/quit.h"
@@ -202,7 +203,7 @@ void MainWindow::build_menus() {
     sym_reset();
     kx_message("Network databases will be read again");
   }));
-  util->addAction("Import...")->setEnabled(false);
+  util->addAction(act("util_import", "Import...", [this] { open_import_dialog(this); }));
 
   QMenu *help = menuBar()->addMenu("Help");
   help->addAction(act("help_tutorial", "Tutorial ...", [this] {

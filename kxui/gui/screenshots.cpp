@@ -3,6 +3,7 @@
 #include "kxui/gui/gui.h"
 #include "kxui/gui/mainwindow.h"
 #include "kxui/gui/objmanager.h"
+#include "kxui/gui/importdialog.h"
 #include "kxui/gui/statuswindow.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
@@ -153,6 +154,9 @@ int gui_screenshots(const std::string &dir_name) {
   for (QDialog *d : main->findChildren<QDialog *>(QString(), Qt::FindDirectChildrenOnly))
     if (d->isVisible() && d->windowTitle() == "Cisco Access Lists") failed += shoot(d, dir, "cisco_access_lists");
   failed += shoot_status(main, dir);
+  ImportDialog *import = open_import_dialog(main); // the tables lib/import.C names
+  failed += shoot(import, dir, "import");
+  import->close();
   gui_set_unattended(nullptr);
   return failed;
 }

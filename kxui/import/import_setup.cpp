@@ -14,8 +14,9 @@ ImportSetup import_setup() {
   bool failed = false;
   KxSetRef conf(get_objects(nullptr, "lib", "import.C", nullptr, nullptr, &failed));
   if (failed || !conf) return s; // reported by the reader
+  // A table named without a leading "/" is in the installation directory.
   auto text = [&](const char *attr, std::string &out) {
-    if (const char *v = kxobj_get(conf.get(), attr); *v) out = v;
+    if (const char *v = kxobj_get(conf.get(), attr); *v) out = *v == '/' ? v : kx_filename(nullptr, v, nullptr, nullptr, nullptr);
   };
   text("hosts", s.hosts);
   text("networks", s.networks);

@@ -91,7 +91,8 @@ TEST_F(ImportTest, ChoicesAppliedAsOneEditThatUndoTakesBack) {
   item("lab2").choice = ImportChoice::replace;
   item("servers").choice = ImportChoice::replace;
   ImportSetup setup = import_setup(); // the demo's lib/import.C
-  EXPECT_EQ(setup.hosts, "/etc/hosts");
+  EXPECT_EQ(setup.hosts, dir_.path() + "/lib/import/hosts"); // named relative to the installation
+  EXPECT_EQ(ImportSetup{}.hosts, "/etc/hosts");
   const ImportResult r = import_apply(plan_, kx_netobj, setup);
   ASSERT_FALSE(r.refused) << *r.refused;
   EXPECT_EQ(r.added, 5);    // pc9, newnet, team, loop1, loop2
