@@ -12,7 +12,10 @@
 #include "kxsys/errors.h"
 #include "kxsys/kxrif.h"
 #include "kxsys/kxstate.h"
+#include "kxu/file_buffer.h"
+#include "kxu/heap.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
@@ -59,21 +62,28 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
     pf = dirs.conf + "/" + pf;
   std::string name = pf.substr(pf.rfind('/') + 1);
   name = name.substr(0, name.size() - 3);
-  auto bytes = kx_read_file(pf);
-  if (!bytes) {
+  auto file = kxu::FileBuffer::read(pf, size_t(kMaxBuffer));
+  if (!file) {
     fprintf(stderr, "kx: cannot read filter script %s\n", pf.c_str());
     return 1;
   }
-  std::string_view text(reinterpret_cast<const char *>(bytes->data()), bytes->size());
-  // The tables and log formats, and the script the rulesets are made of,
-  // come from the same text independently.
+  // The script read, its rulesets and the file sets sent take about six
+  // times the script's size.
+  kxu::prefault_heap(std::min(file->text().size() * 6, size_t(128) << 20));
+  // One reading of the script gives the tables and log formats and the
+  // script the rulesets are made of; the tables are written (and synced)
+  // while the first ruleset is made.
+  Compiled tables = compile_script(name, file->text());
+  file.reset();
+  const kxnft::Script &script = tables.script;
   std::string compiled = dirs.tmp + "/" + name;
   bool tables_written = false;
-  std::thread side([&] { tables_written = write_tables(compiled, compile_script(name, text, false)); });
-  kxnft::Script script = kxnft::parse_script(text);
-  side.join();
-  if (!tables_written)
-    return 1;
+  std::jthread side([&] { tables_written = write_tables(compiled, tables); });
+  auto tables_ready = [&] {
+    if (side.joinable())
+      side.join();
+    return tables_written;
+  };
 
   // The filter code is the module's nftables ruleset, made for the objects
   // the module is: modules that are the same objects get the same one.
@@ -87,6 +97,11 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
   auto save_and_send = [&] {
     if (run.empty())
       return;
+    if (!tables_ready()) {
+      status = 1;
+      run.clear();
+      return;
+    }
     // Synced, but not its directory, as the tables.
     if (!kx_write_file(compiled + ".fc", run_code->ruleset.data(), run_code->ruleset.size(), false)) {
       fprintf(stderr, "kx: cannot write %s.fc\n", compiled.c_str());
@@ -136,6 +151,7 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
     run.push_back({host, specs, std::nullopt, ""});
   }
   save_and_send();
+  tables_ready();
   for (auto &s : sends) {
     fputs(kx_console_line("Loading " + name + " on", s->host, s->specs).c_str(), stdout);
     fflush(stdout);

@@ -12,6 +12,12 @@ bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 std::string squeeze(std::string_view s) {
   std::string out;
+  squeeze_into(out, s);
+  return out;
+}
+
+void squeeze_into(std::string &out, std::string_view s) {
+  out.clear();
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
     while (i < s.size() && blank(s[i]))
@@ -25,7 +31,6 @@ std::string squeeze(std::string_view s) {
       out += ' ';
     out.append(s.substr(word, i - word));
   }
-  return out;
 }
 
 std::optional<std::string_view> call_body(std::string_view call) {
@@ -108,7 +113,7 @@ void parse_service(Script &out, const std::string &t) {
     s.dport_lo = s.dport_hi = port;
   }
   std::string key = s.name;
-  out.services[std::move(key)] = std::move(s);
+  out.services.insert_or_assign(std::move(key), std::move(s));
 }
 
 void parse_address(Script &out, const std::string &t) {
@@ -118,18 +123,25 @@ void parse_address(Script &out, const std::string &t) {
     return;
   Address a{args[0], t.substr(5, open - 5), args[1], args.size() > 2 ? args[2] : ""};
   std::string key = a.name;
-  out.addresses[std::move(key)] = std::move(a);
+  out.addresses.insert_or_assign(std::move(key), std::move(a));
 }
 
+// Where the reader is: what it tells, and whether it is in the filter code.
+struct Tell {
+  ScriptListener *listener = nullptr;
+  bool in_code = true;
+};
+
 // "NAME = [kind] { a, b }" with kind one of the plural words.
-bool parse_list(Script &out, const std::string &t) {
+bool parse_list(Script &out, const std::string &t, const Tell &tell) {
   size_t eq = t.find(" = "), brace = t.find('{'), end = t.rfind('}');
   if (eq == std::string::npos || brace == std::string::npos || end == std::string::npos || eq > brace ||
       t.find(' ') != eq || end < brace)
     return false;
   List l;
   l.name = t.substr(0, eq);
-  std::string kind = squeeze(t.substr(eq + 3, brace - eq - 3));
+  std::string written = squeeze(std::string_view(t).substr(eq + 3, brace - eq - 3));
+  std::string kind = written;
   if (kind.empty())
     kind = "host";
   else if (kind.back() == 's')
@@ -138,21 +150,28 @@ bool parse_list(Script &out, const std::string &t) {
   for (auto &m : split_top(std::string_view(t).substr(brace + 1, end - brace - 1), ","))
     if (!m.empty())
       l.members.push_back(std::move(m));
+  if (tell.listener)
+    tell.listener->list(out, l, written, tell.in_code);
   if (!out.lists.count(l.name))
     out.list_order.push_back(l.name);
   std::string key = l.name;
-  out.lists[std::move(key)] = std::move(l);
+  out.lists.insert_or_assign(std::move(key), std::move(l));
   return true;
 }
 
 // `t`: squeezed lines joined by single blanks.
-void parse_statement(Script &out, std::string t, int line) {
+void parse_statement(Script &out, std::string t, int line, const Tell &tell) {
   if (!t.empty() && t.back() == ';')
     t.pop_back();
   if (!t.empty() && t.back() == ' ')
     t.pop_back();
-  if (t.empty() || parse_list(out, t))
+  if (t.empty() || parse_list(out, t, tell))
     return;
+  auto add = [&](Statement &&s) {
+    out.statements.push_back(std::move(s));
+    if (tell.listener)
+      tell.listener->statement(out.statements.back(), tell.in_code);
+  };
   Statement s;
   s.line = line;
   std::string_view v = t;
@@ -169,12 +188,12 @@ void parse_statement(Script &out, std::string t, int line) {
       s.target = scope.substr(at + 1);
       if (sp2 != std::string::npos)
         s.body = rest.substr(sp2 + 1);
-      out.statements.push_back(std::move(s));
+      add(std::move(s));
       return;
     }
   }
   s.body = std::move(t);
-  out.statements.push_back(std::move(s));
+  add(std::move(s));
 }
 
 // Rule numbers of the auth rules database: its rules are named "rule-N".
@@ -188,11 +207,17 @@ void scan_export(Script &out, const std::string &block) {
 }
 } // namespace
 
-Script parse_script(std::string_view text) {
+Script parse_script(std::string_view text, ScriptListener *listener) {
   Script out;
-  std::string pending, exported;
+  // At most one statement per ";": no moves as the script grows (what is
+  // not used of it is never touched).
+  out.statements.reserve(size_t(std::count(text.begin(), text.end(), ';')));
+  std::string pending, exported, t;
   int pending_line = 0, lineno = 0, depth = 0;
   bool in_export = false;
+  // Only a listener asks where the filter code is.
+  Tell tell{listener, !listener || text.find("// Filter Code Start") == std::string_view::npos};
+  bool in_code = tell.in_code;
   size_t pos = 0;
   while (pos <= text.size()) {
     size_t nl = text.find('\n', pos);
@@ -200,7 +225,15 @@ Script parse_script(std::string_view text) {
     std::string_view raw(text.data() + pos, end - pos);
     pos = end + 1;
     ++lineno;
-    std::string t = squeeze(raw);
+    squeeze_into(t, raw);
+    if (listener && !t.empty() && (t[0] == '#' || t[0] == '/')) {
+      if (starts(t, "#define"))
+        listener->define(t);
+      else if (t == "// Filter Code Start")
+        in_code = true;
+      else if (t == "// Filter Code End")
+        in_code = false;
+    }
     if (in_export) {
       exported.append(raw).append("\n");
       if (t == "}.set;") {
@@ -228,6 +261,7 @@ Script parse_script(std::string_view text) {
       if (starts(t, "MAKE_ALERT"))
         continue;
       pending_line = lineno;
+      tell.in_code = in_code;
     } else if (t.empty() || starts(t, "//")) {
       continue;
     }
@@ -238,13 +272,13 @@ Script parse_script(std::string_view text) {
       depth += c == '{' ? 1 : c == '}' ? -1 : 0;
     char last = pending.back();
     if (depth <= 0 && (last == ';' || last == '}')) {
-      parse_statement(out, std::move(pending), pending_line);
+      parse_statement(out, std::move(pending), pending_line, tell);
       pending.clear();
       depth = 0;
     }
   }
   if (!pending.empty())
-    parse_statement(out, std::move(pending), pending_line);
+    parse_statement(out, std::move(pending), pending_line, tell);
   return out;
 }
 

@@ -2,11 +2,11 @@
 // and service definitions, the lists, and the statements in their order.
 #pragma once
 
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kxnft {
@@ -40,21 +40,42 @@ struct Statement {
 };
 
 struct Script {
-  std::map<std::string, Service> services;
-  std::map<std::string, Address> addresses;
-  std::map<std::string, List> lists;
+  // Looked up by name (the order of definition is list_order's).
+  std::unordered_map<std::string, Service> services;
+  std::unordered_map<std::string, Address> addresses;
+  std::unordered_map<std::string, List> lists;
   std::vector<std::string> list_order;
   std::vector<Statement> statements;
   std::set<int> auth_rules; // rule numbers of the auth rules database
 };
 
+// Told of what parse_script finds, in the script's order, as it reads: for
+// readers that take more from the same reading than the Script keeps.
+// `in_code` says whether the item begins in the filter code, the lines
+// between "// Filter Code Start" and "// Filter Code End" (all lines when
+// the script has no start line).
+class ScriptListener {
+public:
+  virtual ~ScriptListener() = default;
+  // A line that begins with "#define", squeezed.
+  virtual void define(std::string_view) {}
+  // A list definition, each time the script defines it; `kind` as written
+  // (empty when the script names none). `so_far` holds what the script
+  // defined before it.
+  virtual void list(const Script &so_far, const List &, std::string_view kind, bool in_code) = 0;
+  // A statement, as added to the script.
+  virtual void statement(const Statement &, bool in_code) = 0;
+};
+
 // Reads a filter script (or the module's filter code, which has the same
 // line forms). Never fails: lines it cannot place are kept as statements and
 // refused by the compiler with their text.
-Script parse_script(std::string_view text);
+Script parse_script(std::string_view text, ScriptListener *listener = nullptr);
 
 // Whitespace runs as one blank, none at either end.
 std::string squeeze(std::string_view s);
+// The same into `out` (its buffer kept).
+void squeeze_into(std::string &out, std::string_view s);
 // The text between the first "(" and the last ")" of a call NAME(a, b);
 // nullopt when there is none.
 std::optional<std::string_view> call_body(std::string_view call);
