@@ -3,6 +3,7 @@
 
 #include "kxui/editor/edits.h"
 #include "kxui/editor/objforms.h"
+#include "kxui/import/import_names.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
 
@@ -13,10 +14,7 @@
 
 namespace {
 
-std::string lower(std::string s) {
-  for (char &c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
+using kximport::lower;
 
 // A table's members in order, and an object's name and attributes (values
 // shared: the import replaces values and never changes one in place).
@@ -103,6 +101,7 @@ ImportResult import_apply(const ImportPlan &plan, kxset *netobj, const ImportSet
     return r;
   }
   // Every choice first: nothing is changed when one is refused.
+  const auto names = kximport::by_name(netobj);
   std::map<std::string, std::string> made; // lower-case name -> the entry that makes it
   for (const ImportItem &item : plan.items) {
     const std::string &name = item.entry.name;
@@ -117,8 +116,8 @@ ImportResult import_apply(const ImportPlan &plan, kxset *netobj, const ImportSet
         r.refused = name + ": '" + makes + "' cannot be an object name";
         return r;
       }
-      if (kxset *held = kxobj_member(netobj, makes.c_str())) {
-        r.refused = name + ": " + makes + " is taken by " + kxobj_name(held);
+      if (auto held = names.find(lower(makes)); held != names.end()) {
+        r.refused = name + ": " + makes + " is taken by " + kxobj_name(held->second);
         return r;
       }
       if (auto taken = name_in_use(makes, nullptr, users)) {
@@ -166,7 +165,8 @@ ImportResult import_apply(const ImportPlan &plan, kxset *netobj, const ImportSet
       if (item.clash == ImportClash::address) {
         kxobj_put(target, nullptr, e.name.c_str());
       } else if (group) {
-        while (kxset *m = kxobj_ithmember(target, 0)) kxobj_delete(target, m);
+        for (int i = target->getnattr() - 1; i >= 0; --i)
+          if (target->getattrnamea(i).is_null()) target->remove(i);
         groups.emplace_back(target, &item);
       } else {
         kxobj_put(target, "ipaddr", e.address.c_str());
@@ -187,17 +187,19 @@ ImportResult import_apply(const ImportPlan &plan, kxset *netobj, const ImportSet
     }
     }
   }
+  const auto now_named = kximport::by_name(netobj);
   for (const auto &[group, item] : groups) {
     const ImportEntry &e = item->entry;
     auto left_out = [&](const std::string &member, const std::string &why) {
       r.messages.push_back("netgroup " + e.name + ": " + member + " " + why + ", left out");
     };
     std::set<const kxset *> present;
-    for (int i = 0, n = kxobj_nmember(group); i < n; ++i) present.insert(kxobj_ithmember(group, i));
+    for (const kxset *m : kximport::members(group)) present.insert(m);
     for (const auto *list : {&e.hosts, &e.groups}) {
       const bool nested = list == &e.groups;
       for (const std::string &name : *list) {
-        kxset *m = kxobj_member(netobj, name.c_str());
+        const auto found = now_named.find(lower(name));
+        kxset *m = found == now_named.end() ? nullptr : found->second;
         if (!m) {
           left_out(name, "is no network object");
           continue;

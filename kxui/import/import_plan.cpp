@@ -1,7 +1,9 @@
 // Sorting the table entries into new objects, unchanged ones and clashes.
 #include "kxui/import/import.h"
 
+#include "kxui/import/import_names.h"
 #include "kxui/obj/kxobj.h"
+#include "kxui/obj/tables.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,10 +12,7 @@
 
 namespace {
 
-std::string lower(std::string s) {
-  for (char &c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
+using kximport::lower;
 
 const char *kind_name(ImportKind k) {
   switch (k) {
@@ -46,7 +45,7 @@ std::string address_of(const kxset *obj) {
 
 std::set<std::string> member_names(const kxset *group) {
   std::set<std::string> out;
-  for (int i = 0, n = kxobj_nmember(group); i < n; ++i) out.insert(lower(kxobj_name(kxobj_ithmember(group, i))));
+  for (const kxset *m : kximport::members(group)) out.insert(lower(m->getname()));
   return out;
 }
 
@@ -140,13 +139,12 @@ ImportPlan import_plan(const ImportRead &read, const kxset *netobj, const UserNa
   // The network objects by lower-case name, and the nodes and networks by
   // address (the first of each).
   std::unordered_map<std::string, kxset *> by_name, nodes, nets;
-  for (int i = 0, n = netobj ? kxobj_nmember(netobj) : 0; i < n; ++i) {
-    kxset *m = kxobj_ithmember(netobj, i);
-    if (!m) continue;
+  for (kxset *m : kximport::members(netobj)) {
     by_name.emplace(lower(m->getname()), m);
     if (is_node(m)) nodes.emplace(kxobj_get(m, "ipaddr"), m);
     else if (is_net(m)) nets.emplace(address_of(m), m);
   }
+  const auto services = kximport::by_name(kx_services);
   std::unordered_map<std::string, const ImportEntry *> seen;
   for (const ImportEntry &e : read.entries) {
     const std::string key = lower(e.name);
@@ -160,12 +158,12 @@ ImportPlan import_plan(const ImportRead &read, const kxset *netobj, const UserNa
     kxset *named = nullptr;
     if (auto it = by_name.find(key); it != by_name.end()) named = it->second;
     if (!named) {
-      if (auto taken = name_in_use(e.name, nullptr, users)) {
-        // "NAME: Already exists (TYPE)"
-        const size_t open = taken->rfind('(');
-        std::string type = open == std::string::npos ? "" : taken->substr(open + 1, taken->size() - open - 2);
+      const kxset *holder = nullptr;
+      if (auto it = services.find(key); it != services.end()) holder = it->second;
+      else if (users.find) holder = users.find(e.name);
+      if (holder) {
         item.clash = ImportClash::elsewhere;
-        item.holder = (type.empty() ? std::string("object") : type) + " " + e.name;
+        item.holder = what(holder);
       }
     } else if (!fits(named, e.kind)) {
       item.clash = ImportClash::elsewhere;
