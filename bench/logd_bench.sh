@@ -4,7 +4,10 @@
 # a kxtraffic that numbers its messages. Reports the server's records per
 # second and MB/s written, beside dd writing the same number of bytes to the
 # same disk in one run; checks that no record was lost or reordered within
-# a collector; and samples the server's memory along the run. Then the
+# a collector; samples the memory of the server and the collectors along the
+# run; and gives each process's CPU time per GB written (the figure that
+# holds on a busy machine). The packet filter's stand-ins send batches of
+# messages (log/kxlog.batch), as a busy filter hands them over. Then the
 # server alone: four clients (logd_blast) stream ready records to it as
 # collectors do, and the same comparison with dd.
 #
@@ -73,17 +76,29 @@ done
 sleep 0.5
 start_size=$(stat -c %s "$log")
 
-# The server's resident memory, sampled along the run.
+# Resident memory (kB) of the server and each collector, sampled along the
+# run: one line per sample.
 ( while kill -0 "$server" 2>/dev/null; do
-    awk '/VmRSS/ {print $2}' "/proc/$server/status" 2>/dev/null || true
+    line=""
+    for p in "${pids[@]:0:5}"; do
+      line="$line $(awk '/VmRSS/ {print $2}' "/proc/$p/status" 2>/dev/null || echo 0)"
+    done
+    echo "$line"
     sleep 0.5
   done >"$work/rss" ) &
 pids+=("$!")
+# CPU seconds (user + system) a process has used so far.
+cpu_of() { awk -v t="$(getconf CLK_TCK)" '{printf "%.2f", ($14 + $15) / t}' "/proc/$1/stat"; }
+cpu_start=()
+for p in "${pids[@]:0:5}"; do cpu_start+=("$(cpu_of "$p")"); done
 
+# Each writer starts with no dirty pages of another in the page cache.
+sync
 start=$(date +%s.%N)
 gens=()
 for i in 1 2 3 4; do
-  "$traffic" "$work/mod$i" --rate 0 --count "$records" --seq 1 --seed "$i" &
+  /usr/bin/time -f "%U %S" -o "$work/gen$i.cpu" \
+    "$traffic" "$work/mod$i" --rate 0 --count "$records" --seq 1 --seed "$i" &
   gens+=("$!")
 done
 wait "${gens[@]}"
@@ -93,6 +108,10 @@ prev=-1
 while [ "$(stat -c %s "$log")" != "$prev" ]; do prev=$(stat -c %s "$log"); sleep 0.5; done
 end=$(date -r "$log" +%s.%N)
 end_size=$(stat -c %s "$log")
+cpu=()
+for k in 0 1 2 3 4; do
+  cpu+=("$(echo "$(cpu_of "${pids[$k]}") - ${cpu_start[$k]}" | bc -l)")
+done
 for p in "${pids[@]:1}"; do kill "$p" 2>/dev/null || true; done
 wait "${pids[@]:1}" 2>/dev/null || true
 kill "$server"; wait "$server" || true
@@ -112,13 +131,26 @@ printf 'log server: %d records in %.2f s = %.0f records/s, %.1f MB/s (%d bytes)\
 sed 's/^/  /' "$work/check"
 echo "  records kept in the collectors' own files: $local_records"
 blocks=$(( (bytes + 1048575) / 1048576 ))
-dd_out=$(dd if=/dev/zero of="$work/dd.out" bs=1M count="$blocks" 2>&1 | tail -1)
+sync
+dd_out=$(/usr/bin/time -f "%U %S" -o "$work/dd.cpu" \
+  dd if=/dev/zero of="$work/dd.out" bs=1M count="$blocks" 2>&1 | tail -1)
 echo "dd, the same bytes to the same disk: $dd_out"
-rss=$(sort -n "$work/rss" | sed -n '1p;$p' | tr '\n' ' ')
+gb=$(echo "$bytes / 1000000000" | bc -l)
+per_gb() { printf '%.2f' "$(echo "$1 / $gb" | bc -l)"; }
+line="CPU seconds per GB written: server $(per_gb "${cpu[0]}"), collectors"
+for k in 1 2 3 4; do line="$line $(per_gb "${cpu[$k]}")"; done
+line="$line, generators"
+for i in 1 2 3 4; do line="$line $(per_gb "$(awk '{print $1 + $2}' "$work/gen$i.cpu")")"; done
+echo "$line; dd $(per_gb "$(awk '{print $1 + $2}' "$work/dd.cpu")")"
 n=$(wc -l <"$work/rss")
-half=$(head -n $((n / 2)) "$work/rss" | sort -n | tail -1)
-last=$(tail -n $((n - n / 2)) "$work/rss" | sort -n | tail -1)
-echo "server memory (VmRSS kB): min/max $rss; peak first half $half, second half $last"
+for k in 1 2 3 4 5; do
+  name=server
+  [ "$k" -gt 1 ] && name="collector $((k - 1))"
+  col=$(awk -v k="$k" '{print $k}' "$work/rss")
+  half=$(echo "$col" | head -n $((n / 2)) | sort -n | tail -1)
+  last=$(echo "$col" | tail -n $((n - n / 2)) | sort -n | tail -1)
+  echo "$name memory (VmRSS kB): min/max $(echo "$col" | sort -n | sed -n '1p;$p' | tr '\n' ' '); peak first half $half, second half $last"
+done
 
 # The server alone.
 log2=$work/kx2.log
@@ -133,6 +165,7 @@ port=$(sed -n 's/.* port \([0-9]*\),.*/\1/p' "$work/server2.out")
   done >"$work/rss2" ) &
 pids+=("$!")
 start_size=$(stat -c %s "$log2")
+sync
 secs=$("$blast" "$port" "$records" 4)
 bytes=$(( $(stat -c %s "$log2") - start_size ))
 for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
@@ -145,6 +178,7 @@ printf 'server alone: %d records in %.2f s = %.0f records/s, %.1f MB/s (%d bytes
 sed 's/^/  /' "$work/check2"
 blocks=$(( (bytes + 1048575) / 1048576 ))
 rm -f "$work/dd.out"
+sync
 dd_out=$(dd if=/dev/zero of="$work/dd.out" bs=1M count="$blocks" 2>&1 | tail -1)
 echo "dd, the same bytes to the same disk: $dd_out"
 echo "server memory (VmRSS kB): min/max $(sort -n "$work/rss2" | sed -n '1p;$p' | tr '\n' ' ')"

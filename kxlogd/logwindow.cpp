@@ -5,8 +5,10 @@
 namespace kxlogd {
 
 uint8_t *LogSendWindow::grow(size_t n) {
-  // Acknowledged bytes at the front go once they are the larger part.
-  if (head_ > (1u << 20) && head_ * 2 > buf_.size()) {
+  // Acknowledged bytes at the front go when the buffer would grow
+  // otherwise: it keeps the size the records in flight need, and only
+  // those are moved.
+  if (head_ > 0 && buf_.size() + n > buf_.capacity()) {
     buf_.erase(buf_.begin(), buf_.begin() + ptrdiff_t(head_));
     sent_ -= head_;
     head_ = 0;
