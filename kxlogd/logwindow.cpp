@@ -6,9 +6,9 @@ namespace kxlogd {
 
 uint8_t *LogSendWindow::grow(size_t n) {
   // Acknowledged bytes at the front go when the buffer would grow
-  // otherwise: it keeps the size the records in flight need, and only
-  // those are moved.
-  if (head_ > 0 && buf_.size() + n > buf_.capacity()) {
+  // otherwise and they are at least half of it: no more is moved than is
+  // freed, and the buffer keeps the size the records in flight need.
+  if (head_ > 0 && buf_.size() + n > buf_.capacity() && head_ * 2 >= buf_.size()) {
     buf_.erase(buf_.begin(), buf_.begin() + ptrdiff_t(head_));
     sent_ -= head_;
     head_ = 0;

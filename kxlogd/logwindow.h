@@ -15,7 +15,7 @@ namespace kxlogd {
 
 class LogSendWindow {
 public:
-  explicit LogSendWindow(size_t cap = 8u << 20) : cap_(cap) {}
+  explicit LogSendWindow(size_t cap = 2u << 20) : cap_(cap) {}
 
   // No more records should be pushed until acknowledgements come.
   bool full() const { return buf_.size() - head_ >= cap_; }
