@@ -6,7 +6,11 @@
 
 #include <cstdio>
 #include <map>
+#include <memory>
 
+#include <unistd.h>
+
+#include "kxc/users_db.h"
 #include "kxu/report.h"
 #include "kxui/import/import.h"
 #include "kxui/obj/tables.h"
@@ -85,7 +89,22 @@ KXC_COMMAND(import, "import [--hosts FILE] [--networks FILE] [--netgroup FILE] [
         return 1;
       }
   }
-  ImportPlan plan = import_plan(read, kx_netobj);
+  // Names of the user database count as taken, when there is one (it is not
+  // made here).
+  std::unique_ptr<kxc::UsersDb> db;
+  std::vector<KxSetRef> fetched;
+  UserNames users;
+  if (access((kxa_get_dbname(1) + ".NDB").c_str(), R_OK) == 0) {
+    db = std::make_unique<kxc::UsersDb>();
+    if (*db)
+      users.find = [&fetched](const std::string &name) -> kxset * {
+        kxset *found = kxa_fetchuser(name);
+        if (!found) found = kxa_fetchgroup(name);
+        if (found) fetched.emplace_back(found);
+        return found;
+      };
+  }
+  ImportPlan plan = import_plan(read, kx_netobj, users);
   for (ImportItem &item : plan.items) {
     const auto it = chosen.find(item.entry.name);
     if (it == chosen.end()) continue;
@@ -109,7 +128,7 @@ KXC_COMMAND(import, "import [--hosts FILE] [--networks FILE] [--netgroup FILE] [
     std::printf("%s\n", line.c_str());
   }
   if (!apply) return 0;
-  const ImportResult r = import_apply(plan, kx_netobj, setup);
+  const ImportResult r = import_apply(plan, kx_netobj, setup, users);
   if (r.refused) {
     std::fprintf(stderr, "kxc import: %s\n", r.refused->c_str());
     return 1;

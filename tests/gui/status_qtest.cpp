@@ -83,7 +83,7 @@ private slots:
     KxStatusOptions &opt = gui_status_options();
     opt.address.clear();
     opt.module_port = opt.router_port = agent_->port();
-    opt.timeout_ms = 1500;
+    opt.timeout_ms = 3000; // the silent node is still asked when the others have answered
     opt.retries = 0;
     obj_modified = 0;
     rule_init();

@@ -19,7 +19,7 @@ protected:
   void SetUp() override {
     fs::copy(fs::path(KX_SOURCE_DIR) / "demo", dir_.path(),
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    hosts_ = dir_.write("tables/hosts", "192.168.10.2 mail\n192.168.20.99 www\n10.9.9.9 pc9\n10.9.9.10 smtp\n");
+    hosts_ = dir_.write("tables/hosts", "192.168.10.2 mail\n192.168.20.99 www\n10.9.9.9 pc9\n10.9.9.10 smtp\n10.9.9.11 alice\n");
     netgroup_ = dir_.write("tables/netgroup", "team (pc9,,) (mail,,) (ghost,,)\n");
   }
   kxtest::CommandResult kxc(const std::string &args) {
@@ -44,6 +44,7 @@ TEST_F(KxcImport, PrintsThePlanAndChangesNothing) {
                    "Keep\twww\thost www is there with 192.168.20.10, not 192.168.20.99 [Keep Replace Merge Rename]\n"
                    "Add\tpc9\tnew host pc9 10.9.9.9\n"
                    "Keep\tsmtp\tthe name smtp is taken by tcp smtp [Keep Rename]\n"
+                   "Keep\talice\tthe name alice is taken by user alice [Keep Rename]\n" // the user database
                    "Add\tteam\tnew netgroup team\n");
   EXPECT_EQ(objects(), before);
 }
@@ -51,7 +52,7 @@ TEST_F(KxcImport, PrintsThePlanAndChangesNothing) {
 TEST_F(KxcImport, AppliesTheChoicesAndSaves) {
   const kxtest::CommandResult r = kxc("--choose www=replace --choose smtp=rename:smtp-pc --apply");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("imported: 2 added, 1 renamed, 1 replaced, 0 merged, 1 kept\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("imported: 2 added, 1 renamed, 1 replaced, 0 merged, 2 kept\n"), std::string::npos) << r.out;
   EXPECT_NE(r.err.find("kxc import: netgroup team: ghost is no network object, left out"), std::string::npos) << r.err;
   const std::string after = objects();
   for (const char *part : {": (pc9\n\t\t\t:type (host)\n\t\t\t:ipaddr (10.9.9.9)", ": (smtp-pc\n",
@@ -69,6 +70,7 @@ TEST_F(KxcImport, RefusalsAndUsage) {
     const char *err;
   } cases[] = {
       {"--choose smtp=rename:gw --apply", 1, "kxc import: smtp: gw is taken by gw\n"},
+      {"--choose smtp=rename:dave --apply", 1, "kxc import: smtp: dave: Already exists (user)\n"},
       {"--choose mail=replace --apply", 1, "kxc import: mail: Replace is not offered for unchanged\n"},
       {"--choose nosuch=keep", 1, "kxc import: nosuch is no entry of the tables\n"},
       {"--choose www=bogus", 2, "usage: kxc import"},
