@@ -13,7 +13,8 @@
 //
 //   kxlogd -l MODULEDIR [-r SERVER[,SERVER...]] [-p PORT] [-R SECONDS] [-o ORIGIN] [-D]
 //       Log collector of the module in MODULEDIR (see logcollect.h): reads the
-//       messages of MODULEDIR/log/kxlog.sock and sends them to the first
+//       messages of MODULEDIR/log/kxlog.sock and the batches of
+//       MODULEDIR/log/kxlog.batch and sends them to the first
 //       reachable SERVER (TCP port 257 or PORT), or keeps them in
 //       MODULEDIR/log/kx.log, retrying every SECONDS (default 15). ORIGIN is
 //       the module's address (default: this host's).
