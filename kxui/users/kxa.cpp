@@ -1,17 +1,15 @@
 #include "kxui/users/kxa.h"
 
 #include "kxu/report.h"
+#include "kxui/users/kxa_entries.h"
 
 #include <strings.h>
+
+using namespace kxa_detail;
 
 namespace {
 
 bool ieq(const std::string &a, const char *b) { return strcasecmp(a.c_str(), b) == 0; }
-
-bool is_groupish(const kxset *o) {
-  std::string t = kxa_text(o, "type");
-  return ieq(t, "usrgroup") || ieq(t, "group");
-}
 
 // Record type of an object, 0 when it has none.
 int record_type(const kxset *o) {
@@ -26,87 +24,6 @@ int record_type(const kxset *o) {
   if (is_groupish(o))
     return KXA_GROUP;
   return 0;
-}
-
-kxset *new_group(const std::string &name) {
-  kxset *g = kxset::make(KxAtom(name));
-  kxa_put(g, "type", "usrgroup");
-  kxa_put(g, "class", "SDBM");
-  return g;
-}
-
-kxset *member_entry(const kxset *o) {
-  kxset *m = kxset::make(KxAtom(o->getname()));
-  kxa_put(m, "type", kxa_text(o, "type"));
-  std::string color = kxa_text(o, "color");
-  if (!color.empty())
-    kxa_put(m, "color", color);
-  return m;
-}
-
-void drop_member(kxset *group, const std::string &name) {
-  for (int i = group->getnattr() - 1; i >= 0; --i)
-    if (!group->getattrnamea(i).is_named())
-      if (const kxset *m = group->get(i); m && name == m->getname())
-        group->remove(i);
-}
-
-// Replaces any member entry of the same name. The group's index of anonymous
-// members is its attribute list, so this is one pass over the group.
-void put_member(kxset *group, const kxset *o) {
-  drop_member(group, o->getname());
-  group->append(KxAtom::null(), member_entry(o));
-}
-
-bool lists_group(const kxset *o, const std::string &group) {
-  for (auto &g : kxa_groups_of(o))
-    if (g == group)
-      return true;
-  return false;
-}
-
-void add_group_ref(kxset *o, const std::string &group) {
-  kxset *groups = o->get(KxAtom("groups"));
-  if (!groups) {
-    groups = kxset::make();
-    o->set(KxAtom("groups"), groups);
-  }
-  if (!lists_group(o, group))
-    groups->append(KxAtom::null(), kxset::make(KxAtom(group)));
-}
-
-void drop_group_ref(kxset *o, const std::string &group) {
-  kxset *groups = o->get(KxAtom("groups"));
-  for (int i = groups ? groups->getnattr() - 1 : -1; i >= 0; --i)
-    if (const kxset *g = groups->get(i); g && group == g->getname())
-      groups->remove(i);
-}
-
-bool maintained(const std::string &g) {
-  return g == KXA_ALL_USERS || g == KXA_ALL_GROUPS || g == KXA_ALL_TEMPLATES;
-}
-
-// Adds or removes `o` in a maintained or user group, creating the group when
-// absent (a new group itself joins "ALL_GROUPS" and "All Users").
-int group_member(const std::string &group, const kxset *o, bool add) {
-  KXDB *db = kxa_db();
-  KxSetRef g(kxdb_fetch(db, KXA_GROUP, group));
-  if (!g) {
-    if (!add)
-      return 0;
-    g = KxSetRef(new_group(group));
-    if (!maintained(group)) {
-      if (kxdb_store(db, KXA_GROUP, g.get()) != 0)
-        return -1;
-      group_member(KXA_ALL_GROUPS, g.get(), true);
-      group_member(KXA_ALL_USERS, g.get(), true);
-    }
-  }
-  if (add)
-    put_member(g.get(), o);
-  else
-    drop_member(g.get(), o->getname());
-  return kxdb_store(db, KXA_GROUP, g.get());
 }
 
 int store_delete(kxset *o, bool store) {
@@ -156,6 +73,27 @@ int store_delete(kxset *o, bool store) {
 }
 
 } // namespace
+
+int kxa_detail::group_member(const std::string &group, const kxset *o, bool add) {
+  KXDB *db = kxa_db();
+  KxSetRef g(kxdb_fetch(db, KXA_GROUP, group));
+  if (!g) {
+    if (!add)
+      return 0;
+    g = KxSetRef(new_group(group));
+    if (!maintained(group)) {
+      if (kxdb_store(db, KXA_GROUP, g.get()) != 0)
+        return -1;
+      group_member(KXA_ALL_GROUPS, g.get(), true);
+      group_member(KXA_ALL_USERS, g.get(), true);
+    }
+  }
+  if (add)
+    put_member(g.get(), o);
+  else
+    drop_member(g.get(), o->getname());
+  return kxdb_store(db, KXA_GROUP, g.get());
+}
 
 kxset *kxa_fetchuser(const std::string &name) { return kxdb_fetch(kxa_db(), KXA_USER, name); }
 kxset *kxa_fetchgroup(const std::string &name) { return kxdb_fetch(kxa_db(), KXA_GROUP, name); }

@@ -52,6 +52,17 @@ int kxa_store(kxset *object);
 int kxa_delete(kxset *object);
 int kxa_store_group(kxset *group);
 int kxa_delete_group(kxset *group);
+// Makes the database hold the group `to` instead of `from` (either may be
+// null): `to` gives the name, the properties, the members (by name; their
+// entries are made from their records) and under `groups` the groups it
+// belongs to. A rename keeps every membership in place: the members'
+// references and the entries in the groups that hold it. Refused (reported,
+// -1, nothing written) for a name kept by the database, a name another
+// group holds, a member that is no user or group, a template or the group
+// itself, and a membership loop.
+int kxa_replace_group(const kxset *from, const kxset *to);
+// Does the group `container` hold `name`, directly or through its groups?
+bool kxa_group_contains(const std::string &container, const std::string &name);
 // (users (...) groups (...)); the caller owns it.
 kxset *kxa_fetch_all();
 

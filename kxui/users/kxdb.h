@@ -4,7 +4,11 @@
 #include "kxset/kxset.h"
 #include "kxui/users/ndb.h"
 
+#include <optional>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 using KXDB = NDB;
 
@@ -19,6 +23,40 @@ int kxdb_create(KXDB *db, int type, const kxset *set);
 // text uses but nobody declared are tolerated.
 kxset *kxdb_fetch(KXDB *db, int type, const std::string &name);
 int kxdb_delete(KXDB *db, int type, const std::string &name);
+// Stores or (text null) deletes the record (type, key) as raw text: how kept
+// record texts are put back. 0 or -1.
+int kxdb_put_text(KXDB *db, int type, const std::string &key, const std::optional<std::string> &text);
+
+// While alive, keeps the text each record written through `db` had before
+// its first write in that time (none for a record that was absent), so that
+// a run of writes can be taken back whole. Journals nest: each sees every
+// write made while it lives.
+class KxdbJournal {
+public:
+  struct Record {
+    int type;
+    std::string key;
+    std::optional<std::string> before;
+  };
+  explicit KxdbJournal(KXDB *db);
+  ~KxdbJournal();
+  KxdbJournal(const KxdbJournal &) = delete;
+  KxdbJournal &operator=(const KxdbJournal &) = delete;
+
+  KXDB *db() const { return db_; }
+  // In the order of first writes.
+  const std::vector<Record> &records() const { return records_; }
+  // Writes every kept text back, last written first. 0, or -1 when a record
+  // could not be put back (reported).
+  int rollback();
+  // Called by the writers of the layer before a record changes.
+  static void note(KXDB *db, int type, const std::string &key);
+
+private:
+  KXDB *db_;
+  std::vector<Record> records_;
+  std::set<std::pair<int, std::string>> seen_;
+};
 
 struct kxdb_iter {
   ndb_iter *it = nullptr;
