@@ -44,6 +44,9 @@ QDialog *open_object_window(QWidget *parent, kxset *obj, kxset *table, bool is_n
 // changes are edits of the undo stack.
 QDialog *open_user_window(QWidget *parent, kxset *record, bool is_new, const UserNames &users = {});
 
+// "User Group Properties" of a user group of the user database, likewise.
+QDialog *open_group_window(QWidget *parent, kxset *record, bool is_new, const UserNames &users = {});
+
 // "Where used" of a named object or service, with a jump to each rule and
 // group.
 QDialog *show_where_used(QWidget *parent, const QString &name);

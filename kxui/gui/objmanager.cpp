@@ -6,6 +6,7 @@
 #include "kxui/gui/rulemodel.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
+#include "kxui/users/group_props.h"
 #include "kxui/users/kxa.h"
 #include "kxu/report.h"
 #include "kxu/text.h"
@@ -20,6 +21,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 // The members of a table (or the users), filtered by type, as a list.
 class ObjectListModel : public QAbstractListModel {
@@ -49,14 +52,24 @@ public:
     return m;
   }
 
-  void reload(const QString &type) {
+  // `type` is a type to show, or empty for all; in the users list `group`
+  // shows the members of that group instead.
+  void reload(const QString &type, const QString &group = {}) {
     beginResetModel();
     rows_.clear();
     if (list_ == ObjList::users) {
       all_users_ = KxSetRef(kxa_db() ? kxa_fetch_all() : nullptr);
+      KxSetRef shown(group.isEmpty() || !kxa_db() ? nullptr : kxa_fetchgroup(group.toStdString()));
+      const std::vector<std::string> members = kxa_members_of(shown.get());
       for (const char *part : {"users", "groups"})
         if (kxset *l = all_users_ ? all_users_->get(KxAtom(part)) : nullptr)
-          for (int i = 0, n = l->getnattr(); i < n; ++i) rows_.emplace_back(l->get(i));
+          for (int i = 0, n = l->getnattr(); i < n; ++i) {
+            kxset *obj = l->get(i);
+            const bool in = group.isEmpty()
+                                ? type.isEmpty() || kxu::ieq(kxobj_get(obj, "type"), type.toUtf8().constData())
+                                : std::find(members.begin(), members.end(), obj->getname()) != members.end();
+            if (in) rows_.emplace_back(obj);
+          }
     } else {
       const kxset *table = list_ == ObjList::netobj ? kx_netobj : kx_services;
       for (int i = 0, n = table ? table->getnattr() : 0; i < n; ++i) {
@@ -107,6 +120,27 @@ QStringList manager_types(ObjList list) {
 }
 
 kxset *table_of(ObjList list) { return list == ObjList::services ? kx_services : kx_netobj; }
+
+bool kept_group(const std::string &name) {
+  return name == KXA_ALL_USERS || name == KXA_ALL_GROUPS || name == KXA_ALL_TEMPLATES;
+}
+
+// The user groups of the database, kept groups left out, in its order.
+std::vector<std::string> user_group_names() {
+  std::vector<std::string> out;
+  KxSetRef all(kxa_db() ? kxa_fetch_all() : nullptr);
+  const kxset *groups = all ? all->get(KxAtom("groups")) : nullptr;
+  for (int i = 0; groups && i < groups->getnattr(); ++i)
+    if (const std::string n = groups->get(i)->getname(); !kept_group(n)) out.push_back(n);
+  return out;
+}
+
+// The same as a list the object chooser takes.
+kxset *user_group_list() {
+  kxset *list = kxset::make();
+  for (const std::string &n : user_group_names()) list->append(KxAtom::null(), kxset::make(KxAtom(n)));
+  return list;
+}
 
 } // namespace
 
@@ -159,7 +193,7 @@ ObjectManager::ObjectManager(ObjList list, QWidget *parent) : QDialog(parent), l
   add("Add to Group ...", [this] {
     const QStringList names = selected_names();
     if (names.isEmpty()) return;
-    KxSetRef group_list(kxobj_getlist(table_of(list_), "type", "group"));
+    KxSetRef group_list(list_ == ObjList::users ? user_group_list() : kxobj_getlist(table_of(list_), "type", "group"));
     const QStringList groups = choose_objects(this, group_list.get(), "Add to Group");
     if (!groups.isEmpty()) add_to_group(names, groups.front());
   });
@@ -186,7 +220,25 @@ ObjectManager::ObjectManager(ObjList list, QWidget *parent) : QDialog(parent), l
   reload();
 }
 
-void ObjectManager::reload() { model_->reload(filter_->currentText()); }
+void ObjectManager::reload() {
+  if (list_ == ObjList::users) {
+    // The filter offers the types, then each group (its members).
+    const QString current = filter_->currentText();
+    const bool was_group = filter_->currentData().toString() == "group";
+    filter_->blockSignals(true);
+    for (int i = filter_->count() - 1; i >= 0; --i)
+      if (filter_->itemData(i).toString() == "group") filter_->removeItem(i);
+    for (const std::string &g : user_group_names()) filter_->addItem(QString::fromStdString(g), "group");
+    const int at = was_group ? filter_->findText(current) : filter_->currentIndex();
+    filter_->setCurrentIndex(at < 0 ? 0 : at);
+    filter_->blockSignals(false);
+  }
+  model_->reload(shown_group().isEmpty() ? filter_->currentText() : QString(), shown_group());
+}
+
+QString ObjectManager::shown_group() const {
+  return filter_->currentData().toString() == "group" ? filter_->currentText() : QString();
+}
 
 QStringList ObjectManager::selected_names() const {
   QStringList out;
@@ -219,19 +271,21 @@ QDialog *ObjectManager::open_or_create(const QString &name, const QString &reque
     KxSetRef held(r.obj);
     if (is_user(r.obj) || is_template(r.obj))
       return open_user_window(parentWidget(), r.obj, r.kind == EditCreate::create, users());
-    // A user group: its members, as stored.
-    QString text;
-    for (const std::string &m : kxa_members_of(r.obj)) text += QString::fromStdString(m) + "\n";
-    if (r.kind == EditCreate::create) text += "(new, not stored)\n";
-    return show_text_window(parentWidget(), QString("Group %1").arg(kxobj_name(r.obj)), text);
+    return open_group_window(parentWidget(), r.obj, r.kind == EditCreate::create, users());
   }
   return open_object_window(parentWidget(), r.obj, table_of(list_), r.kind == EditCreate::create, users());
 }
 
 bool ObjectManager::add_to_group(const QStringList &names, const QString &group) {
   if (list_ == ObjList::users) {
-    error(0, 0, "Users join groups in the user database tools");
-    return false;
+    std::vector<std::string> chosen;
+    for (const QString &n : names) chosen.push_back(n.toStdString());
+    const std::string target = group.toStdString();
+    auto change = usrgroup_add_members(target, chosen);
+    if (!change) return false;
+    push_users_change("Add to Group " + target, *change);
+    reload();
+    return true;
   }
   kxset *table = table_of(list_);
   kxset *target = kxobj_member(table, group.toUtf8().constData());
@@ -252,7 +306,25 @@ bool ObjectManager::add_to_group(const QStringList &names, const QString &group)
 }
 
 bool ObjectManager::remove(const QString &name) {
-  if (list_ == ObjList::users) return false;
+  if (list_ == ObjList::users) {
+    const std::string n = name.toStdString(), group = shown_group().toStdString();
+    std::optional<KxaChange> change;
+    std::string label;
+    if (!group.empty()) {
+      if (kx_ask("Remove %s from group %s?", n.c_str(), group.c_str())) return false;
+      change = usrgroup_remove_members(group, {n});
+      label = "Remove " + n + " from " + group;
+    } else {
+      KxSetRef user(kxa_db() ? kxa_fetchuser(n) : nullptr);
+      if (kx_ask(user ? "Remove %s?" : "Remove group %s?\nIts members stay in the user database.", n.c_str()))
+        return false;
+      change = users_remove(n);
+      label = "Remove " + n;
+    }
+    if (change) push_users_change(label, *change);
+    reload();
+    return change.has_value();
+  }
   kxset *table = table_of(list_);
   kxset *obj = kxobj_member(table, name.toUtf8().constData());
   if (!obj) return false;

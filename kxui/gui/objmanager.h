@@ -6,6 +6,7 @@
 #include "kxui/editor/naming.h"
 
 #include "kxset/kxset.h"
+#include "kxui/users/kxa_change.h"
 
 #include <QDialog>
 
@@ -17,6 +18,10 @@ class QLineEdit;
 class QListView;
 class ObjectListModel;
 
+// Records a change of the user database as one edit of the undo stack (the
+// users manager shows its list again after undo and redo).
+void push_users_change(const std::string &label, const KxaChange &change);
+
 class ObjectManager : public QDialog {
 public:
   ObjectManager(ObjList list, QWidget *parent);
@@ -27,12 +32,16 @@ public:
   QDialog *open_or_create(const QString &name, const QString &requested);
   // Adds the named objects to the named group.
   bool add_to_group(const QStringList &names, const QString &group);
+  // Removes an object; in the users manager a user or group from the
+  // database, or, while the list shows a group, the member from that group.
   bool remove(const QString &name);
   QListView *view() const { return view_; }
   ObjList list() const { return list_; }
 
 private:
   QStringList selected_names() const;
+  // The group the users manager's list shows (empty: a type or all).
+  QString shown_group() const;
   UserNames users() const;
 
   ObjList list_;

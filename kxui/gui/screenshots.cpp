@@ -132,6 +132,12 @@ int gui_screenshots(const std::string &dir_name) {
     failed += shoot(u, dir, name);
     u->close();
   }
+  if (QDialog *g = main->manager(2)->open_or_create("Staff", "default")) {
+    failed += shoot(g, dir, "user_group_properties");
+    g->close();
+  } else {
+    ++failed;
+  }
   for (const auto &[action, name] : {std::pair{"filter_install", "filter_install"},
                                      std::pair{"filter_uninstall", "filter_uninstall"}}) {
     if (auto *a = main->findChild<QAction *>(action)) a->trigger();

@@ -246,6 +246,7 @@ private slots:
       const QString fault = tab_order_fault(user);
       QVERIFY2(fault.isEmpty(), qPrintable(pages->tabText(i) + ": " + fault));
     }
+    check(w_->manager(2)->open_or_create("Staff", "default"));
   }
 };
 
