@@ -235,7 +235,7 @@ TEST_F(Groups, ManagerAddAndRemove) {
   ASSERT_TRUE(out);
   EXPECT_EQ(members("Ops"), (V{"dave"}));
   EXPECT_EQ(groups_of("carol"), V{});
-  EXPECT_TRUE(kxa_fetchuser("carol") != nullptr);
+  EXPECT_TRUE(KxSetRef(kxa_fetchuser("carol")));
 
   // A removed user leaves its groups; a removed group's members stay.
   auto bob = users_remove("bob");
