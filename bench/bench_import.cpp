@@ -3,6 +3,7 @@
 // quarter by address), and applied as one edit and undone.
 #include "gen_objects.h"
 
+#include "kxu/quiet_report.h"
 #include "kxu/report.h"
 #include "kxui/editor/edits.h"
 #include "kxui/import/import.h"
@@ -14,12 +15,7 @@
 
 namespace {
 
-class Quiet : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &) override { return true; }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 0; }
-};
+using Quiet = kxu::QuietFrontEnd; // reports go nowhere while timing
 
 struct Site {
   KxSetRef db{kxbench::gen_objects()};

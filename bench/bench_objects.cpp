@@ -6,6 +6,7 @@
 
 #include "kxset/sio.h"
 #include "kxu/kxdir.h"
+#include "kxu/quiet_report.h"
 #include "kxu/report.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
@@ -19,13 +20,7 @@
 
 namespace {
 
-// Reports go nowhere while timing.
-class Quiet : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &) override { return true; }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 0; }
-};
+using Quiet = kxu::QuietFrontEnd; // reports go nowhere while timing
 
 void write_text(const std::string &path, const char *text) {
   FILE *f = std::fopen(path.c_str(), "w");

@@ -2,10 +2,11 @@
 // 100,000-object database. Saving includes writing the objects database
 // first, as every rule base save does.
 #include "kxu/kxdir.h"
+#include "kxu/quiet_report.h"
 #include "kxu/report.h"
 #include "kxui/objfile/objects.h"
-#include "kxui/rmgr/file_cmds.h"
 #include "kxui/rfile/rule.h"
+#include "kxui/rmgr/file_cmds.h"
 #include "kxui/rmgr/rmgr.h"
 
 #include <benchmark/benchmark.h>
@@ -23,13 +24,7 @@ constexpr int kGroups = 1000;
 constexpr int kServices = 1000;
 constexpr int kRules = 10000;
 
-// Reports go nowhere while timing.
-class Quiet : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &) override { return true; }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 0; }
-};
+using Quiet = kxu::QuietFrontEnd; // reports go nowhere while timing
 
 std::string host(int i) { return "h" + std::to_string(i); }
 

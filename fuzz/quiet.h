@@ -2,20 +2,13 @@
 // nowhere instead of flooding the output.
 #pragma once
 
-#include "kxu/report.h"
+#include "kxu/quiet_report.h"
 
 namespace kxfuzz {
 
-class Quiet : public kxu::ReportFrontEnd {
-public:
-  bool notice(const std::string &) override { return true; }
-  void status(const std::string &) override {}
-  int ask(const std::string &) override { return 1; }
-};
-
-// Installs a Quiet front end for the rest of the process.
+// Installs a front end that shows nothing for the rest of the process.
 inline void silence_reports() {
-  static Quiet quiet;
+  static kxu::QuietFrontEnd quiet(1);
   static kxu::ScopedFrontEnd front_end(&quiet);
 }
 

@@ -8,6 +8,7 @@
 #include "kxui/gui/gui.h"
 #include "kxui/gui/importdialog.h"
 #include "kxui/gui/mainwindow.h"
+#include "demo_station.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
 #include "kxui/rmgr/file_cmds.h"
@@ -44,13 +45,9 @@ QStringList column(QTableWidget *t, int c) {
 
 } // namespace
 
-class ImportTest : public QObject {
+class ImportTest : public DemoStationTest {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  std::unique_ptr<MainWindow> w_;
-  std::vector<std::string> notices_;
-  GuiUnattended unattended_;
 
   ImportDialog *open() {
     w_->findChild<QAction *>("util_import")->trigger();
@@ -59,26 +56,10 @@ class ImportTest : public QObject {
 
 private slots:
   void init() {
-    std::filesystem::copy(KX_SOURCE_DIR "/demo", dir_.path().toStdString(),
-                          std::filesystem::copy_options::recursive |
-                              std::filesystem::copy_options::overwrite_existing);
-    kxdir = dir_.path().toStdString();
-    QCOMPARE(load_objects(nullptr), 0);
-    obj_modified = 0;
-    rule_init();
-    notices_.clear();
-    unattended_.notice = [this](const std::string &n) { notices_.push_back(n); };
-    gui_set_unattended(&unattended_);
-    w_ = std::make_unique<MainWindow>();
-    w_->show();
+    QVERIFY(load_demo());
+    open_window();
   }
-  void cleanup() {
-    w_.reset();
-    kx_edits().clear();
-    file_close();
-    gui_set_unattended(nullptr);
-    destruct_objects();
-  }
+  void cleanup() { close_station(); }
 
   void choicesAppliedAsOneEditThatUndoTakesBack() {
     ImportDialog *d = open();

@@ -8,6 +8,7 @@
 #include "kxui/gui/dialogs.h"
 #include "kxui/gui/gui.h"
 #include "kxui/gui/mainwindow.h"
+#include "demo_station.h"
 #include "kxui/gui/objmanager.h"
 #include "kxui/gui/qtloop.h"
 #include "kxui/obj/kxobj.h"
@@ -52,46 +53,22 @@ void trigger(MainWindow &w, const char *action) {
 
 } // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public DemoStationTest {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  std::unique_ptr<MainWindow> w_;
-  std::vector<std::string> notices_;
-  GuiUnattended unattended_;
   QString rules_;
 
 private slots:
   void init() {
-    std::filesystem::copy(KX_SOURCE_DIR "/demo", dir_.path().toStdString(),
-                          std::filesystem::copy_options::recursive |
-                              std::filesystem::copy_options::overwrite_existing);
-    kxdir = dir_.path().toStdString();
-    QCOMPARE(load_objects(nullptr), 0);
-    obj_modified = 0;
-    rule_init();
-    notices_.clear();
-    unattended_.notice = [this](const std::string &n) { notices_.push_back(n); };
-    unattended_.answer = 0;
-    gui_set_unattended(&unattended_);
-    w_ = std::make_unique<MainWindow>();
-    w_->show();
+    QVERIFY(load_demo());
+    open_window();
     QApplication::setActiveWindow(w_.get());
     QVERIFY(QTest::qWaitForWindowActive(w_.get()));
     rules_ = dir_.path() + "/conf/Standard.W";
     QVERIFY(w_->load(rules_));
     QCOMPARE(w_->model()->rowCount(), 10);
   }
-  void cleanup() {
-    rule_modified = 0;
-    obj_modified = 0;
-    w_.reset();
-    kx_edits().clear();
-    file_close();
-    gui_set_unattended(nullptr);
-    destruct_objects();
-    kxa_db_close();
-  }
+  void cleanup() { close_station(); }
 
   void editSaveReopenCompile() {
     MainWindow &w = *w_;

@@ -9,6 +9,7 @@
 #include "kxui/gui/gui.h"
 #include "kxui/gui/installdialog.h"
 #include "kxui/gui/mainwindow.h"
+#include "demo_station.h"
 #include "kxui/gui/objmanager.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
@@ -92,41 +93,17 @@ QString tab_order_fault(QWidget *w) {
 
 } // namespace
 
-class StationTest : public QObject {
+class StationTest : public DemoStationTest {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  std::unique_ptr<MainWindow> w_;
-  std::vector<std::string> notices_;
-  GuiUnattended unattended_;
 
 private slots:
   void init() {
-    std::filesystem::copy(KX_SOURCE_DIR "/demo", dir_.path().toStdString(),
-                          std::filesystem::copy_options::recursive |
-                              std::filesystem::copy_options::overwrite_existing);
-    kxdir = dir_.path().toStdString();
-    QCOMPARE(load_objects(nullptr), 0);
-    obj_modified = 0;
-    rule_init();
-    notices_.clear();
-    unattended_.notice = [this](const std::string &n) { notices_.push_back(n); };
-    unattended_.answer = 0;
-    gui_set_unattended(&unattended_);
-    w_ = std::make_unique<MainWindow>();
-    w_->show();
-    QVERIFY(w_->load(dir_.path() + "/conf/Standard.W"));
+    QVERIFY(load_demo());
+    open_window();
+    QVERIFY(open_demo_rule_base());
   }
-  void cleanup() {
-    rule_modified = 0;
-    obj_modified = 0;
-    w_.reset();
-    kx_edits().clear();
-    file_close();
-    gui_set_unattended(nullptr);
-    destruct_objects();
-    kxa_db_close();
-  }
+  void cleanup() { close_station(); }
 
   // Install runs kx on the modules (stand-in programs on PATH) and shows
   // each target's result and the programs' output.

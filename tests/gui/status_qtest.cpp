@@ -5,6 +5,7 @@
 #include "kxui/gui/gui.h"
 #include "kxui/gui/installdialog.h"
 #include "kxui/gui/mainwindow.h"
+#include "demo_station.h"
 #include "kxui/gui/statuswindow.h"
 #include "kxui/obj/kxobj.h"
 #include "kxui/objfile/objects.h"
@@ -57,24 +58,16 @@ QString enabled_items(QMenu *m) {
 
 } // namespace
 
-class StatusTest : public QObject {
+class StatusTest : public DemoStationTest {
   Q_OBJECT
 
-  QTemporaryDir dir_;
   std::unique_ptr<kxtest::SnmpDaemon> agent_;
-  std::unique_ptr<MainWindow> w_;
-  std::vector<std::string> notices_;
-  GuiUnattended unattended_;
 
 private slots:
   void init() {
     agent_ = std::make_unique<kxtest::SnmpDaemon>("/usr/sbin/snmpd", agent_conf);
     QVERIFY2(agent_->wait_for("NET-SNMP version"), agent_->log().c_str());
-    std::filesystem::copy(KX_SOURCE_DIR "/demo", dir_.path().toStdString(),
-                          std::filesystem::copy_options::recursive |
-                              std::filesystem::copy_options::overwrite_existing);
-    kxdir = dir_.path().toStdString();
-    QCOMPARE(load_objects(nullptr), 0);
+    QVERIFY(load_demo());
     // The modules on loopback: gw and the Wellfleet router answer, ns is
     // silent (nothing listens on 127.0.1.77).
     kxobj_put(kxobj_member(kx_netobj, "gw"), "ipaddr", "127.0.0.1");
@@ -86,18 +79,10 @@ private slots:
     opt.timeout_ms = 3000; // the silent node is still asked when the others have answered
     opt.retries = 0;
     obj_modified = 0;
-    rule_init();
-    notices_.clear();
-    unattended_.notice = [this](const std::string &n) { notices_.push_back(n); };
-    gui_set_unattended(&unattended_);
-    w_ = std::make_unique<MainWindow>();
-    w_->show();
+    open_window();
   }
   void cleanup() {
-    w_.reset();
-    file_close();
-    gui_set_unattended(nullptr);
-    destruct_objects();
+    close_station();
     agent_.reset();
   }
 
