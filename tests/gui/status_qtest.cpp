@@ -27,17 +27,6 @@
 
 namespace {
 
-const char *const agent_conf = R"(rocommunity public 127.0.0.1
-override .1.3.6.1.4.1.32473.1.1.0 octet_str "installed"
-override .1.3.6.1.4.1.32473.1.2.0 octet_str "Standard"
-override .1.3.6.1.4.1.32473.1.3.0 octet_str "11Dec126  0:20:00"
-override .1.3.6.1.4.1.32473.1.4.0 counter 100
-override .1.3.6.1.4.1.32473.1.5.0 counter 10
-override .1.3.6.1.4.1.32473.1.6.0 counter 5
-override .1.3.6.1.4.1.32473.1.7.0 counter 7
-override .1.3.6.1.4.1.32473.2.2.1.1.2.1 octet_str "JIIIIIIIStandard.wf"
-)";
-
 // The row of a node: its column texts from "State" on.
 QStringList row(StatusWindow *w, const QString &node) {
   for (int i = 0; i < w->rows()->topLevelItemCount(); ++i) {
@@ -65,7 +54,7 @@ class StatusTest : public DemoStationTest {
 
 private slots:
   void init() {
-    agent_ = std::make_unique<kxtest::SnmpDaemon>("/usr/sbin/snmpd", agent_conf);
+    agent_ = std::make_unique<kxtest::SnmpDaemon>("/usr/sbin/snmpd", kxtest::module_agent_conf);
     QVERIFY2(agent_->wait_for("NET-SNMP version"), agent_->log().c_str());
     QVERIFY(load_demo());
     // The modules on loopback: gw and the Wellfleet router answer, ns is

@@ -48,6 +48,19 @@ struct Fixture : ::testing::Test {
                  conf()},
                 dir.file("server.err"));
   }
+  // Kills the server, starts it and collector 1 again, expects the server's
+  // file to come to hold `expected` records, and stops both.
+  void restart_after_kill(Logd &s, Logd &c, int port, size_t expected, int ms = 10000) {
+    s.stop(SIGKILL);
+    s = server(port);
+    ASSERT_TRUE(s.ok());
+    c = collector(1, port);
+    ASSERT_TRUE(c.ok());
+    EXPECT_TRUE(eventually([&] { return seq_records(server_log()).size() >= expected; }, ms))
+        << seq_records(server_log()).size() << " of " << expected;
+    c.stop();
+    s.stop();
+  }
   // What a server killed in the middle of a write leaves: a whole record
   // nobody acknowledged, half of another, and half of a resume mark.
   void torn_write() {
@@ -273,14 +286,7 @@ TEST_F(Fixture, RecordsInDoubtOutliveTheCollector) {
   c.stop();
   const std::string pending = module(1) + "/log/kxlog.pending";
   EXPECT_EQ(access(pending.c_str(), F_OK), 0);
-  s.stop(SIGKILL);
-  s = server(port);
-  ASSERT_TRUE(s.ok());
-  c = collector(1, port);
-  ASSERT_TRUE(c.ok());
-  EXPECT_TRUE(eventually([&] { return seq_records(server_log()).size() == 200; }));
-  c.stop();
-  s.stop();
+  restart_after_kill(s, c, port, 200);
   EXPECT_NE(access(pending.c_str(), F_OK), 0);
   expect_each_once(sent);
 }
@@ -323,15 +329,7 @@ TEST_F(Fixture, MessagesWaitingAtTheStopAreKept) {
   EXPECT_EQ(c.stop(), 0);
   const std::string pending = module(1) + "/log/kxlog.pending";
   EXPECT_EQ(access(pending.c_str(), F_OK), 0);
-  s.stop(SIGKILL);
-  s = server(port);
-  ASSERT_TRUE(s.ok());
-  c = collector(1, port);
-  ASSERT_TRUE(c.ok());
-  EXPECT_TRUE(eventually([&] { return seq_records(server_log()).size() >= sent[1]; }, 30000))
-      << seq_records(server_log()).size() << " of " << sent[1];
-  c.stop();
-  s.stop();
+  restart_after_kill(s, c, port, sent[1], 30000);
   expect_each_once(sent);
 }
 

@@ -41,6 +41,19 @@ inline std::string slurp(const std::string &path) {
   return ss.str();
 }
 
+// An agent that answers as a module with the filter "Standard" installed
+// (state, filter, install time, counters) and one Wellfleet filter name.
+inline const char *const module_agent_conf = R"(rocommunity public 127.0.0.1
+override .1.3.6.1.4.1.32473.1.1.0 octet_str "installed"
+override .1.3.6.1.4.1.32473.1.2.0 octet_str "Standard"
+override .1.3.6.1.4.1.32473.1.3.0 octet_str "11Dec126  0:20:00"
+override .1.3.6.1.4.1.32473.1.4.0 counter 100
+override .1.3.6.1.4.1.32473.1.5.0 counter 10
+override .1.3.6.1.4.1.32473.1.6.0 counter 5
+override .1.3.6.1.4.1.32473.1.7.0 counter 7
+override .1.3.6.1.4.1.32473.2.2.1.1.2.1 octet_str "JIIIIIIIStandard.wf"
+)";
+
 class SnmpDaemon {
 public:
   // program: "/usr/sbin/snmpd" or "/usr/sbin/snmptrapd"; config: the

@@ -15,17 +15,6 @@
 
 namespace {
 
-const char *const agent_conf = R"(rocommunity public 127.0.0.1
-override .1.3.6.1.4.1.32473.1.1.0 octet_str "installed"
-override .1.3.6.1.4.1.32473.1.2.0 octet_str "Standard"
-override .1.3.6.1.4.1.32473.1.3.0 octet_str "11Dec126  0:20:00"
-override .1.3.6.1.4.1.32473.1.4.0 counter 100
-override .1.3.6.1.4.1.32473.1.5.0 counter 10
-override .1.3.6.1.4.1.32473.1.6.0 counter 5
-override .1.3.6.1.4.1.32473.1.7.0 counter 7
-override .1.3.6.1.4.1.32473.2.2.1.1.2.1 octet_str "JIIIIIIIStandard.wf"
-)";
-
 struct View : KxStatusView {
   KxSetRef netobj;
   std::map<std::string, std::map<std::string, std::string>> boxes;
@@ -116,7 +105,7 @@ private:
 
 class StatusPass : public ::testing::Test {
 protected:
-  kxtest::SnmpDaemon agent{"/usr/sbin/snmpd", agent_conf};
+  kxtest::SnmpDaemon agent{"/usr/sbin/snmpd", kxtest::module_agent_conf};
   KxPollLoop loop;
   KxSnmpClient client{loop};
   View view;
