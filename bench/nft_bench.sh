@@ -57,6 +57,12 @@ trap cleanup EXIT
 fresh_ns() { ip netns del "$1" 2>/dev/null; ip netns add "$1" && namespaces+=("$1"); }
 now() { date +%s.%N; }
 elapsed() { echo "$1 $2" | awk '{ printf "%.3f", $2 - $1 }'; }
+load() { cut -d' ' -f1 /proc/loadavg; }
+# timed FILE CMD...: runs CMD, leaves "wall user sys" in FILE.
+timed() { local f=$1; shift; /usr/bin/time -o "$f" -f "%e %U %S" "$@"; }
+# cpu FILE: "user+sys CPU (user/sys)" of a timed run; wall FILE: its wall time.
+cpu() { tail -1 "$1" | awk '{ printf "%.2f CPU (%.2f user %.2f sys)", $2 + $3, $2, $3 }'; }
+wall() { tail -1 "$1" | cut -d' ' -f1; }
 
 # prepare R: generates the policy and the filter script.
 prepare() {
@@ -79,39 +85,38 @@ rule_count() { # NS: rules in the namespace's ruleset
 }
 
 echo "# kxc: $kxc; $(nproc) CPU(s); load: $(cut -d' ' -f1-3 /proc/loadavg); work: $work, seed $seed"
+echo "# seconds: wall; status: CPU seconds (user+sys) and the load average at the end of the step"
 printf '%7s  %-26s %9s %8s  %s\n' rules step seconds rules status
 for R in "${sizes[@]}"; do
     dir=$work/R$R
     prepare "$R" || continue
-    t0=$(now)
-    "$kxc" nft "$dir/kx/bench.pf" --module gw > "$dir/bench.nft" 2> "$dir/nft.err"
+    timed "$dir/compile.time" "$kxc" nft "$dir/kx/bench.pf" --module gw > "$dir/bench.nft" 2> "$dir/nft.err"
     rc=$?
-    t1=$(now)
-    status=ok; [ $rc = 0 ] || status="FAIL($(head -c 120 "$dir/nft.err"))"
-    printf '%7s  %-26s %9s %8s  %s\n' "$R" "kxc nft (compile)" "$(elapsed $t0 $t1)" - "$status"
+    status="ok, $(cpu "$dir/compile.time"), load $(load)"; [ $rc = 0 ] || status="FAIL($(head -c 120 "$dir/nft.err"))"
+    printf '%7s  %-26s %9s %8s  %s\n' "$R" "kxc nft (compile)" "$(wall "$dir/compile.time")" - "$status"
     if [ $rc = 0 ]; then
         fresh_ns ${tag}n
-        t0=$(now)
-        ip netns exec ${tag}n nft -f "$dir/bench.nft" 2> "$dir/load.err"
+        timed "$dir/load.time" ip netns exec ${tag}n nft -f "$dir/bench.nft" 2> "$dir/load.err"
         rc=$?
-        t1=$(now)
-        status=ok; [ $rc = 0 ] || status="FAIL($(head -c 120 "$dir/load.err"))"
-        printf '%7s  %-26s %9s %8s  %s\n' "$R" "nft -f (load)" "$(elapsed $t0 $t1)" "$(rule_count ${tag}n)" "$status"
+        status="ok, $(cpu "$dir/load.time"), load $(load)"; [ $rc = 0 ] || status="FAIL($(head -c 120 "$dir/load.err"))"
+        printf '%7s  %-26s %9s %8s  %s\n' "$R" "nft -f (load)" "$(wall "$dir/load.time")" "$(rule_count ${tag}n)" "$status"
         # As kxd loads: libnftables in the process, one transaction that
         # replaces the table in force (here: the one just loaded).
         out=$(ip netns exec ${tag}n python3 - "$dir/bench.nft" <<'PY'
-import ctypes, sys, time
+import ctypes, resource, sys, time
 lib = ctypes.CDLL("libnftables.so.1")
 lib.nft_ctx_new.restype = ctypes.c_void_p
 lib.nft_run_cmd_from_buffer.argtypes = [ctypes.c_void_p, ctypes.c_char_p]
 ctx = lib.nft_ctx_new(0)
 text = b"table inet kx\ndelete table inet kx\n" + open(sys.argv[1], "rb").read()
-t0 = time.time()
+r0, t0 = resource.getrusage(resource.RUSAGE_SELF), time.time()
 rc = lib.nft_run_cmd_from_buffer(ctx, text)
-print("%.3f %s" % (time.time() - t0, "ok" if rc == 0 else "FAIL"))
+r1, t1 = resource.getrusage(resource.RUSAGE_SELF), time.time()
+u, s = r1.ru_utime - r0.ru_utime, r1.ru_stime - r0.ru_stime
+print("%.3f %s, %.2f CPU (%.2f user %.2f sys)" % (t1 - t0, "ok" if rc == 0 else "FAIL", u + s, u, s))
 PY
 )
-        printf '%7s  %-26s %9s %8s  %s\n' "$R" "libnftables (kxd reload)" ${out% *} "$(rule_count ${tag}n)" "${out#* }"
+        printf '%7s  %-26s %9s %8s  %s\n' "$R" "libnftables (kxd reload)" ${out%% *} "$(rule_count ${tag}n)" "${out#* }, load $(load)"
         ip netns del ${tag}n
     fi
 
@@ -150,12 +155,10 @@ print("\n".join(rules))
 print("COMMIT")
 PY
     fresh_ns ${tag}p
-    t0=$(now)
-    ip netns exec ${tag}p iptables-restore < "$out/restore.txt" 2> "$out/restore.err"
+    timed "$out/restore.time" ip netns exec ${tag}p iptables-restore "$out/restore.txt" 2> "$out/restore.err"
     rc=$?
-    t1=$(now)
-    status=ok; [ $rc = 0 ] || status="FAIL($(head -c 120 "$out/restore.err"))"
-    printf '%7s  %-26s %9s %8s  %s\n' "$R" "iptables-restore (peer)" "$(elapsed $t0 $t1)" \
+    status="ok, $(cpu "$out/restore.time"), load $(load)"; [ $rc = 0 ] || status="FAIL($(head -c 120 "$out/restore.err"))"
+    printf '%7s  %-26s %9s %8s  %s\n' "$R" "iptables-restore (peer)" "$(wall "$out/restore.time")" \
         "$(grep -c '^-A' "$out/restore.txt")" "$status"
     ip netns del ${tag}p
 done
@@ -184,19 +187,21 @@ for R in "${rs[@]}"; do
     # The sender's own time is spent passing each packet through the
     # module's hooks (veth hands it on in the sending context).
     sent=$(ip netns exec $i python3 - <<'PY'
-import socket, time
+import resource, socket, time
 s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
 n, end = 0, time.time() + 3
 while time.time() < end:
     for _ in range(100):
         s.sendto(b"x" * 18, ("198.51.100.10", 9))
     n += 100
-print(n)
+r = resource.getrusage(resource.RUSAGE_SELF)
+print(n, "%.1f" % ((r.ru_utime + r.ru_stime) / n * 1e6))
 PY
 )
+    us=${sent#* }; sent=${sent% *}
     seen=$(ip netns exec $m nft list counters table inet kx | awk '/packets/ { s += $2 } END { print s + 0 }')
     printf '%7s  %-26s %9s %8s  %s\n' "$R" "packets through module" 3 \
-        "$(rule_count $m)/$(grep -c 'vmap @g[0-9]*_in$' "$dir/bench.nft")" \
-        "$(awk -v n="$sent" -v c="$seen" 'BEGIN { printf "%.0f packets/s sent, %d counted", n / 3, c }')"
+        "$(rule_count $m)/$(grep -c 'vmap @h[0-9]*_in_[0-9]*$' "$dir/bench.nft")" \
+        "$(awk -v n="$sent" -v c="$seen" -v us="$us" -v l="$(load)" 'BEGIN { printf "%.0f packets/s sent, %d counted, %s us CPU per packet (sender), load %s", n / 3, c, us, l }')"
     ip netns del $i; ip netns del $m; ip netns del $o
 done

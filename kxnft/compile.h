@@ -6,10 +6,14 @@
 // where they leave (the "outbound" chain, from the forward and output
 // hooks); each check ends in a drop when no statement decides. Packets of
 // connections the filter has already let through (replies included) pass
-// by connection tracking. Rules that test only addresses and tcp/udp ports
-// are grouped into verdict maps wherever that keeps the first match
-// deciding, each map element jumping to the rule's own chain
-// "v<statement>_<in|out>". Every rule counts into a named counter
+// by connection tracking. Runs of rules that test only addresses and
+// tcp/udp ports are looked up in hash maps keyed on masked fields (one
+// lookup per shape of key, whatever the number of rules; see group.h); an
+// element found jumps to the chain "c<statement>_<in|out>", which keeps the
+// lowest place found in the packet mark, and the mark then picks the rule's
+// counter and verdict (a chain "v<statement>_<in|out>" when it logs or
+// rejects). The packet mark is the check's own: it is cleared when a run
+// decides nothing. Every rule counts into a named counter
 // "<action>_r<N>" ("_log" appended when the rule is tracked), and a
 // tracked rule logs through NFLOG with the prefix
 // "kx <rule> <format> <action> <alert>".
@@ -33,8 +37,8 @@ struct Identity {
 struct Options {
   int nflog_group = 1;
   std::string title; // first comment line, e.g. the filter and module names
-  // Runs of rules on addresses and ports as verdict maps (see group.h);
-  // without, every rule is tested in turn.
+  // Runs of rules on addresses and ports as hash map lookups (see
+  // group.h); without, every rule is tested in turn.
   bool maps = true;
 };
 

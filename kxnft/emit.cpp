@@ -3,6 +3,7 @@
 #include "group.h"
 
 #include <algorithm>
+#include <set>
 
 namespace kxnft {
 
@@ -41,13 +42,18 @@ void Emitter::note_counter(const std::string &name) {
 std::string Emitter::verdict(const Decision &d, bool inbound) {
   std::string name = counter_name(d);
   note_counter(name);
-  std::string v = "counter name \"" + name + "\"";
+  return "counter name \"" + name + "\" " + action_text(d, inbound);
+}
+
+// What a decision does after counting: log when tracked, then the verdict.
+std::string Emitter::action_text(const Decision &d, bool inbound) const {
+  std::string v;
   if (!d.format.empty())
-    v += " log prefix \"kx " + std::to_string(d.rule) + " " + d.format + " " + d.action + " " + d.alert +
-         (inbound ? " in" : " out") + "\" group " + std::to_string(options_.nflog_group);
+    v += "log prefix \"kx " + std::to_string(d.rule) + " " + d.format + " " + d.action + " " + d.alert +
+         (inbound ? " in" : " out") + "\" group " + std::to_string(options_.nflog_group) + " ";
   if (d.action == "reject")
-    return v + " reject with icmpx type admin-prohibited";
-  return v + " " + d.action;
+    return v + "reject with icmpx type admin-prohibited";
+  return v + d.action;
 }
 
 void Emitter::add(const Translated &t, size_t index) {
@@ -118,10 +124,109 @@ void Emitter::sub_chains(const std::string &chain, const std::vector<const Claus
   }
 }
 
-// The lines of one check. Rules of box form are planned into maps; a map
-// that would hold one rule stays that rule's own lines.
-std::vector<std::string> Emitter::check_lines(CondContext &cx, const std::vector<Entry> &entries, bool inbound) {
+namespace {
+
+std::string key_field(const char *field, int len, int bits) {
+  std::string f = field;
+  if (len == bits)
+    return f;
+  uint32_t mask = prefix_mask(len, bits);
+  return f + " & " + (bits == 32 ? dotted_text(mask) : std::to_string(mask));
+}
+
+std::string proto_text(uint32_t p) { return p == 6 ? "tcp" : p == 17 ? "udp" : std::to_string(p); }
+
+// The map's key expression and type, and an element's key, as nft writes them.
+std::pair<std::string, std::string> key_text(const Shape &shape) {
+  std::string expr, type;
+  auto add = [&](const std::string &e, const char *t) {
+    expr += (expr.empty() ? "" : " . ") + e;
+    type += std::string(type.empty() ? "" : " . ") + t;
+  };
+  if (shape.dst)
+    add(key_field("ip daddr", shape.dst, 32), "ipv4_addr");
+  if (shape.src)
+    add(key_field("ip saddr", shape.src, 32), "ipv4_addr");
+  if (shape.ports) {
+    add("meta l4proto", "inet_proto");
+    add(key_field("th dport", shape.port, 16), "inet_service");
+  }
+  return {expr, type};
+}
+
+void append_key(std::string &out, const Shape &shape, const Key &k) {
+  size_t start = out.size();
+  auto add = [&](const std::string &v) { out += (out.size() == start ? "" : " . ") + v; };
+  if (shape.dst)
+    add(dotted_text(k.dst));
+  if (shape.src)
+    add(dotted_text(k.src));
+  if (shape.ports) {
+    add(proto_text(k.proto));
+    add(std::to_string(k.port));
+  }
+}
+
+} // namespace
+
+// A block of rules as hash map lookups. Each element found jumps to the
+// chain of its rule's place, which keeps the lowest place in the packet
+// mark; then the mark picks the rule's counter and its verdict. A packet
+// that no rule of the block decides goes on with its mark cleared.
+void Emitter::map_lines(const std::vector<Entry> &entries, const Block &block, bool inbound,
+                        std::vector<std::string> &lines) {
   const std::string dir = inbound ? "_in" : "_out";
+  std::string block_name = std::to_string(++map_count_) + dir;
+  std::vector<std::string> place_chain(block.items.size());
+  std::string counters, dispatch;
+  for (size_t k = 0; k < block.items.size(); ++k) {
+    const Entry &e = entries[block.items[k]];
+    const Decision &d = e.rule->decision;
+    std::string place = std::to_string(k), counter = counter_name(d);
+    place_chain[k] = "c" + std::to_string(e.index) + dir;
+    verdict_chains_.emplace_back(place_chain[k],
+                                 std::vector<std::string>{"meta mark > " + place + " meta mark set " + place});
+    note_counter(counter);
+    counters += (counters.empty() ? "" : ", ") + place + " : \"" + counter + "\"";
+    // Plain verdicts go in the map; logging and reject need a chain.
+    std::string action = action_text(d, inbound);
+    if (action.find(' ') != std::string::npos) {
+      std::string chain = "v" + std::to_string(e.index) + dir;
+      verdict_chains_.emplace_back(chain, std::vector<std::string>{action});
+      action = "jump " + chain;
+    }
+    dispatch += (dispatch.empty() ? "" : ", ") + place + " : " + action;
+  }
+  lines.push_back("meta mark set 0xffffffff");
+  int n = 0;
+  for (const HashMap &m : block.maps) {
+    auto [expr, type] = key_text(m.shape);
+    if (expr.empty()) { // every packet: the first such rule
+      lines.push_back("jump " + place_chain[m.elements.front().second]);
+      continue;
+    }
+    std::string name = "h" + block_name + "_" + std::to_string(++n), elements;
+    elements.reserve(m.elements.size() * 48);
+    for (const auto &[key, place] : m.elements) {
+      if (!elements.empty())
+        elements += ",\n\t\t\t";
+      append_key(elements, m.shape, key);
+      elements += " : jump " + place_chain[place];
+    }
+    maps_.emplace_back(name, std::vector<std::string>{"type " + type + " : verdict",
+                                                      "elements = { " + elements + " }"});
+    lines.push_back(expr + " vmap @" + name);
+  }
+  maps_.emplace_back("n" + block_name, std::vector<std::string>{"type mark : counter", "elements = { " + counters + " }"});
+  maps_.emplace_back("d" + block_name, std::vector<std::string>{"type mark : verdict", "elements = { " + dispatch + " }"});
+  lines.push_back("counter name meta mark map @n" + block_name);
+  lines.push_back("meta mark vmap @d" + block_name);
+  lines.push_back("meta mark set 0");
+}
+
+// The lines of one check. Rules of box form are planned into maps; a short
+// block stays its rules' own lines.
+std::vector<std::string> Emitter::check_lines(CondContext &cx, const std::vector<Entry> &entries, bool inbound) {
   ListLookup lists = [&cx](const std::string &name, std::vector<std::string> &out) {
     auto it = cx.script.lists.find(name);
     return it != cx.script.lists.end() && list_elements(cx, it->second, out);
@@ -138,7 +243,8 @@ std::vector<std::string> Emitter::check_lines(CondContext &cx, const std::vector
   }
   std::vector<std::string> lines;
   for (const Block &block : plan_blocks(plan_input)) {
-    if (!block.map || block.items.size() == 1) {
+    // A short run costs fewer tests as plain lines than as lookups.
+    if (!block.map || block.items.size() < 4) {
       for (size_t i : block.items) {
         if (entries[i].rule)
           plain_lines(*entries[i].rule, entries[i].index, inbound, lines);
@@ -147,37 +253,7 @@ std::vector<std::string> Emitter::check_lines(CondContext &cx, const std::vector
       }
       continue;
     }
-    std::string map = "g" + std::to_string(++map_count_) + dir;
-    std::string elements, portless;
-    for (size_t k = 0; k < block.items.size(); ++k) {
-      const Entry &e = entries[block.items[k]];
-      std::string chain = "v" + std::to_string(e.index) + dir;
-      verdict_chains_.emplace_back(chain, std::vector<std::string>{verdict(e.rule->decision, inbound)});
-      for (const auto &piece : block.ported[k])
-        for (const auto &key : element_keys(piece, true))
-          elements += std::string(elements.empty() ? "" : ",\n\t\t\t") + key + " : jump " + chain;
-      for (const auto &piece : block.portless[k])
-        for (const auto &key : element_keys(piece, false))
-          portless += std::string(portless.empty() ? "" : ",\n\t\t\t") + key + " : jump " + chain;
-    }
-    auto define = [this](const std::string &name, const std::string &type, const std::string &elems) {
-      std::vector<std::string> def{"type " + type + " : verdict", "flags interval"};
-      if (!elems.empty())
-        def.push_back("elements = { " + elems + " }");
-      maps_.emplace_back(name, def);
-    };
-    define(map, "ipv4_addr . ipv4_addr . inet_proto . inet_service", elements);
-    std::string lookup = "ip saddr . ip daddr . meta l4proto . th dport vmap @" + map;
-    if (portless.empty()) {
-      lines.push_back(lookup);
-      continue;
-    }
-    // Packets whose ports cannot be read meet only the rules without ports.
-    define(map + "_noports", "ipv4_addr . ipv4_addr", portless);
-    std::string chain = "m" + map.substr(1);
-    subs_.emplace_back(chain, std::vector<std::string>{lookup, "th dport 0-65535 return",
-                                                       "ip saddr . ip daddr vmap @" + map + "_noports"});
-    lines.push_back("jump " + chain);
+    map_lines(entries, block, inbound, lines);
   }
   return lines;
 }
@@ -191,7 +267,23 @@ bool Emitter::text(CondContext &cx, std::string &s) {
   if (!options_.title.empty())
     s += "# " + options_.title + "\n";
   s += "table inet kx {\n";
+  // Lists whose rules all went into maps are not needed as sets (every set
+  // costs the kernel a walk of the table's sets when loading).
+  std::set<std::string> referenced;
+  auto refer = [&referenced](const std::vector<std::string> &lines) {
+    for (const auto &l : lines)
+      for (size_t at = l.find('@'); at != std::string::npos; at = l.find('@', at + 1)) {
+        size_t end = l.find_first_of(" ,}", at);
+        referenced.insert(l.substr(at + 1, end == std::string::npos ? end : end - at - 1));
+      }
+  };
+  refer(in_lines);
+  refer(out_lines);
+  for (const auto &sub : subs_)
+    refer(sub.second);
   for (const auto &name : cx.used_lists) {
+    if (!referenced.count(name))
+      continue;
     const List &l = cx.script.lists.at(name);
     std::vector<std::string> elems;
     if (!list_elements(cx, l, elems))

@@ -13,6 +13,8 @@
 
 namespace kxnft {
 
+struct Block;
+
 // What a statement does once its conditions hold.
 struct Decision {
   int rule = -1; // -1: an implied rule
@@ -46,8 +48,11 @@ private:
     size_t index = 0;
   };
   std::string verdict(const Decision &d, bool inbound);
+  std::string action_text(const Decision &d, bool inbound) const;
   std::vector<std::string> check_lines(CondContext &cx, const std::vector<Entry> &entries, bool inbound);
   void plain_lines(const Translated &t, size_t index, bool inbound, std::vector<std::string> &lines);
+  void map_lines(const std::vector<Entry> &entries, const Block &block, bool inbound,
+                 std::vector<std::string> &lines);
   void sub_chains(const std::string &chain, const std::vector<const Clause *> &complex, const std::string &v);
 
   const Options &options_;

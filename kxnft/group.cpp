@@ -4,7 +4,8 @@
 #include "script.h"
 
 #include <algorithm>
-#include <optional>
+#include <map>
+#include <unordered_map>
 #include <arpa/inet.h>
 
 namespace kxnft {
@@ -89,37 +90,6 @@ Field read_alt(const std::string &alt, const ListLookup &lists, Spans &addrs, Sp
   return Field::none;
 }
 
-bool spans_meet(const Spans &a, const Spans &b) {
-  if (a.empty() || b.empty() || a.back().hi < b.front().lo || b.back().hi < a.front().lo)
-    return false;
-  size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    if (a[i].hi < b[j].lo)
-      ++i;
-    else if (b[j].hi < a[i].lo)
-      ++j;
-    else
-      return true;
-  }
-  return false;
-}
-
-// The range as nft writes it: an address, a prefix or "lo-hi".
-std::string span_text(const Span &s) {
-  if (s.lo == s.hi)
-    return dotted_text(s.lo);
-  uint32_t size = s.hi - s.lo;
-  if ((size & (size + 1)) == 0 && (s.lo & size) == 0) {
-    int len = 32;
-    while (size) {
-      size >>= 1;
-      --len;
-    }
-    return dotted_text(s.lo) + "/" + std::to_string(len);
-  }
-  return dotted_text(s.lo) + "-" + dotted_text(s.hi);
-}
-
 } // namespace
 
 Spans normalized(Spans s) {
@@ -164,121 +134,6 @@ bool box_of(const std::vector<Clause> &clauses, const ListLookup &lists, Box &ou
   return true;
 }
 
-namespace {
-
-Spans intersection(const Spans &a, const Spans &b) {
-  Spans out;
-  size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    uint32_t lo = std::max(a[i].lo, b[j].lo), hi = std::min(a[i].hi, b[j].hi);
-    if (lo <= hi)
-      out.push_back(Span{lo, hi});
-    if (a[i].hi < b[j].hi)
-      ++i;
-    else
-      ++j;
-  }
-  return out;
-}
-
-Spans difference(const Spans &a, const Spans &b) {
-  Spans out;
-  size_t j = 0;
-  for (Span x : a) {
-    while (j < b.size() && b[j].hi < x.lo)
-      ++j;
-    bool whole = true;
-    for (size_t k = j; k < b.size() && b[k].lo <= x.hi; ++k) {
-      if (b[k].lo > x.lo)
-        out.push_back(Span{x.lo, b[k].lo - 1});
-      if (b[k].hi >= x.hi) {
-        whole = false;
-        break;
-      }
-      x.lo = b[k].hi + 1;
-    }
-    if (whole)
-      out.push_back(x);
-  }
-  return out;
-}
-
-// r less e, as disjoint boxes appended to `out`.
-void subtract(const Box &r, const Box &e, std::vector<Box> &out) {
-  if (!overlaps(r, e)) {
-    out.push_back(r);
-    return;
-  }
-  Box piece = r;
-  piece.src = difference(r.src, e.src);
-  if (!piece.src.empty())
-    out.push_back(piece);
-  piece.src = intersection(r.src, e.src);
-  piece.dst = difference(r.dst, e.dst);
-  if (!piece.dst.empty())
-    out.push_back(piece);
-  piece.dst = intersection(r.dst, e.dst);
-  piece.svc = difference(r.svc, e.svc);
-  if (!piece.svc.empty())
-    out.push_back(piece);
-}
-
-size_t element_count(const std::vector<Box> &pieces) {
-  size_t n = 0;
-  for (const auto &p : pieces)
-    n += p.src.size() * p.dst.size() * p.svc.size();
-  return n;
-}
-
-// What `r` decides when the rules `before` are checked first; nothing when
-// that takes more than `limit` elements.
-std::optional<std::vector<Box>> decided(const Box &r, const std::vector<const Box *> &before, size_t limit) {
-  std::vector<Box> pieces{r}, next;
-  for (const Box *e : before) {
-    if (!overlaps(r, *e))
-      continue;
-    next.clear();
-    for (const auto &p : pieces)
-      subtract(p, *e, next);
-    pieces.swap(next);
-    if (element_count(pieces) > limit)
-      return std::nullopt;
-  }
-  return pieces;
-}
-
-std::string proto_text(uint32_t p) { return p == 6 ? "tcp" : p == 17 ? "udp" : std::to_string(p); }
-
-std::string range_text(uint32_t lo, uint32_t hi, std::string (*text)(uint32_t)) {
-  return lo == hi ? text(lo) : text(lo) + "-" + text(hi);
-}
-
-std::string port_text(uint32_t p) { return std::to_string(p); }
-
-// A range of service points as "proto . port" keys: a protocol's part of
-// its ports, whole protocols, the next protocol's part.
-std::vector<std::string> service_keys(const Span &s) {
-  uint32_t plo = s.lo >> 16, qlo = s.lo & 0xffff, phi = s.hi >> 16, qhi = s.hi & 0xffff;
-  if (plo == phi)
-    return {range_text(plo, plo, proto_text) + " . " + range_text(qlo, qhi, port_text)};
-  std::vector<std::string> out;
-  if (qlo != 0)
-    out.push_back(proto_text(plo++) + " . " + range_text(qlo, 65535, port_text));
-  bool last_whole = qhi == 65535;
-  uint32_t mid_hi = last_whole ? phi : phi - 1;
-  if (plo <= mid_hi)
-    out.push_back(range_text(plo, mid_hi, proto_text) + " . 0-65535");
-  if (!last_whole)
-    out.push_back(proto_text(phi) + " . " + range_text(0, qhi, port_text));
-  return out;
-}
-
-} // namespace
-
-bool overlaps(const Box &a, const Box &b) {
-  return spans_meet(a.svc, b.svc) && spans_meet(a.dst, b.dst) && spans_meet(a.src, b.src);
-}
-
 bool contains(const Box &b, uint32_t src, uint32_t dst, uint32_t svc) {
   auto in = [](const Spans &s, uint32_t v) {
     return std::any_of(s.begin(), s.end(), [v](const Span &x) { return x.lo <= v && v <= x.hi; });
@@ -286,62 +141,127 @@ bool contains(const Box &b, uint32_t src, uint32_t dst, uint32_t svc) {
   return in(b.src, src) && in(b.dst, dst) && in(b.svc, svc);
 }
 
-std::vector<Block> plan_blocks(const std::vector<const Box *> &rules) {
+std::vector<Prefix> prefixes(const Spans &spans, int bits) {
+  std::vector<Prefix> out;
+  for (const Span &s : spans) {
+    uint64_t lo = s.lo, hi = s.hi;
+    while (lo <= hi) {
+      // The largest aligned block that starts at lo and ends by hi.
+      int size_bits = 0;
+      while (size_bits < bits && (lo & ((2ull << size_bits) - 1)) == 0 && lo + (2ull << size_bits) - 1 <= hi)
+        ++size_bits;
+      out.push_back(Prefix{static_cast<uint32_t>(lo), bits - size_bits});
+      lo += 1ull << size_bits;
+    }
+  }
+  return out;
+}
+
+namespace {
+
+struct KeyHash {
+  size_t operator()(const Key &k) const {
+    uint64_t a = (uint64_t(k.dst) << 32 | k.src) * 0x9e3779b97f4a7c15ull;
+    uint64_t b = (uint64_t(k.proto) << 32 | k.port) * 0xc2b2ae3d27d4eb4full;
+    return size_t(a ^ (b >> 17) ^ (a >> 29));
+  }
+};
+
+// A box's service points as protocol and port blocks; a whole protocol
+// becomes its two halves, so that the key still reads the port.
+std::vector<std::pair<uint32_t, Prefix>> service_blocks(const Spans &svc) {
+  std::vector<std::pair<uint32_t, Prefix>> out;
+  for (const Span &s : svc)
+    for (uint32_t proto = s.lo >> 16; proto <= s.hi >> 16; ++proto) {
+      uint32_t lo = proto == s.lo >> 16 ? s.lo & 0xffff : 0, hi = proto == s.hi >> 16 ? s.hi & 0xffff : 0xffff;
+      for (Prefix p : prefixes({{lo, hi}}, 16)) {
+        if (p.len == 0) {
+          out.push_back({proto, Prefix{0, 1}});
+          p = Prefix{0x8000, 1};
+        }
+        out.push_back({proto, p});
+      }
+    }
+  return out;
+}
+
+// Builds one block's maps from the boxes of its rules, in order.
+class MapBuilder {
+public:
+  // False (nothing added) when the box takes more than `limit` elements.
+  bool add(const Box &b, size_t place, size_t limit) {
+    auto dst = prefixes(b.dst, 32), src = prefixes(b.src, 32);
+    std::vector<std::pair<uint32_t, Prefix>> svc{{0, Prefix{}}};
+    if (b.ports)
+      svc = service_blocks(b.svc);
+    if (dst.size() * src.size() * svc.size() > limit)
+      return false;
+    for (const Prefix &d : dst)
+      for (const Prefix &s : src)
+        for (const auto &[proto, p] : svc) {
+          Shape shape{d.len, s.len, b.ports, b.ports ? p.len : 0};
+          insert(shape, Key{d.value, s.value, proto, p.value}, place);
+        }
+    return true;
+  }
+  std::vector<HashMap> take() {
+    std::vector<HashMap> out;
+    for (auto &[shape, m] : maps_)
+      out.push_back(HashMap{shape, std::move(m.first)});
+    maps_.clear();
+    return out;
+  }
+
+private:
+  void insert(const Shape &shape, const Key &key, size_t place) {
+    auto &[elements, seen] = maps_[shape];
+    if (seen.emplace(key, place).second) // an earlier rule keeps its key
+      elements.emplace_back(key, place);
+  }
+  std::map<Shape, std::pair<std::vector<std::pair<Key, size_t>>, std::unordered_map<Key, size_t, KeyHash>>> maps_;
+};
+
+} // namespace
+
+std::vector<Block> plan_blocks(const std::vector<const Box *> &rules, size_t max_elements) {
   std::vector<Block> blocks;
-  Block current{true, {}, {}, {}};
-  std::vector<const Box *> before, before_portless; // the rules of `current`
+  Block current{true, {}, {}};
+  MapBuilder builder;
   auto close = [&] {
-    if (!current.items.empty())
+    if (!current.items.empty()) {
+      current.maps = builder.take();
       blocks.push_back(std::move(current));
-    current = Block{true, {}, {}, {}};
-    before.clear();
-    before_portless.clear();
+    }
+    current = Block{true, {}, {}};
   };
   for (size_t i = 0; i < rules.size(); ++i) {
     const Box *r = rules[i];
-    if (!r) {
-      close();
-      blocks.push_back(Block{false, {i}, {}, {}});
+    if (r && builder.add(*r, current.items.size(), max_elements)) {
+      current.items.push_back(i);
       continue;
     }
-    // A rule that the rules before it would cut into too many pieces starts
-    // a map of its own, checked after theirs.
-    size_t own = r->src.size() * r->dst.size() * r->svc.size();
-    size_t limit = 8 * own + 256;
-    auto ported = decided(*r, before, limit);
-    std::optional<std::vector<Box>> portless = std::vector<Box>{};
-    if (ported && !r->ports)
-      portless = decided(*r, before_portless, limit);
-    if (!ported || !portless) {
-      close();
-      ported = std::vector<Box>{*r};
-      portless = r->ports ? std::vector<Box>{} : std::vector<Box>{*r};
-    }
-    current.items.push_back(i);
-    current.ported.push_back(std::move(*ported));
-    current.portless.push_back(std::move(*portless));
-    before.push_back(r);
-    if (!r->ports)
-      before_portless.push_back(r);
+    close();
+    blocks.push_back(Block{false, {i}, {}});
   }
   close();
   return blocks;
 }
 
-std::vector<std::string> element_keys(const Box &b, bool with_ports) {
-  std::vector<std::string> out;
-  for (const auto &s : b.src)
-    for (const auto &d : b.dst) {
-      std::string k = span_text(s) + " . " + span_text(d);
-      if (!with_ports) {
-        out.push_back(k);
-        continue;
-      }
-      for (const auto &v : b.svc)
-        for (const auto &key : service_keys(v))
-          out.push_back(k + " . " + key);
+size_t lookup(const Block &b, uint32_t src, uint32_t dst, uint32_t svc, bool ports) {
+  size_t best = b.items.size();
+  for (const HashMap &m : b.maps) {
+    if (m.shape.ports && !ports)
+      continue; // the key's port cannot be read
+    Key k{dst & prefix_mask(m.shape.dst, 32), src & prefix_mask(m.shape.src, 32), 0, 0};
+    if (m.shape.ports) {
+      k.proto = svc >> 16;
+      k.port = svc & prefix_mask(m.shape.port, 16);
     }
-  return out;
+    for (const auto &[key, place] : m.elements)
+      if (key == k)
+        best = std::min(best, place);
+  }
+  return best;
 }
 
 } // namespace kxnft

@@ -1,13 +1,15 @@
-// Grouping rules into verdict maps. A rule whose conditions are a product of
+// Grouping rules into hash maps. A rule whose conditions are a product of
 // source addresses, destination addresses and (optionally) tcp/udp
 // destination ports is a "box". Between two rules of other forms, boxes
-// go into maps keyed on source . destination . protocol . port, each rule
-// holding what it decides: its box less the boxes of the rules before it in
-// its map (so no packet finds two elements, and the first match decides);
-// a rule that would be cut into too many pieces starts the next map.
-// Packets whose ports cannot be read (a transport header cut short) match
-// no rule on ports; for them a second map keyed on the addresses holds the
-// rules without ports, each less those before it.
+// form a block. Each box is cut into aligned blocks of each field (address
+// prefixes, port prefixes); its elements go into hash maps keyed on the
+// masked fields, one map per shape (prefix lengths of destination, source
+// and port), so that a packet meets one exact lookup per shape whatever the
+// number of rules. Every element names the rule's place in its block; of
+// all the elements a packet finds, the lowest place decides (the first
+// match), and when two rules give the same key the earlier one keeps it.
+// Packets whose ports cannot be read (a transport header cut short) find
+// nothing in maps keyed on ports, so only rules without ports meet them.
 #pragma once
 
 #include "compile.h"
@@ -43,24 +45,55 @@ using ListLookup = std::function<bool(const std::string &list, std::vector<std::
 bool box_of(const std::vector<Clause> &clauses, const ListLookup &lists, Box &out);
 
 Spans normalized(Spans s);
-bool overlaps(const Box &a, const Box &b);
 bool contains(const Box &b, uint32_t src, uint32_t dst, uint32_t svc);
 
+// The leading `len` bits of `value` (the rest zero): an aligned block.
+struct Prefix {
+  uint32_t value = 0;
+  int len = 0;
+  bool operator==(const Prefix &) const = default;
+};
+// The fewest aligned blocks that make up `s`, over values of `bits` bits.
+std::vector<Prefix> prefixes(const Spans &s, int bits);
+constexpr uint32_t prefix_mask(int len, int bits) {
+  return len == 0 ? 0 : static_cast<uint32_t>((0xffffffffull << (bits - len)) & ((1ull << bits) - 1));
+}
+
+// The fields a map's key holds, as leading bits kept (0: not in the key).
+// A key on ports holds the protocol and at least one bit of the port, so
+// that packets without ports never match it.
+struct Shape {
+  int dst = 0, src = 0;
+  bool ports = false;
+  int port = 0;
+  auto operator<=>(const Shape &) const = default;
+};
+
+struct Key {
+  uint32_t dst = 0, src = 0, proto = 0, port = 0;
+  bool operator==(const Key &) const = default;
+};
+
+struct HashMap {
+  Shape shape;
+  std::vector<std::pair<Key, size_t>> elements; // key, place of the rule in its block
+};
+
 // One step of a chain after grouping: a rule kept as it is (`items` holds
-// its index), or a map of the rules of `items` with, for each, what it
-// decides among packets with ports (`ported`) and without (`portless`).
+// its index), or the hash maps of the rules of `items`.
 struct Block {
   bool map = false;
   std::vector<size_t> items;
-  std::vector<std::vector<Box>> ported, portless;
+  std::vector<HashMap> maps;
 };
 
 // Places rules (nullptr: not a box; it stays where it is and nothing moves
-// across it) into blocks, in the order a chain checks them.
-std::vector<Block> plan_blocks(const std::vector<const Box *> &rules);
+// across it) into blocks, in the order a chain checks them. A box that
+// would take more than `max_elements` elements stays a rule of its own.
+std::vector<Block> plan_blocks(const std::vector<const Box *> &rules, size_t max_elements = 4096);
 
-// Element keys of a piece: "src . dst . proto . port", or "src . dst"
-// without ports.
-std::vector<std::string> element_keys(const Box &b, bool with_ports);
+// The place in the block of the rule that decides a packet, as the maps'
+// lookups find it; items.size() when none does.
+size_t lookup(const Block &b, uint32_t src, uint32_t dst, uint32_t svc, bool ports);
 
 } // namespace kxnft

@@ -28,14 +28,9 @@ TEST(NftGroup, ReadsBoxes) {
   // Overlapping and adjacent ranges merge.
   EXPECT_EQ(b.src, (kxnft::Spans{{0x0a000000, 0x0a0002ff}}));
   EXPECT_EQ(b.dst, (kxnft::Spans{{0xc000020a, 0xc000020a}}));
-  EXPECT_EQ(kxnft::element_keys(b, true), (std::vector<std::string>{"10.0.0.0-10.0.2.255 . 192.0.2.10 . tcp . 23-25",
-                                                                    "10.0.0.0-10.0.2.255 . 192.0.2.10 . udp . 53"}));
   ASSERT_TRUE(kxnft::box_of({Clause{false, {"ip daddr 10.0.0.0/8", "ip daddr 0.0.0.0"}}}, lists, b));
   EXPECT_FALSE(b.ports);
-  EXPECT_EQ(kxnft::element_keys(b, false),
-            (std::vector<std::string>{"0.0.0.0/0 . 0.0.0.0", "0.0.0.0/0 . 10.0.0.0/8"}));
-  // Every service, as protocol and port ranges.
-  EXPECT_EQ(kxnft::element_keys(b, true)[0], "0.0.0.0/0 . 0.0.0.0 . 0-255 . 0-65535");
+  EXPECT_EQ(b.dst, (kxnft::Spans{{0, 0}, {0x0a000000, 0x0affffff}}));
   // What a map key cannot say stays a rule of its own.
   const std::vector<std::vector<Clause>> refused = {
       {Clause{true, {"tcp dport 25"}}},
@@ -52,28 +47,60 @@ TEST(NftGroup, ReadsBoxes) {
     EXPECT_FALSE(kxnft::box_of(clauses, lists, b)) << clauses[0].alts[0];
 }
 
-TEST(NftGroup, LaterRulesLoseWhatEarlierOnesTake) {
-  // tcp/80 to 10.0.0.1 first; then everything from 10.0.0.0/30 to it.
-  Box web, any;
-  web.ports = true;
-  web.dst = any.dst = {{0x0a000001, 0x0a000001}};
-  web.svc = {{service_point(6, 80), service_point(6, 80)}};
+TEST(NftGroup, SpansAsAlignedBlocks) {
+  using P = kxnft::Prefix;
+  const struct {
+    kxnft::Spans spans;
+    int bits;
+    std::vector<P> want;
+  } cases[] = {
+      {{{0, 0xffffffffu}}, 32, {P{0, 0}}},
+      {{{0x0a000001, 0x0a000001}}, 32, {P{0x0a000001, 32}}},
+      {{{0x0a000000, 0x0a0002ff}}, 32, {P{0x0a000000, 23}, P{0x0a000200, 24}}},
+      {{{23, 25}}, 16, {P{23, 16}, P{24, 15}}},
+      {{{1, 6}, {65534, 65535}}, 16, {P{1, 16}, P{2, 15}, P{4, 15}, P{6, 16}, P{65534, 15}}},
+      {{{0xfffffffeu, 0xffffffffu}}, 32, {P{0xfffffffeu, 31}}},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(kxnft::prefixes(c.spans, c.bits), c.want) << c.spans[0].lo << "-" << c.spans[0].hi;
+  EXPECT_EQ(kxnft::prefix_mask(24, 32), 0xffffff00u);
+  EXPECT_EQ(kxnft::prefix_mask(0, 16), 0u);
+  EXPECT_EQ(kxnft::prefix_mask(16, 16), 0xffffu);
+}
+
+TEST(NftGroup, EarlierRulesKeepSharedKeys) {
+  // tcp/80 to 10.0.0.1 first; then everything from 10.0.0.0/30 to it; then
+  // tcp/80 to it from 10.0.0.2 again, which the first rule already takes.
+  Box web, any, again;
+  web.ports = again.ports = true;
+  web.dst = any.dst = again.dst = {{0x0a000001, 0x0a000001}};
+  web.svc = again.svc = {{service_point(6, 80), service_point(6, 80)}};
   any.src = {{0x0a000000, 0x0a000003}};
-  auto blocks = kxnft::plan_blocks({&web, &any});
+  again.src = {{0x0a000002, 0x0a000002}};
+  Box first = web;
+  auto blocks = kxnft::plan_blocks({&web, &any, &again, &first});
   ASSERT_EQ(blocks.size(), 1u);
-  std::vector<std::string> keys;
-  for (const auto &piece : blocks[0].ported[1])
-    for (const auto &k : kxnft::element_keys(piece, true))
-      keys.push_back(k);
-  EXPECT_EQ(keys, (std::vector<std::string>{"10.0.0.0/30 . 10.0.0.1 . 0-5 . 0-65535",
-                                            "10.0.0.0/30 . 10.0.0.1 . tcp . 0-79",
-                                            "10.0.0.0/30 . 10.0.0.1 . tcp . 81-65535",
-                                            "10.0.0.0/30 . 10.0.0.1 . 7-255 . 0-65535"}));
-  // Without ports, the later rule is all there is.
-  ASSERT_EQ(blocks[0].portless[1].size(), 1u);
-  EXPECT_EQ(kxnft::element_keys(blocks[0].portless[1][0], false),
-            std::vector<std::string>{"10.0.0.0/30 . 10.0.0.1"});
-  EXPECT_TRUE(blocks[0].portless[0].empty());
+  const auto &b = blocks[0];
+  ASSERT_EQ(b.maps.size(), 3u); // dst/32 . tcp/80; dst/32 . src/30; dst/32 . src/32 . tcp/80
+  for (const auto &m : b.maps)
+    for (const auto &e : m.elements)
+      EXPECT_NE(e.second, 3u) << "a rule that repeats an earlier one's key adds nothing";
+  EXPECT_EQ(kxnft::lookup(b, 0x0a000002, 0x0a000001, service_point(6, 80), true), 0u);
+  EXPECT_EQ(kxnft::lookup(b, 0x0a000002, 0x0a000001, service_point(6, 81), true), 1u);
+  EXPECT_EQ(kxnft::lookup(b, 0x0a000002, 0x0a000001, service_point(6, 80), false), 1u);
+  EXPECT_EQ(kxnft::lookup(b, 0x0a000004, 0x0a000001, service_point(6, 81), true), b.items.size());
+  // A whole protocol is still a key on ports: two halves of the port range.
+  Box udp;
+  udp.ports = true;
+  udp.svc = {{service_point(17, 0), service_point(17, 65535)}};
+  auto u = kxnft::plan_blocks({&udp, &web});
+  EXPECT_EQ(kxnft::lookup(u[0], 1, 2, service_point(17, 40000), true), 0u);
+  EXPECT_EQ(kxnft::lookup(u[0], 1, 2, service_point(17, 40000), false), u[0].items.size());
+  // A box of too many elements stays a rule of its own and splits the block.
+  auto split = kxnft::plan_blocks({&web, &any, &udp, &again}, 1);
+  ASSERT_EQ(split.size(), 3u);
+  EXPECT_EQ(split[1].map, false);
+  EXPECT_EQ(split[1].items, std::vector<size_t>{2});
 }
 
 // A random box over a small space, so that rules overlap often.
@@ -145,22 +172,17 @@ TEST(NftGroup, PlansDecideLikeRulesInOrder) {
           }
           continue;
         }
-        size_t matches = 0;
-        for (size_t j = 0; j < b.items.size(); ++j)
-          for (const auto &piece : ports ? b.ported[j] : b.portless[j])
-            if (kxnft::contains(piece, src, dst, svc)) {
-              ++matches;
-              got = b.items[j];
-            }
-        ASSERT_LE(matches, 1u) << "two elements of one map match";
-        if (matches)
+        size_t place = kxnft::lookup(b, src, dst, svc, ports);
+        if (place < b.items.size()) {
+          got = b.items[place];
           break;
+        }
       }
       ASSERT_EQ(got, want) << "round " << round << " packet " << src << " " << dst << " " << proto << "/"
                            << (svc & 0xffff) << (ports ? "" : " without ports");
     }
   }
-  // Most rules share maps.
+  // Most rules share blocks.
   EXPECT_GT(rules_in_maps, 4 * maps);
 }
 
