@@ -79,6 +79,29 @@ prepare() {
         { echo "kxc compile failed for R=$R: $(head -c 200 "$dir/kxc.err")" >&2; return 1; }
 }
 
+lookups() { # FILE: "N-M": the map and set lookups of the inbound check that a packet meets
+    # when no rule names its destination (N), and at most when the rules name
+    # it at two prefix lengths (a host in a network: M)
+    python3 - "$1" <<'PY'
+import re, sys
+chains, name = {}, None
+for line in open(sys.argv[1]):
+    m = re.match(r"\tchain (\S+) \{", line)
+    if m:
+        name = m.group(1); chains[name] = []
+    elif name and line.startswith("\t\t"):
+        chains[name].append(line.strip())
+inline, subs = 0, []
+for l in chains.get("inbound", []):
+    if " vmap @h" in l or re.search(r" @a\S+ jump", l):
+        inline += 1
+    m = re.search(r" @a\S+ jump (s\S+)$", l)
+    if m:
+        subs.append(sum(1 for x in chains.get(m.group(1), []) if " vmap @h" in x))
+subs.sort(reverse=True)
+print("%d-%d" % (inline, inline + sum(subs[:2])))
+PY
+}
 rule_count() { # NS: rules in the namespace's ruleset
     ip netns exec "$1" nft -j list ruleset | python3 -c \
         'import json,sys; print(sum(1 for o in json.load(sys.stdin)["nftables"] if "rule" in o))'
@@ -201,7 +224,7 @@ PY
     us=${sent#* }; sent=${sent% *}
     seen=$(ip netns exec $m nft list counters table inet kx | awk '/packets/ { s += $2 } END { print s + 0 }')
     printf '%7s  %-26s %9s %8s  %s\n' "$R" "packets through module" 3 \
-        "$(rule_count $m)/$(grep -c 'vmap @h[0-9]*_in_[0-9]*$' "$dir/bench.nft")" \
+        "$(rule_count $m)/$(lookups "$dir/bench.nft")" \
         "$(awk -v n="$sent" -v c="$seen" -v us="$us" -v l="$(load)" 'BEGIN { printf "%.0f packets/s sent, %d counted, %s us CPU per packet (sender), load %s", n / 3, c, us, l }')"
     ip netns del $i; ip netns del $m; ip netns del $o
 done

@@ -8,7 +8,9 @@
 // connections the filter has already let through (replies included) pass
 // by connection tracking. Runs of rules that test only addresses and
 // tcp/udp ports are looked up in hash maps keyed on masked fields (one
-// lookup per shape of key, whatever the number of rules; see group.h); an
+// lookup per shape of key, whatever the number of rules, and those of a
+// destination prefix length only when a set of that length holds the
+// packet's destination; see group.h); an
 // element found jumps to the chain "c<statement>_<in|out>", which keeps the
 // lowest place found in the packet mark, and the mark then picks the rule's
 // counter and verdict (a chain "v<statement>_<in|out>" when it logs or

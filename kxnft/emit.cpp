@@ -169,6 +169,25 @@ void append_key(std::string &out, const Shape &shape, const Key &k) {
 
 } // namespace
 
+// One map's lookup, the map written (for a key of no fields, a jump).
+std::string Emitter::lookup_line(const HashMap &m, const std::string &name,
+                                 const std::vector<std::string> &place_chain) {
+  auto [expr, type] = key_text(m.shape);
+  if (expr.empty()) // every packet: the first such rule
+    return "jump " + place_chain[m.elements.front().second];
+  std::string elements;
+  elements.reserve(m.elements.size() * 48);
+  for (const auto &[key, place] : m.elements) {
+    if (!elements.empty())
+      elements += ",\n\t\t\t";
+    append_key(elements, m.shape, key);
+    elements += " : jump " + place_chain[place];
+  }
+  maps_.emplace_back("h" + name, std::vector<std::string>{"type " + type + " : verdict",
+                                                          "elements = { " + elements + " }"});
+  return expr + " vmap @h" + name;
+}
+
 // A block of rules as hash map lookups. Each element found jumps to the
 // chain of its rule's place, which keeps the lowest place in the packet
 // mark; then the mark picks the rule's counter and its verdict. A packet
@@ -198,24 +217,31 @@ void Emitter::map_lines(const std::vector<Entry> &entries, const Block &block, b
     dispatch += (dispatch.empty() ? "" : ", ") + place + " : " + action;
   }
   lines.push_back("meta mark set 0xffffffff");
+  // Maps whose keys hold the same destination prefix length are looked up
+  // only when a set of their destination prefixes holds the packet's: a
+  // packet meets one test per length and the lookups of the lengths its
+  // destination has in the rules.
   int n = 0;
-  for (const HashMap &m : block.maps) {
-    auto [expr, type] = key_text(m.shape);
-    if (expr.empty()) { // every packet: the first such rule
-      lines.push_back("jump " + place_chain[m.elements.front().second]);
-      continue;
+  for (size_t first = 0, end = 0; first < block.maps.size(); first = end) {
+    int len = block.maps[first].shape.dst;
+    for (end = first; end < block.maps.size() && block.maps[end].shape.dst == len;)
+      ++end;
+    std::vector<std::string> *target = &lines;
+    if (len > 0 && end - first > 1) {
+      std::string set = "a" + block_name + "_" + std::to_string(len), chain = "s" + block_name + "_" + std::to_string(len);
+      std::set<uint32_t> seen;
+      std::string elements;
+      for (size_t i = first; i < end; ++i)
+        for (const auto &e : block.maps[i].elements)
+          if (seen.insert(e.first.dst).second)
+            elements += (elements.empty() ? "" : ", ") + dotted_text(e.first.dst);
+      sets_.emplace_back(set, std::vector<std::string>{"type ipv4_addr", "elements = { " + elements + " }"});
+      lines.push_back(key_field("ip daddr", len, 32) + " @" + set + " jump " + chain);
+      subs_.emplace_back(chain, std::vector<std::string>{});
+      target = &subs_.back().second;
     }
-    std::string name = "h" + block_name + "_" + std::to_string(++n), elements;
-    elements.reserve(m.elements.size() * 48);
-    for (const auto &[key, place] : m.elements) {
-      if (!elements.empty())
-        elements += ",\n\t\t\t";
-      append_key(elements, m.shape, key);
-      elements += " : jump " + place_chain[place];
-    }
-    maps_.emplace_back(name, std::vector<std::string>{"type " + type + " : verdict",
-                                                      "elements = { " + elements + " }"});
-    lines.push_back(expr + " vmap @" + name);
+    for (size_t i = first; i < end; ++i)
+      target->push_back(lookup_line(block.maps[i], block_name + "_" + std::to_string(++n), place_chain));
   }
   maps_.emplace_back("n" + block_name, std::vector<std::string>{"type mark : counter", "elements = { " + counters + " }"});
   maps_.emplace_back("d" + block_name, std::vector<std::string>{"type mark : verdict", "elements = { " + dispatch + " }"});
@@ -306,6 +332,12 @@ bool Emitter::text(CondContext &cx, std::string &s) {
   // maps: each is written before what uses it.
   for (const auto &[name, lines] : verdict_chains_)
     s += chain_text(name, lines, "");
+  for (const auto &[name, def] : sets_) {
+    s += "\tset " + name + " {\n";
+    for (const auto &d : def)
+      s += "\t\t" + d + "\n";
+    s += "\t}\n";
+  }
   for (const auto &[name, def] : maps_) {
     s += "\tmap " + name + " {\n";
     for (const auto &d : def)

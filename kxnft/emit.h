@@ -14,6 +14,7 @@
 namespace kxnft {
 
 struct Block;
+struct HashMap;
 
 // What a statement does once its conditions hold.
 struct Decision {
@@ -53,13 +54,15 @@ private:
   void plain_lines(const Translated &t, size_t index, bool inbound, std::vector<std::string> &lines);
   void map_lines(const std::vector<Entry> &entries, const Block &block, bool inbound,
                  std::vector<std::string> &lines);
+  std::string lookup_line(const HashMap &m, const std::string &name,
+                          const std::vector<std::string> &place_chain);
   void sub_chains(const std::string &chain, const std::vector<const Clause *> &complex, const std::string &v);
 
   const Options &options_;
   std::vector<Entry> inbound_, outbound_;
   std::vector<std::string> counters_;
   int map_count_ = 0;
-  std::vector<std::pair<std::string, std::vector<std::string>>> subs_, verdict_chains_, maps_;
+  std::vector<std::pair<std::string, std::vector<std::string>>> subs_, verdict_chains_, maps_, sets_;
 };
 
 } // namespace kxnft
