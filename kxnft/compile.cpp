@@ -40,20 +40,30 @@ const std::map<std::string, std::vector<std::string>> &implied_rules() {
   return m;
 }
 
-// The rule number a statement carries in its track or action calls.
+// "not" and a blank: a negated condition.
+bool negated(std::string_view e) { return e.size() > 3 && e.starts_with("not") && trim(e.substr(3, 1)).empty(); }
+
+// The rule number a statement carries in its track or action calls: the
+// last argument of a call, when it is a number. Read in place: it is asked
+// of every statement of the script.
 int carried_rule(const std::string &body) {
   int n = -1;
-  for (const auto &e : split_top(body, ",")) {
-    if (e.empty() || e.back() != ')' || e.front() == '(' || e.rfind("not ", 0) == 0)
-      continue;
+  for_each_top(body, ',', [&](std::string_view field) {
+    std::string_view e = trim(field);
+    if (e.empty() || e.back() != ')' || e.front() == '(' || negated(e))
+      return;
     size_t open = e.find('(');
-    if (open == std::string::npos)
-      continue;
-    auto args = split_top(e.substr(open + 1, e.size() - open - 2), ",");
-    const std::string &last = args.back();
-    if (!last.empty() && last.size() < 6 && last.find_first_not_of("0123456789") == std::string::npos)
-      n = std::stoi(last);
-  }
+    if (open == std::string_view::npos)
+      return;
+    std::string_view last;
+    for_each_top(e.substr(open + 1, e.size() - open - 2), ',', [&](std::string_view arg) { last = arg; });
+    last = trim(last);
+    if (last.empty() || last.size() >= 6 || last.find_first_not_of("0123456789") != std::string_view::npos)
+      return;
+    n = 0;
+    for (char c : last)
+      n = n * 10 + (c - '0');
+  });
   return n;
 }
 
@@ -255,11 +265,19 @@ Identity identity_for(const Script &script, const std::string &word, const std::
     }
     return targets;
   };
+  // An address reads as one of addrs exactly when it is written as
+  // inet_ntop writes it (inet_pton takes no other form of an IPv4 address),
+  // so the texts are compared: no address of the script is converted.
+  std::vector<std::string> texts;
+  for (uint32_t a : addrs) {
+    char text[INET_ADDRSTRLEN];
+    if (inet_ntop(AF_INET, &a, text, sizeof text))
+      texts.emplace_back(text);
+  }
   for (const auto &[name, a] : script.addresses) {
-    in_addr x{};
     bool mine = name == lower;
-    if (!mine && inet_pton(AF_INET, a.addr.c_str(), &x) == 1 && a.type.rfind("net", 0) != 0)
-      mine = std::find(addrs.begin(), addrs.end(), x.s_addr) != addrs.end();
+    if (!mine && a.type.rfind("net", 0) != 0)
+      mine = std::find(texts.begin(), texts.end(), a.addr) != texts.end();
     if (!mine)
       continue;
     if (a.type == "hostif") {

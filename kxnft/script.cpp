@@ -2,12 +2,22 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace kxnft {
 
 namespace {
 // The blanks of the "C" locale, whatever locale the program runs in.
 bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// How often c occurs in s (memchr skips what lies between).
+long occurrences(std::string_view s, char c) {
+  long n = 0;
+  const char *end = s.data() + s.size();
+  for (const char *p = s.data(); (p = static_cast<const char *>(memchr(p, c, size_t(end - p)))); ++p)
+    ++n;
+  return n;
+}
 } // namespace
 
 std::string squeeze(std::string_view s) {
@@ -17,20 +27,30 @@ std::string squeeze(std::string_view s) {
 }
 
 void squeeze_into(std::string &out, std::string_view s) {
-  out.clear();
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size();) {
-    while (i < s.size() && blank(s[i]))
-      ++i;
-    size_t word = i;
-    while (i < s.size() && !blank(s[i]))
-      ++i;
-    if (word == i)
-      break;
-    if (!out.empty())
-      out += ' ';
-    out.append(s.substr(word, i - word));
+  // One pass into a buffer as long as the text: a run of blanks becomes one
+  // blank when a word comes before and after it.
+  out.resize(s.size());
+  char *begin = out.data(), *o = begin;
+  bool gap = false;
+  for (char c : s) {
+    if (blank(c)) {
+      gap = o != begin;
+      continue;
+    }
+    if (gap)
+      *o++ = ' ';
+    gap = false;
+    *o++ = c;
   }
+  out.resize(size_t(o - begin));
+}
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && blank(s.front()))
+    s.remove_prefix(1);
+  while (!s.empty() && blank(s.back()))
+    s.remove_suffix(1);
+  return s;
 }
 
 std::optional<std::string_view> call_body(std::string_view call) {
@@ -62,12 +82,12 @@ std::vector<std::string> split_top(std::string_view s, std::string_view sep) {
     else if ((c == ')' || c == '}') && depth > 0)
       --depth;
     else if (depth == 0 && !sep.empty() && c == sep.front() && s.compare(i, sep.size(), sep) == 0) {
-      out.push_back(squeeze(s.substr(start, i - start)));
+      squeeze_into(out.emplace_back(), s.substr(start, i - start));
       start = i + sep.size();
       i = start - 1;
     }
   }
-  out.push_back(squeeze(s.substr(start)));
+  squeeze_into(out.emplace_back(), s.substr(start));
   return out;
 }
 
@@ -211,7 +231,7 @@ Script parse_script(std::string_view text, ScriptListener *listener) {
   Script out;
   // At most one statement per ";": no moves as the script grows (what is
   // not used of it is never touched).
-  out.statements.reserve(size_t(std::count(text.begin(), text.end(), ';')));
+  out.statements.reserve(size_t(occurrences(text, ';')));
   std::string pending, exported, t;
   int pending_line = 0, lineno = 0, depth = 0;
   bool in_export = false;
@@ -268,8 +288,7 @@ Script parse_script(std::string_view text, ScriptListener *listener) {
     if (!pending.empty())
       pending += ' ';
     pending += t;
-    for (char c : t)
-      depth += c == '{' ? 1 : c == '}' ? -1 : 0;
+    depth += int(occurrences(t, '{') - occurrences(t, '}'));
     char last = pending.back();
     if (depth <= 0 && (last == ';' || last == '}')) {
       parse_statement(out, std::move(pending), pending_line, tell);

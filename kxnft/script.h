@@ -76,6 +76,26 @@ Script parse_script(std::string_view text, ScriptListener *listener = nullptr);
 std::string squeeze(std::string_view s);
 // The same into `out` (its buffer kept).
 void squeeze_into(std::string &out, std::string_view s);
+// The text without blanks at either end.
+std::string_view trim(std::string_view s);
+// Calls `field` with each part of `s` split at `sep` where no parenthesis or
+// brace is open, as it stands (split_top's fields before squeezing).
+template <class Field> void for_each_top(std::string_view s, char sep, Field field) {
+  int depth = 0;
+  size_t start = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (c == '(' || c == '{')
+      ++depth;
+    else if ((c == ')' || c == '}') && depth > 0)
+      --depth;
+    else if (depth == 0 && c == sep) {
+      field(s.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  field(s.substr(start));
+}
 // The text between the first "(" and the last ")" of a call NAME(a, b);
 // nullopt when there is none.
 std::optional<std::string_view> call_body(std::string_view call);

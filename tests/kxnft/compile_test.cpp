@@ -93,6 +93,27 @@ TEST(NftCompile, RefusesWhatItCannotEnforce) {
   EXPECT_TRUE(kxnft::compile_ruleset(defs + "inbound all@gw accept (rpc, ypserv);\n", Identity{}).ok);
 }
 
+TEST(NftCompile, RuleNumbersAsCarried) {
+  // A statement carries the last argument of its track call when that is a
+  // number of at most five digits, however the call is spaced or broken over
+  // lines; a statement without one takes the number after the one before.
+  const std::string script = "SRV_tcp(web, 80)\nADDR_host(x, 192.0.2.7)\n"
+                             "inbound all@all accept (tcp, web), LOG( short , LOG_NOALERT ,\t12 );\n"
+                             "inbound all@all drop (tcp, web);\n"
+                             "inbound all@all reject (tcp, web), LOG(short,LOG_NOALERT,123456);\n"
+                             "inbound all@all\n\taccept\t(tcp, web),\n\t\tLOG(long,LOG_NOALERT,\n\t\t40);\n"
+                             "inbound all@all drop (ip_src = x);\n";
+  auto r = kxnft::compile_ruleset(script, Identity{});
+  ASSERT_TRUE(r.ok) << r.error;
+  std::set<std::string> counters;
+  for (size_t at = r.ruleset.find("\tcounter "); at != std::string::npos; at = r.ruleset.find("\tcounter ", at + 1)) {
+    size_t begin = at + 9;
+    counters.insert(r.ruleset.substr(begin, r.ruleset.find(' ', begin) - begin));
+  }
+  for (const char *c : {"accept_r12_log", "drop_r13", "reject_r14_log", "accept_r40_log", "drop_r41"})
+    EXPECT_EQ(counters.count(c), 1u) << c << " in\n" << r.ruleset;
+}
+
 TEST(NftCompile, IdentityByNameAndAddress) {
   kxnft::Script s = kxnft::parse_script(cases());
   auto addr = [](const char *a) {
@@ -103,6 +124,11 @@ TEST(NftCompile, IdentityByNameAndAddress) {
   EXPECT_EQ(kxnft::identity_for(s, "GW", {}).names, (std::set<std::string>{"gw"}));
   EXPECT_EQ(kxnft::identity_for(s, "m1", addr("198.51.100.1")).names, (std::set<std::string>{"gw"}));
   EXPECT_EQ(kxnft::identity_for(s, "m2", addr("192.0.2.11")).names, (std::set<std::string>{"ns"}));
+  // An address is the module's only as written in dotted decimal: a part
+  // with a leading zero is no address.
+  s = kxnft::parse_script(cases() + "ADDR_host(odd, 192.0.2.012)\nADDR_host(even, 192.0.2.13)\n");
+  EXPECT_TRUE(kxnft::identity_for(s, "m4", addr("192.0.2.12")).names.empty());
+  EXPECT_EQ(kxnft::identity_for(s, "m5", addr("192.0.2.13")).names, (std::set<std::string>{"even"}));
   // A network's address is no module's.
   EXPECT_TRUE(kxnft::identity_for(s, "m3", addr("10.0.0.0")).names.empty());
 }
