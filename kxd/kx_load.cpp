@@ -39,18 +39,13 @@ struct Send {
   std::thread thread;
 };
 
-// The tables and log formats beside the ruleset files: NAME.ft and NAME.lg.
-bool write_tables(const std::string &base, const Compiled &c) {
-  for (auto [suffix, text] : {std::pair{"ft", &c.ft}, {"lg", &c.lg}}) {
-    std::string path = base + "." + suffix;
-    // Synced, but not their directory: they live only until the load ends,
-    // and the state families that keep them (hard links) sync theirs.
-    if (!kx_write_file(path, text->data(), text->size(), false)) {
-      fprintf(stderr, "kx: cannot write %s\n", path.c_str());
-      return false;
-    }
-  }
-  return true;
+// A compiled file in the tmp directory. Scratch: it lives until the load
+// ends, and the state families that keep it (hard links) sync it first.
+bool write_compiled(const std::string &path, const std::string &text) {
+  if (kx_write_scratch(path, text.data(), text.size()))
+    return true;
+  fprintf(stderr, "kx: cannot write %s\n", path.c_str());
+  return false;
 }
 } // namespace
 
@@ -71,19 +66,12 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
   // times the script's size.
   kxu::prefault_heap(std::min(file->text().size() * 6, size_t(128) << 20));
   // One reading of the script gives the tables and log formats and the
-  // script the rulesets are made of; the tables are written (and synced)
-  // while the first ruleset is made.
+  // script the rulesets are made of.
   Compiled tables = compile_script(name, file->text());
   file.reset();
   const kxnft::Script &script = tables.script;
   std::string compiled = dirs.tmp + "/" + name;
-  bool tables_written = false;
-  std::jthread side([&] { tables_written = write_tables(compiled, tables); });
-  auto tables_ready = [&] {
-    if (side.joinable())
-      side.join();
-    return tables_written;
-  };
+  bool tables_written = write_compiled(compiled + ".ft", tables.ft) && write_compiled(compiled + ".lg", tables.lg);
 
   // The filter code is the module's nftables ruleset, made for the objects
   // the module is: modules that are the same objects get the same one.
@@ -97,14 +85,7 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
   auto save_and_send = [&] {
     if (run.empty())
       return;
-    if (!tables_ready()) {
-      status = 1;
-      run.clear();
-      return;
-    }
-    // Synced, but not its directory, as the tables.
-    if (!kx_write_file(compiled + ".fc", run_code->ruleset.data(), run_code->ruleset.size(), false)) {
-      fprintf(stderr, "kx: cannot write %s.fc\n", compiled.c_str());
+    if (!tables_written || !write_compiled(compiled + ".fc", run_code->ruleset)) {
       status = 1;
       run.clear();
       return;
@@ -151,7 +132,6 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
     run.push_back({host, specs, std::nullopt, ""});
   }
   save_and_send();
-  tables_ready();
   for (auto &s : sends) {
     fputs(kx_console_line("Loading " + name + " on", s->host, s->specs).c_str(), stdout);
     fflush(stdout);

@@ -5,6 +5,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <map>
+#include <system_error>
+#include <thread>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -76,32 +79,25 @@ std::optional<kxloadx_t> kx_readfiles(const std::string &base, const std::string
 }
 
 namespace {
-// kx_savestate up to the directory sync.
-bool save_family(const std::string &compiled, const std::string &family_path, const kx_ifs &ifs,
-                 const std::string &linkbase, std::string *error) {
+// The compiled files of a family: hard links to the first family saved in
+// the same go (`linkbase`), else to the compiled files themselves.
+bool link_compiled(const std::string &compiled, const std::string &family_path, const std::string &linkbase,
+                   std::string *error) {
   auto fail = [&](const std::string &m) {
     if (error)
       *error = m;
     return false;
   };
-  static const char *const copied[] = {"ifs", "fc", "ft", "lg", "set"};
-  for (const char *suffix : copied) {
+  for (const char *suffix : {"fc", "ft", "lg", "set"}) {
     std::string dst = family_path + "." + suffix;
     if (unlink(dst.c_str()) != 0 && errno != ENOENT)
       return fail("cannot unlink " + dst);
-    // Each module gets its own "ifs" (its targets); the compiled files are shared.
-    if (std::string(suffix) != "ifs" && !linkbase.empty() && linkbase != family_path) {
+    if (!linkbase.empty() && linkbase != family_path) {
       std::string from = linkbase + "." + suffix;
       if (access(from.c_str(), F_OK) != 0)
         continue; // an optional file the first family did not get
       if (link(from.c_str(), dst.c_str()) != 0)
         return fail("cannot link <" + from + "> to <" + dst + ">");
-      continue;
-    }
-    if (std::string(suffix) == "ifs") {
-      std::string text = kx_ifs_text(ifs);
-      if (!kx_write_file(dst, text.data(), text.size(), false))
-        return fail("cannot open <" + dst + ">");
       continue;
     }
     std::string src = compiled + "." + suffix;
@@ -111,6 +107,25 @@ bool save_family(const std::string &compiled, const std::string &family_path, co
       return fail("cannot kx_read <" + src + ">");
   }
   return true;
+}
+
+// kx_savestate up to the directory sync: the module's own "ifs", then the
+// compiled files.
+bool save_family(const std::string &compiled, const std::string &family_path, const kx_ifs &ifs,
+                 const std::string &linkbase, std::string *error) {
+  std::string dst = family_path + ".ifs";
+  if (unlink(dst.c_str()) != 0 && errno != ENOENT) {
+    if (error)
+      *error = "cannot unlink " + dst;
+    return false;
+  }
+  std::string text = kx_ifs_text(ifs);
+  if (!kx_write_file(dst, text.data(), text.size(), false)) {
+    if (error)
+      *error = "cannot open <" + dst + ">";
+    return false;
+  }
+  return link_compiled(compiled, family_path, linkbase, error);
 }
 
 std::string base_name(const std::string &path) {
@@ -179,27 +194,68 @@ bool kxstate_savefilters(const std::string &statedir, const std::string &compile
     else if (families.back() != "local")
       links.emplace_back(families.back(), kxhostaddrs(m.module));
   }
+  // The compiled files may come unsynced (kx_write_scratch): they are synced
+  // before any family links them, side by side with the links file.
+  std::vector<std::string> compiled_files;
+  for (const char *suffix : {"fc", "ft", "lg", "set"})
+    if (access((compiled + "." + suffix).c_str(), F_OK) == 0)
+      compiled_files.push_back(compiled + "." + suffix);
+  bool synced = true;
+  auto sync_compiled = [&] { synced = kx_sync_files(compiled_files); };
+  std::thread syncing;
+  try {
+    syncing = std::thread(sync_compiled);
+  } catch (const std::system_error &) {
+    sync_compiled();
+  }
   // The families' files sync the state directory once, for the links file too.
   bool linked = links.empty() || kxstate_createlinks(statedir, links, false);
-  kx_ifs ifs;
-  ifs.name = base_name(compiled);
+  if (syncing.joinable())
+    syncing.join();
+
+  // Each family's "ifs", all written at once; a family named twice gets the
+  // targets of its last module (each module is sent its own).
+  std::vector<std::string> ifs_texts(modules.size());
+  std::map<std::string, size_t> last_of_family; // family -> index of its last module
+  for (size_t i = 0; i < modules.size(); ++i) {
+    auto &m = modules[i];
+    if (m.error.empty() && !synced)
+      m.error = "cannot sync the compiled files " + compiled;
+    else if (m.error.empty() && !linked && families[i] != "local")
+      m.error = "Unable to write links file";
+    if (!m.error.empty())
+      continue;
+    ifs_texts[i] = kx_ifs_text({base_name(compiled), m.targets});
+    last_of_family[families[i]] = i;
+  }
+  std::vector<kx_file_data> ifs_files;
+  for (const auto &[family, i] : last_of_family)
+    ifs_files.push_back({statedir + "/" + family + ".ifs", ifs_texts[i].data(), ifs_texts[i].size()});
+  std::vector<bool> written = kx_write_files(ifs_files);
+  std::map<std::string, bool> ifs_written;
+  for (size_t k = 0; k < ifs_files.size(); ++k)
+    ifs_written[ifs_files[k].path] = written[k];
+
   std::string linkbase;
   bool saved_any = false;
   for (size_t i = 0; i < modules.size(); ++i) {
     auto &m = modules[i];
     if (!m.error.empty())
       continue;
-    if (!linked && families[i] != "local") {
-      m.error = "Unable to write links file";
+    std::string path = statedir + "/" + families[i];
+    if (!ifs_written[path + ".ifs"]) {
+      m.error = "cannot open <" + path + ".ifs>";
       continue;
     }
-    std::string path = statedir + "/" + families[i];
-    ifs.targets = m.targets;
-    if (!save_family(compiled, path, ifs, linkbase, &m.error))
+    if (!link_compiled(compiled, path, linkbase, &m.error))
       continue;
     saved_any = true;
     linkbase = path;
     m.files = kx_readfiles(families[i], statedir, &m.error);
+    if (m.files)
+      for (auto &e : m.files->entries)
+        if (e.name == "ifs")
+          e.contents.assign(ifs_texts[i].begin(), ifs_texts[i].end());
   }
   if (saved_any && !kx_sync_dir(statedir + "/links.C"))
     for (auto &m : modules)
@@ -213,16 +269,29 @@ bool kxstate_savefilters(const std::string &statedir, const std::string &compile
   return ok;
 }
 
-bool kx_state_file(const std::string &base, const kxloadx_entry &entry) {
-  if (!safe_name(entry.name) || !suffix_known(entry.name))
+namespace {
+// Whether `entry` changes base.NAME (told on the debug output); false as
+// well for a name that is no suffix of a family.
+bool state_file_changes(const std::string &base, const kxloadx_entry &entry, bool &valid) {
+  valid = safe_name(entry.name) && suffix_known(entry.name);
+  if (!valid)
     return false;
   std::string path = base + "." + entry.name;
   auto old = kx_read_file(path);
   if (old && *old == entry.contents) {
     herror(0, 0, "No change in state: %s", path.c_str());
-    return true;
+    return false;
   }
   herror(0, 0, "Save new state: %s", path.c_str());
+  return true;
+}
+} // namespace
+
+bool kx_state_file(const std::string &base, const kxloadx_entry &entry) {
+  bool valid = false;
+  if (!state_file_changes(base, entry, valid))
+    return valid;
+  std::string path = base + "." + entry.name;
   if (!kx_write_file(path, entry.contents.data(), entry.contents.size(), false)) {
     fprintf(stderr, "Failed to rename %s.tmp to %s\n", path.c_str(), path.c_str());
     return false;
@@ -231,11 +300,24 @@ bool kx_state_file(const std::string &base, const kxloadx_entry &entry) {
 }
 
 bool kxstate_savefiles(const std::string &directory, const kxloadx_t &files) {
+  std::string base = directory + "/local";
   bool ok = true;
-  for (const auto &e : files.entries)
-    if (!e.contents.empty())
-      ok = kx_state_file(directory + "/local", e) && ok;
-  return kx_sync_dir(directory + "/local") && ok;
+  std::vector<kx_file_data> changed;
+  for (const auto &e : files.entries) {
+    bool valid = false;
+    if (!e.contents.empty() && state_file_changes(base, e, valid))
+      changed.push_back({base + "." + e.name, e.contents.data(), e.contents.size()});
+    else if (!e.contents.empty())
+      ok = valid && ok;
+  }
+  // The files are written side by side: their syncs overlap.
+  std::vector<bool> written = kx_write_files(changed);
+  for (size_t i = 0; i < changed.size(); ++i)
+    if (!written[i]) {
+      fprintf(stderr, "Failed to rename %s.tmp to %s\n", changed[i].path.c_str(), changed[i].path.c_str());
+      ok = false;
+    }
+  return kx_sync_dir(base) && ok;
 }
 
 std::optional<kxloadx_t> kxstate_getfiles(const std::string &statedir, const std::vector<uint32_t> &addresses) {

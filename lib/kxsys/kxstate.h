@@ -24,6 +24,23 @@ bool kx_suffix_required(const std::string &suffix);
 // passes sync_dir false and calls kx_sync_dir(any path in it) after the last.
 bool kx_write_file(const std::string &path, const void *data, size_t len, bool sync_dir = true);
 bool kx_sync_dir(const std::string &path_in_dir);
+// A file for kx_write_files.
+struct kx_file_data {
+  std::string path;
+  const void *data = nullptr;
+  size_t len = 0;
+};
+// kx_write_file without the directory sync for several files at once: the
+// files are written side by side, each in a thread of its own, so that the
+// waits for their syncs overlap. One result per file, in order.
+std::vector<bool> kx_write_files(const std::vector<kx_file_data> &files);
+// Syncs existing files side by side; true when every one was synced.
+bool kx_sync_files(const std::vector<std::string> &paths);
+// Writes a scratch file through a temporary and a rename, like kx_write_file,
+// but syncs nothing: only for a file that lives until the program ends or
+// that whoever keeps it syncs first (kxstate_savefilters does so for the
+// compiled files it links into the families).
+bool kx_write_scratch(const std::string &path, const void *data, size_t len);
 std::optional<Bytes> kx_read_file(const std::string &path, size_t cap = size_t(kMaxBuffer));
 
 // ".ifs": the rule base name, then one target per line.
@@ -93,8 +110,10 @@ struct kx_module_state {
 // written once for all of them, each family is read back as soon as it is
 // written (a module named twice gets its own targets each time), the later
 // families are hard links to the first, and the state directory is synced
-// once at the end. False when a module was not saved (its `error` says why;
-// the others are).
+// once at the end. The compiled files may be scratch (kx_write_scratch):
+// they are synced before any family links them, side by side with the links
+// file, and the families' "ifs" are written side by side as well. False
+// when a module was not saved (its `error` says why; the others are).
 bool kxstate_savefilters(const std::string &statedir, const std::string &compiled,
                          std::vector<kx_module_state> &modules);
 

@@ -145,8 +145,10 @@ ReplaceResult replace_file(const std::string &path, const std::function<bool(FIL
   if (e || !write(f) || std::fflush(f) != 0 || std::ferror(f)) {
     return give_up(ReplaceStep::write, "write", tmp, e ? e : errno);
   }
-  e = fault(ReplaceStep::sync_temp);
-  if (e || ::fsync(fileno(f)) != 0) return give_up(ReplaceStep::sync_temp, "sync", tmp, e ? e : errno);
+  if (options.sync_file) {
+    e = fault(ReplaceStep::sync_temp);
+    if (e || ::fsync(fileno(f)) != 0) return give_up(ReplaceStep::sync_temp, "sync", tmp, e ? e : errno);
+  }
   const mode_t mode = exists ? (old.st_mode & 07777) : options.new_mode;
   e = fault(ReplaceStep::set_mode);
   if (e || ::fchmod(fileno(f), mode) != 0) return give_up(ReplaceStep::set_mode, "set the mode of", tmp, e ? e : errno);

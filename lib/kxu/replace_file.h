@@ -29,6 +29,10 @@ struct ReplaceOptions {
   bool keep_if_same = false;
   // Mode of a file that does not exist yet; an existing file keeps its own.
   mode_t new_mode = 0644;
+  // Sync the new bytes before the rename. Only a scratch file may do
+  // without: one that lives until its program ends, or that whoever keeps it
+  // syncs before anything lasting refers to it.
+  bool sync_file = true;
   // Sync the directory after the rename. A caller that replaces several
   // files of one directory in a row may turn it off and call sync_directory
   // once after the last.

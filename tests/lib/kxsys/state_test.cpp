@@ -119,6 +119,30 @@ TEST(State, AnIdenticalReceivedFileLeavesTheStoredOneUntouched) {
   EXPECT_FALSE(kx_state_file(d.file("local"), {"fc/../../x", Bytes{'z'}}));
 }
 
+TEST(State, SeveralFilesWrittenAtOnce) {
+  kxtest::TempDir d;
+  d.write("b", "old");
+  std::string a = "first", b = "second", c = "third";
+  auto written = kx_write_files({{d.file("a"), a.data(), a.size()},
+                                 {d.file("missing/b"), b.data(), b.size()},
+                                 {d.file("b"), c.data(), c.size()}});
+  EXPECT_EQ(written, (std::vector<bool>{true, false, true}));
+  EXPECT_EQ(*kx_read_file(d.file("a")), (Bytes{'f', 'i', 'r', 's', 't'}));
+  EXPECT_EQ(*kx_read_file(d.file("b")), (Bytes{'t', 'h', 'i', 'r', 'd'}));
+  EXPECT_TRUE(kx_write_files({}).empty());
+  EXPECT_TRUE(kx_sync_files({d.file("a"), d.file("b")}));
+  EXPECT_FALSE(kx_sync_files({d.file("a"), d.file("missing/b")}));
+}
+
+TEST(State, AReceivedSetWithABadNameSavesTheRest) {
+  kxtest::TempDir d;
+  kxloadx_t files{{{"fc", Bytes{'a'}}, {"../x", Bytes{'z'}}, {"lg", Bytes{'b'}}}};
+  EXPECT_FALSE(kxstate_savefiles(d.path(), files));
+  EXPECT_EQ(*kx_read_file(d.file("local.fc")), Bytes{'a'});
+  EXPECT_EQ(*kx_read_file(d.file("local.lg")), Bytes{'b'});
+  EXPECT_FALSE(kx_read_file(d.file("x")));
+}
+
 TEST(State, MoveCommitsOrRollsBack) {
   kxtest::TempDir tmp, state;
   tmp.write("local.fc", "new");

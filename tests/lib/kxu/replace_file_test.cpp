@@ -6,6 +6,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
@@ -188,4 +189,24 @@ TEST(ReplaceFile, DirectorySyncMayBeLeftToTheCaller) {
   EXPECT_EQ(slurp(path), "next\n");
   EXPECT_EQ(kxu::sync_directory(path), 0);
   EXPECT_EQ(kxu::sync_directory(dir.file("missing/a.fc")), ENOENT);
+}
+
+TEST(ReplaceFile, AScratchFileIsNotSynced) {
+  kxtest::TempDir dir;
+  const std::string path = dir.write("a.ft", "previous\n");
+  kxu::ReplaceOptions opt;
+  opt.sync_file = false;
+  opt.sync_dir = false;
+  kxu::ReplaceResult r;
+  {
+    // A sync would fail: the scratch replace never meets one, yet goes
+    // through a temporary all the same (a file linked elsewhere keeps its bytes).
+    Faults f({ReplaceStep::sync_temp, ReplaceStep::sync_dir});
+    ASSERT_EQ(link(path.c_str(), dir.file("kept.ft").c_str()), 0);
+    r = kxu::replace_file(path, "next\n", opt);
+  }
+  EXPECT_TRUE(r.ok) << r.message;
+  EXPECT_EQ(slurp(path), "next\n");
+  EXPECT_EQ(slurp(dir.file("kept.ft")), "previous\n");
+  EXPECT_EQ(entries(dir.path()), (std::set<std::string>{"a.ft", "kept.ft"}));
 }
