@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -110,13 +111,17 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
     }
     run.clear();
   };
+  std::vector<kxnft::ModuleName> names;
   for (const auto &target : targets) {
-    auto [host, specs] = split_target(target);
+    names.push_back({split_target(target).first, {}});
     uint32_t addr = 0;
-    std::vector<uint32_t> addrs;
-    if (kx_resolve(host, addr))
-      addrs.push_back(htonl(addr));
-    kxnft::Identity self = kxnft::identity_for(script, host, addrs);
+    if (kx_resolve(names.back().word, addr))
+      names.back().addrs.push_back(htonl(addr));
+  }
+  std::vector<kxnft::Identity> identities = kxnft::identities_for(script, names);
+  for (size_t t = 0; t < targets.size(); ++t) {
+    auto [host, specs] = split_target(targets[t]);
+    const kxnft::Identity &self = identities[t];
     auto [entry, fresh] = rulesets.try_emplace(self.names);
     if (fresh)
       entry->second = kxnft::compile_ruleset(script, self);
@@ -132,6 +137,12 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
     run.push_back({host, specs, std::nullopt, ""});
   }
   save_and_send();
+  // What the script was read into is freed while the modules answer.
+  std::jthread freeing;
+  try {
+    freeing = std::jthread([gone = std::move(tables)] {});
+  } catch (const std::system_error &) {
+  }
   for (auto &s : sends) {
     fputs(kx_console_line("Loading " + name + " on", s->host, s->specs).c_str(), stdout);
     fflush(stdout);

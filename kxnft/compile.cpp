@@ -249,10 +249,8 @@ Result compile_ruleset(const std::string &script_text, const Identity &self, con
   return compile_ruleset(parse_script(script_text), self, options);
 }
 
-Identity identity_for(const Script &script, const std::string &word, const std::vector<uint32_t> &addrs) {
-  Identity id;
-  std::string lower = word;
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(tolower(c)); });
+std::vector<Identity> identities_for(const Script &script, const std::vector<ModuleName> &modules) {
+  std::vector<Identity> ids(modules.size());
   std::set<std::string> targets; // every object a scope names, when an interface object asks
   auto scope_targets = [&]() -> const std::set<std::string> & {
     if (targets.empty()) {
@@ -268,28 +266,41 @@ Identity identity_for(const Script &script, const std::string &word, const std::
   // An address reads as one of addrs exactly when it is written as
   // inet_ntop writes it (inet_pton takes no other form of an IPv4 address),
   // so the texts are compared: no address of the script is converted.
-  std::vector<std::string> texts;
-  for (uint32_t a : addrs) {
-    char text[INET_ADDRSTRLEN];
-    if (inet_ntop(AF_INET, &a, text, sizeof text))
-      texts.emplace_back(text);
-  }
-  for (const auto &[name, a] : script.addresses) {
-    bool mine = name == lower;
-    if (!mine && a.type.rfind("net", 0) != 0)
-      mine = std::find(texts.begin(), texts.end(), a.addr) != texts.end();
-    if (!mine)
-      continue;
-    if (a.type == "hostif") {
-      // An interface object is named "<object>-<interface>".
-      for (const auto &t : scope_targets())
-        if (name.size() > t.size() + 1 && name.compare(0, t.size() + 1, t + "-") == 0)
-          id.names.insert(t);
-    } else {
-      id.names.insert(name);
+  std::vector<std::string> lower(modules.size());
+  std::vector<std::vector<std::string>> texts(modules.size());
+  for (size_t k = 0; k < modules.size(); ++k) {
+    lower[k] = modules[k].word;
+    std::transform(lower[k].begin(), lower[k].end(), lower[k].begin(),
+                   [](unsigned char c) { return char(tolower(c)); });
+    for (uint32_t a : modules[k].addrs) {
+      char text[INET_ADDRSTRLEN];
+      if (inet_ntop(AF_INET, &a, text, sizeof text))
+        texts[k].emplace_back(text);
     }
   }
-  return id;
+  for (const auto &[name, a] : script.addresses) {
+    bool network = a.type.rfind("net", 0) == 0;
+    for (size_t k = 0; k < modules.size(); ++k) {
+      bool mine = name == lower[k];
+      if (!mine && !network)
+        mine = std::find(texts[k].begin(), texts[k].end(), a.addr) != texts[k].end();
+      if (!mine)
+        continue;
+      if (a.type == "hostif") {
+        // An interface object is named "<object>-<interface>".
+        for (const auto &t : scope_targets())
+          if (name.size() > t.size() + 1 && name.compare(0, t.size() + 1, t + "-") == 0)
+            ids[k].names.insert(t);
+      } else {
+        ids[k].names.insert(name);
+      }
+    }
+  }
+  return ids;
+}
+
+Identity identity_for(const Script &script, const std::string &word, const std::vector<uint32_t> &addrs) {
+  return identities_for(script, {{word, addrs}}).front();
 }
 
 } // namespace kxnft

@@ -56,6 +56,12 @@ Result compile_ruleset(const std::string &script_text, const Identity &self, con
 // The objects of the script a module is: those named `word` and those whose
 // address (or an interface's address) is one of `addrs` (network order).
 Identity identity_for(const Script &script, const std::string &word, const std::vector<uint32_t> &addrs);
+// The same for several modules in one pass over the script's addresses.
+struct ModuleName {
+  std::string word;
+  std::vector<uint32_t> addrs; // network order
+};
+std::vector<Identity> identities_for(const Script &script, const std::vector<ModuleName> &modules);
 
 // One condition of a statement in conjunctive form: every clause must hold;
 // a clause holds when one of its alternatives (each a run of nft matches)

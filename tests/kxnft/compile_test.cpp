@@ -124,6 +124,12 @@ TEST(NftCompile, IdentityByNameAndAddress) {
   EXPECT_EQ(kxnft::identity_for(s, "GW", {}).names, (std::set<std::string>{"gw"}));
   EXPECT_EQ(kxnft::identity_for(s, "m1", addr("198.51.100.1")).names, (std::set<std::string>{"gw"}));
   EXPECT_EQ(kxnft::identity_for(s, "m2", addr("192.0.2.11")).names, (std::set<std::string>{"ns"}));
+  // Several modules at once: each as if asked alone.
+  auto several = kxnft::identities_for(s, {{"GW", {}}, {"m2", addr("192.0.2.11")}, {"m3", addr("10.0.0.0")}});
+  ASSERT_EQ(several.size(), 3u);
+  EXPECT_EQ(several[0].names, (std::set<std::string>{"gw"}));
+  EXPECT_EQ(several[1].names, (std::set<std::string>{"ns"}));
+  EXPECT_TRUE(several[2].names.empty());
   // An address is the module's only as written in dotted decimal: a part
   // with a leading zero is no address.
   s = kxnft::parse_script(cases() + "ADDR_host(odd, 192.0.2.012)\nADDR_host(even, 192.0.2.13)\n");
