@@ -56,22 +56,38 @@ done
 sleep 0.5
 
 now() { date +%s.%N; }
+# CPU of the daemons (all their threads), in nanoseconds.
+kxd_cpu() {
+  local sum=0 ns rest t
+  for p in "${pids[@]}"; do
+    for t in /proc/"$p"/task/*/schedstat; do
+      read -r ns rest < "$t" && sum=$((sum + ns))
+    done
+  done
+  echo "$sum"
+}
+TIMEFORMAT='%3U %3S' # user and system CPU of what `time` runs
+d0=$(kxd_cpu)
 t0=$(now)
-KXDIR=$work/kx KX_PORT=$port "$build/kxd/kx" load bench 127.0.1.211 127.0.1.212 127.0.1.213 > "$work/load.log"
+{ time KXDIR=$work/kx KX_PORT=$port "$build/kxd/kx" load bench 127.0.1.211 127.0.1.212 127.0.1.213 > "$work/load.log"; } 2> "$work/kx.cpu"
 t1=$(now)
+d1=$(kxd_cpu)
 # The comparison copies what the load sent: the first module's compiled files.
 t2=$(now)
-for i in 1 2 3; do
+{ time for i in 1 2 3; do
   mkdir -p "$work/copy$i"
   cp "$work/kx/state/127.0.1.211.fc" "$work/kx/state/127.0.1.211.ft" "$work/kx/state/127.0.1.211.lg" "$work/copy$i/"
-done
+done; } 2> "$work/cp.cpu"
 t3=$(now)
 size=$(du -cb "$work/kx/state/127.0.1.211.fc" "$work/kx/state/127.0.1.211.ft" "$work/kx/state/127.0.1.211.lg" | tail -1 | cut -f1)
 pf=$(stat -c %s "$work/kx/conf/bench.pf")
-awk -v r="$R" -v pf="$pf" -v sz="$size" -v load="$(echo "$t1 - $t0" | bc)" -v cp="$(echo "$t3 - $t2" | bc)" 'BEGIN {
-  printf "R = %d: filter script %d bytes, compiled files %d bytes\n", r, pf, sz
-  printf "kx load to 3 modules: %.3f s\n", load
-  printf "cp of the compiled files to 3 directories: %.3f s\n", cp
+awk -v r="$R" -v pf="$pf" -v sz="$size" -v load="$(echo "$t1 - $t0" | bc)" -v cp="$(echo "$t3 - $t2" | bc)" \
+    -v kxcpu="$(tail -1 "$work/kx.cpu")" -v cpcpu="$(tail -1 "$work/cp.cpu")" -v kxd="$(((d1 - d0) / 1000))" \
+    -v la="$(cut -d' ' -f1-3 /proc/loadavg)" 'BEGIN {
+  split(kxcpu, k, " "); split(cpcpu, c, " ")
+  printf "R = %d: filter script %d bytes, compiled files %d bytes (load average %s)\n", r, pf, sz, la
+  printf "kx load to 3 modules: %.3f s (CPU: kx %.3f s, the 3 kxd %.3f s)\n", load, k[1] + k[2], kxd / 1e6
+  printf "cp of the compiled files to 3 directories: %.3f s (CPU %.3f s)\n", cp, c[1] + c[2]
   printf "ratio: %.1f (goal: at most 2)\n", load / cp
 }'
 grep -c "loaded on" "$work/load.log" | xargs printf "modules loaded: %s of 3\n"
