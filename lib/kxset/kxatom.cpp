@@ -10,6 +10,8 @@
 #include <cstring>
 #include <new>
 
+#include <sys/mman.h>
+
 constinit KxAtom::Record kx_zero_atom_record{1u << 30, 0, 0, {0}};
 constinit KxAtom::Record kx_null_atom_record{1u << 30, 0, 0, {0}};
 
@@ -56,6 +58,23 @@ uint32_t text_hash(std::string_view s) noexcept {
   return static_cast<uint32_t>(h);
 }
 
+// Zeroed memory for a table. A large table sits in huge pages where the
+// system allows it: its slots are visited at random, one per new name, and
+// with small pages nearly each visit also missed the address translation.
+void *alloc_zeroed(size_t bytes) {
+  constexpr size_t kHuge = size_t{2} << 20;
+  if (bytes < kHuge) {
+    void *p = std::calloc(1, bytes);
+    if (!p) throw std::bad_alloc();
+    return p;
+  }
+  void *p = std::aligned_alloc(kHuge, bytes); // bytes is a power of two here
+  if (!p) throw std::bad_alloc();
+  madvise(p, bytes, MADV_HUGEPAGE); // only advice: small pages work too
+  std::memset(p, 0, bytes);
+  return p;
+}
+
 // Linear probing over a power-of-two array of (hash, record) slots, at most
 // half full. Keeping the hash in the slot lets a probe pass over other names
 // without touching their records. The table is never freed: atoms may be
@@ -73,8 +92,7 @@ struct AtomTable {
 
   void grow() {
     size_t ncap = slots ? (mask + 1) * 2 : 1024;
-    auto *ns = static_cast<Slot *>(std::calloc(ncap, sizeof(Slot)));
-    if (!ns) throw std::bad_alloc();
+    auto *ns = static_cast<Slot *>(alloc_zeroed(ncap * sizeof(Slot)));
     size_t nmask = ncap - 1;
     for (size_t i = 0; slots && i <= mask; ++i)
       if (slots[i].rec) {
@@ -106,6 +124,12 @@ struct AtomTable {
 
   void prefetch(uint32_t h) const noexcept {
     if (slots) __builtin_prefetch(&slots[home(h)]);
+  }
+
+  void prefetch_record(uint32_t h) const noexcept {
+    if (!slots) return;
+    const Slot &s = slots[home(h)];
+    if (s.hash == h && s.rec) __builtin_prefetch(s.rec);
   }
 
   KxAtom::Record *intern(std::string_view text, uint32_t h) {
@@ -168,6 +192,8 @@ KxAtom::KxAtom(std::string_view text, uint32_t hash) : rec_(intern(text, hash)) 
 uint32_t KxAtom::hash_of(std::string_view text) noexcept { return text_hash(text); }
 
 void KxAtom::prefetch(uint32_t hash) noexcept { atom_table.prefetch(hash); }
+
+void KxAtom::prefetch_record(uint32_t hash) noexcept { atom_table.prefetch_record(hash); }
 
 KxAtom::KxAtom(const char *text) {
   if (!text) {

@@ -35,6 +35,10 @@ public:
   // reader can intern the names it sees a little ahead without waiting for
   // memory on each new one.
   static void prefetch(uint32_t hash) noexcept;
+  // The second step of that: once the slot has arrived, starts loading the
+  // record it points to (when its hash matches), so that comparing the text
+  // and counting the reference do not wait either.
+  static void prefetch_record(uint32_t hash) noexcept;
 
   KxAtom(const KxAtom &o) noexcept : rec_(o.rec_) { retain(); }
   KxAtom(KxAtom &&o) noexcept : rec_(o.rec_) { o.rec_ = zero_record(); }
@@ -47,7 +51,11 @@ public:
   static KxAtom find(std::string_view text);
 
   static KxAtom zero() { return KxAtom(); }
-  static KxAtom null() { return KxAtom(""); }
+  static KxAtom null() noexcept {
+    KxAtom a; // the static records are not counted in any meaningful way
+    a.rec_ = null_record();
+    return a;
+  }
 
   const char *c_str() const noexcept { return rec_->text; }
   std::string_view view() const noexcept { return {rec_->text, rec_->length}; }

@@ -19,6 +19,9 @@ public:
     return 0;
   }
 
+  // Makes an element at the tail from `args`; returns it.
+  template <typename... Args> T &emplace(Args &&...args) { return items_.emplace_back(std::forward<Args>(args)...); }
+
   // Position 0 adds at the head; position p > 0 makes the element element p.
   // Fails with -1 when the list has fewer than p elements.
   int insert(T data, size_t position) {

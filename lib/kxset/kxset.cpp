@@ -240,6 +240,23 @@ int kxset::append(const KxAtom &name, kxset *value) {
   return 0;
 }
 
+void kxset::append_taken(Taken *items, size_t n) {
+  if (n == 0) return;
+  Body &b = body();
+  b.attrs.reserve(b.attrs.count() + n);
+  for (size_t i = 0; i < n; ++i) {
+    Taken &t = items[i];
+    if (!t.value) continue;
+    kxattribute &a = b.attrs.emplace(std::move(t.name), t.value);
+    if (t.counted) --t.value->refcount_; // the attribute holds it now
+    t.counted = false;
+    int pos = static_cast<int>(b.attrs.count()) - 1;
+    hook_value(a);
+    index_add(a.name(), pos);
+    if (b.clients) report(a.name());
+  }
+}
+
 int kxset::insert(int position, const KxAtom &name, kxset *value) {
   if (!value || position < 0 || position > getnattr()) return -1;
   Body &b = body();

@@ -119,6 +119,18 @@ public:
   int setobj(kxset *value, const KxAtom &name = KxAtom());
   // Adds an attribute at the end (0); a null value is refused with -1.
   int append(const KxAtom &name, kxset *value);
+  // An attribute handed over whole: a name to move in and a value, with
+  // one count on it held by the giver that passes to the set (`counted`) or
+  // not.
+  struct Taken {
+    KxAtom name;
+    kxset *value;
+    bool counted;
+  };
+  // Appends n attributes at once, as many appends would (a null value is
+  // skipped): readers have all attributes of a set when it closes. Names are
+  // moved out and counts taken over (`counted` is cleared).
+  void append_taken(Taken *items, size_t n);
   // Makes room for n attributes in all, so that appending them allocates
   // once (readers know the count of a set before they append).
   void reserve(int n);

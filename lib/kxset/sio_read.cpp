@@ -8,6 +8,7 @@
 // recursive walk over them (destruction included) could exhaust the stack.
 #include "kxset/kxpool.h"
 #include "kxset/sio.h"
+#include "kxset/sio_readscope.h"
 #include "kxset/sio_state.h"
 #include "kxset/sio_tokens.h"
 
@@ -61,49 +62,55 @@ private:
 };
 
 // The names of sets a little ahead of the reading position, hashed, with
-// their atom table slots being loaded meanwhile: most set names of a file
-// are new (addresses, object names), and waiting for memory on each of them
-// in turn would cost more than reading the text.
+// their atom table slots and then records being loaded meanwhile: most set
+// names of a file are new to the file (addresses, object names), and waiting
+// for memory on each of them in turn would cost more than reading the text.
 class LookAhead {
 public:
+  struct Entry {
+    const char *pos;
+    uint32_t len, hash;
+  };
+
   LookAhead(const char *begin, const char *end) : scan_(begin), end_(end) {}
 
-  // The hash of `name`, which begins at `pos` (the reading position never
-  // goes back); keeps the look-ahead ahead.
-  uint32_t hash(const char *pos, std::string_view name) {
+  // The plain name that begins at `pos`, found and hashed ahead, or null
+  // (the reading position never goes back); keeps the look-ahead ahead.
+  const Entry *at(const char *pos) {
     while (head_ != tail_ && ring_[head_ % kAhead].pos < pos) ++head_;
-    uint32_t h;
-    if (head_ != tail_ && ring_[head_ % kAhead].pos == pos && ring_[head_ % kAhead].len == name.size()) {
-      h = ring_[head_ % kAhead].hash;
+    const Entry *e = nullptr;
+    if (head_ != tail_ && ring_[head_ % kAhead].pos == pos) {
+      e = &ring_[head_ % kAhead];
       ++head_;
-    } else {
-      h = KxAtom::hash_of(name);
+      // Half-way along, the slot of a name has arrived: load its record.
+      if (tail_ - head_ > kAhead / 2) KxAtom::prefetch_record(ring_[(head_ + kAhead / 2) % kAhead].hash);
     }
+    fill(pos);
+    return e;
+  }
+
+private:
+  void fill(const char *pos) {
     if (scan_ < pos) scan_ = pos;
-    while (tail_ - head_ < kAhead && scan_ < end_) {
+    // The entry handed out stays valid: the ring is never filled to the
+    // slot just taken before the next call.
+    while (tail_ - head_ < kAhead - 1 && scan_ < end_) {
       const void *q = std::memchr(scan_, '(', static_cast<size_t>(end_ - scan_));
       if (!q) {
         scan_ = end_;
         break;
       }
       const char *s = static_cast<const char *>(q) + 1;
-      const char *e = s;
-      while (e < end_ && !has_class(*e, sio::kNameEnd) && *e != '"') ++e;
+      const char *e = sio::name_end<true>(s, end_);
       scan_ = e;
       if (e == s || (e < end_ && *e == '"')) continue; // empty or quoted: left to the reader
-      uint32_t hh = KxAtom::hash_of(std::string_view(s, static_cast<size_t>(e - s)));
-      KxAtom::prefetch(hh);
-      ring_[tail_++ % kAhead] = {s, static_cast<uint32_t>(e - s), hh};
+      uint32_t h = KxAtom::hash_of(std::string_view(s, static_cast<size_t>(e - s)));
+      KxAtom::prefetch(h);
+      ring_[tail_++ % kAhead] = {s, static_cast<uint32_t>(e - s), h};
     }
-    return h;
   }
 
-private:
-  static constexpr size_t kAhead = 8;
-  struct Entry {
-    const char *pos;
-    uint32_t len, hash;
-  };
+  static constexpr size_t kAhead = 16;
   Entry ring_[kAhead] = {};
   size_t head_ = 0, tail_ = 0; // ring positions, taken modulo kAhead
   const char *scan_, *end_;
@@ -114,7 +121,7 @@ public:
   Reader(const char *begin, const char *end, kxset *dict)
       : p_(begin), end_(end), begin_(begin), scope_(dict ? dict : sio::empty_base()),
         st_(sio::state()), ahead_(begin, end) {
-    sio_namesp(&scope_, dict);
+    define_members(dict);
   }
 
   // The top set, or null (failed when st_.err is set).
@@ -139,16 +146,15 @@ private:
   };
   // An attribute read but not yet appended: a set gets all its attributes at
   // once when it closes, so that its array is allocated once, at its size.
-  struct Pending {
-    KxAtom name;
-    kxset *value;
-    bool fresh; // made by this read (not a reference); counted by the list until appended
-  };
+  // A new set is counted while it waits (`counted`): a failure frees it, and
+  // an earlier waiting set it refers to must not go first.
+  using Pending = kxset::Taken;
 
   bool read_attribute(std::vector<Frame> &stack);
   bool close(std::vector<Frame> &stack);
   void report_too_deep(const kxset *set);
   void drop_pending();
+  void define_members(kxset *dict);
 
   std::string top_name() const {
     const kxset *t = scope_.GetTop();
@@ -156,7 +162,7 @@ private:
   }
 
   const char *p_, *end_, *begin_;
-  KxScope scope_;
+  sio::ReadScope scope_;
   sio::State &st_;
   AtomCache atoms_;
   LookAhead ahead_;
@@ -165,6 +171,23 @@ private:
 
 // Spaces, tabs, newlines (counted) and comments up to the next token.
 void Reader::skip_space() {
+#if defined(__SSE2__)
+  // A new line and its indentation at a time; lines counted in a register.
+  int lines = 0;
+  while (end_ - p_ >= 16) {
+    unsigned nl = sio::bytes_equal<'\n'>(p_);
+    unsigned stop = ~(nl | sio::bytes_equal<' ', '\t'>(p_)) & 0xFFFF;
+    unsigned k = stop ? static_cast<unsigned>(__builtin_ctz(stop)) : 16;
+    for (nl &= (2u << k) - 1; nl; nl &= nl - 1) ++lines; // mostly one
+    p_ += k;
+    if (!stop) continue;
+    if (*p_ != '#') break;
+    const void *q = std::memchr(p_, '\n', static_cast<size_t>(end_ - p_));
+    p_ = q ? static_cast<const char *>(q) : end_;
+  }
+  st_.line += lines;
+  if (end_ - p_ >= 16) return;
+#endif
   while (p_ < end_) {
     char c = *p_;
     if (has_class(c, sio::kBlank)) {
@@ -197,7 +220,7 @@ bool Reader::read_name(std::string_view &out) {
     return true;
   }
   const char *s = p_;
-  while (p_ < end_ && !has_class(*p_, sio::kNameEnd)) ++p_;
+  p_ = sio::name_end(p_, end_);
   if (static_cast<size_t>(p_ - s) > SIO_MAX_NAME) {
     st_.report(SIO_TOOLONG, "ERROR: Cannot get name");
     return false;
@@ -215,19 +238,28 @@ Reader::Got Reader::read_value(kxset *&out, int *height) {
     return Got::Fail;
   }
   bool open = *p_ == '(';
-  if (open) ++p_;
-  const char *at = p_;
   std::string_view name;
+  if (!open) {
+    if (!read_name(name)) return Got::Fail;
+    return resolve(name, out, height);
+  }
+  ++p_;
+  const LookAhead::Entry *e = ahead_.at(p_);
+  if (e && e->len <= SIO_MAX_NAME) {
+    name = std::string_view(p_, e->len);
+    p_ += e->len;
+    out = kxset::make(atoms_.get(name, e->hash));
+    return Got::Set;
+  }
   if (!read_name(name)) return Got::Fail;
-  if (!open) return resolve(name, out, height);
-  out = kxset::make(atoms_.get(name, ahead_.hash(at, name)));
+  out = kxset::make(atoms_.get(name));
   return Got::Set;
 }
 
 Reader::Got Reader::resolve(std::string_view name, kxset *&out, int *height) {
   KxAtom a = atoms_.find(name);
   int tag = 0;
-  out = a.is_named() ? scope_.Get(a, &tag) : nullptr;
+  out = a.is_named() ? scope_.Get(a.record(), &tag) : nullptr;
   if (height) *height = std::max(tag, 1);
   if (out) return Got::Ref;
   if (st_.noscope) {
@@ -249,23 +281,13 @@ bool Reader::close(std::vector<Frame> &stack) {
   int height = stack.back().height + 1;
   size_t first = stack.back().first;
   stack.pop_back();
-  set->reserve(static_cast<int>(pending_.size() - first));
-  for (size_t k = first; k < pending_.size(); ++k) {
-    Pending &p = pending_[k];
-    if (set->append(p.name, p.value) != 0) {
-      st_.report(SIO_CANTADD, "ERROR: Cannot add  <" + p.name.str() + "> to <" + set->getnamea().str() + ">");
-      return false;
-    }
-    if (p.fresh) kxset_destroy(p.value); // held by the set now
-    p.fresh = false;
-  }
+  set->append_taken(pending_.data() + first, pending_.size() - first);
   pending_.resize(first);
   if (!stack.empty()) stack.back().height = std::max(stack.back().height, height);
   scope_.Pop();
   const KxAtom &name = set->getnamea();
-  if (!name.is_named() || scope_.Add(name, set, height) == 0) return true;
-  st_.report(SIO_CANTADD, "ERROR: Cannot define <" + top_name() + "::" + name.str() + ">");
-  return false;
+  if (name.is_named()) scope_.Add(name.record(), set, height);
+  return true;
 }
 
 // One ":name value" of the innermost set; a new set value is entered.
@@ -284,14 +306,12 @@ bool Reader::read_attribute(std::vector<Frame> &stack) {
   if (g == Got::Skip) return true;
   if (g == Got::Ref) {
     // The referenced subtree hangs one level below the current set.
-    if (scope_.level() + h >= KxScope::kLevels) {
+    if (scope_.level() + h >= sio::ReadScope::kLevels) {
       report_too_deep(value);
       return false;
     }
     stack.back().height = std::max(stack.back().height, h);
   }
-  // A new set is counted while it waits: a failure frees it, and an earlier
-  // waiting set it refers to must not go first.
   if (g == Got::Set) kxset_save(value);
   pending_.push_back({std::move(attr), value, g == Got::Set});
   if (g == Got::Ref) return true;
@@ -303,11 +323,26 @@ bool Reader::read_attribute(std::vector<Frame> &stack) {
   return true;
 }
 
+// Every anonymous member of every table of the dictionary is known by its
+// own name, at level 0 (as sio_namesp defines them).
+void Reader::define_members(kxset *dict) {
+  if (!dict) return;
+  for (int t = 0, nt = dict->getnattr(); t < nt; ++t) {
+    const kxset *table = dict->get(t);
+    if (!table) continue;
+    for (int m = 0, nm = table->getnattr(); m < nm; ++m) {
+      const kxattribute *a = table->attr(m);
+      if (a->name().is_named() || !a->value() || !a->value()->getnamea().is_named()) continue;
+      scope_.Add(a->value()->getnamea().record(), a->value(), 0);
+    }
+  }
+}
+
 // After a failure: lets go of the sets read but not yet given to a parent
 // (each takes along what was already appended to it).
 void Reader::drop_pending() {
   for (Pending &p : pending_)
-    if (p.fresh) kxset_destroy(p.value);
+    if (p.counted) kxset_destroy(p.value);
   pending_.clear();
 }
 
