@@ -194,47 +194,72 @@ bool kxstate_savefilters(const std::string &statedir, const std::string &compile
     else if (families.back() != "local")
       links.emplace_back(families.back(), kxhostaddrs(m.module));
   }
+  // Each family's "ifs" (a family named twice gets the targets of its last
+  // module; each module is sent its own), written beside it as "ifs.new".
+  std::vector<std::string> ifs_texts(modules.size());
+  std::map<std::string, size_t> last_of_family; // family -> index of its last module
+  for (size_t i = 0; i < modules.size(); ++i)
+    if (modules[i].error.empty()) {
+      ifs_texts[i] = kx_ifs_text({base_name(compiled), modules[i].targets});
+      last_of_family[families[i]] = i;
+    }
+  std::vector<kx_file_data> ifs_files;
+  std::vector<size_t> ifs_module; // the module whose targets each file holds
+  for (const auto &[family, i] : last_of_family) {
+    ifs_files.push_back({statedir + "/" + family + ".ifs.new", ifs_texts[i].data(), ifs_texts[i].size()});
+    ifs_module.push_back(i);
+  }
   // The compiled files may come unsynced (kx_write_scratch): they are synced
-  // before any family links them, side by side with the links file.
+  // before any family links them. They, the links file and the new "ifs" are
+  // written and synced side by side: one wait for the disk.
   std::vector<std::string> compiled_files;
   for (const char *suffix : {"fc", "ft", "lg", "set"})
     if (access((compiled + "." + suffix).c_str(), F_OK) == 0)
       compiled_files.push_back(compiled + "." + suffix);
   bool synced = true;
-  auto sync_compiled = [&] { synced = kx_sync_files(compiled_files); };
+  std::vector<bool> written;
+  auto write_ifs = [&] { written = kx_write_files(ifs_files); };
+  auto aside = [&] {
+    std::thread ifs_writer;
+    try {
+      ifs_writer = std::thread(write_ifs);
+    } catch (const std::system_error &) {
+      write_ifs();
+    }
+    synced = kx_sync_files(compiled_files);
+    if (ifs_writer.joinable())
+      ifs_writer.join();
+  };
   std::thread syncing;
   try {
-    syncing = std::thread(sync_compiled);
+    syncing = std::thread(aside);
   } catch (const std::system_error &) {
-    sync_compiled();
+    synced = kx_sync_files(compiled_files);
+    write_ifs();
   }
   // The families' files sync the state directory once, for the links file too.
   bool linked = links.empty() || kxstate_createlinks(statedir, links, false);
   if (syncing.joinable())
     syncing.join();
 
-  // Each family's "ifs", all written at once; a family named twice gets the
-  // targets of its last module (each module is sent its own).
-  std::vector<std::string> ifs_texts(modules.size());
-  std::map<std::string, size_t> last_of_family; // family -> index of its last module
+  // The new "ifs" take their place where the links file and the compiled
+  // files are in place; the others are dropped.
   for (size_t i = 0; i < modules.size(); ++i) {
     auto &m = modules[i];
     if (m.error.empty() && !synced)
       m.error = "cannot sync the compiled files " + compiled;
     else if (m.error.empty() && !linked && families[i] != "local")
       m.error = "Unable to write links file";
-    if (!m.error.empty())
-      continue;
-    ifs_texts[i] = kx_ifs_text({base_name(compiled), m.targets});
-    last_of_family[families[i]] = i;
   }
-  std::vector<kx_file_data> ifs_files;
-  for (const auto &[family, i] : last_of_family)
-    ifs_files.push_back({statedir + "/" + family + ".ifs", ifs_texts[i].data(), ifs_texts[i].size()});
-  std::vector<bool> written = kx_write_files(ifs_files);
   std::map<std::string, bool> ifs_written;
-  for (size_t k = 0; k < ifs_files.size(); ++k)
-    ifs_written[ifs_files[k].path] = written[k];
+  for (size_t k = 0; k < ifs_files.size(); ++k) {
+    const std::string &fresh = ifs_files[k].path;
+    std::string path = fresh.substr(0, fresh.size() - 4);
+    bool wanted = modules[ifs_module[k]].error.empty();
+    ifs_written[path] = wanted && written[k] && rename(fresh.c_str(), path.c_str()) == 0;
+    if (!ifs_written[path])
+      unlink(fresh.c_str());
+  }
 
   std::string linkbase;
   bool saved_any = false;

@@ -112,8 +112,9 @@ struct kx_module_state {
 // families are hard links to the first, and the state directory is synced
 // once at the end. The compiled files may be scratch (kx_write_scratch):
 // they are synced before any family links them, side by side with the links
-// file, and the families' "ifs" are written side by side as well. False
-// when a module was not saved (its `error` says why; the others are).
+// file and the families' new "ifs" (written beside them, put in place only
+// when the links file and the compiled files are). False when a module was
+// not saved (its `error` says why; the others are).
 bool kxstate_savefilters(const std::string &statedir, const std::string &compiled,
                          std::vector<kx_module_state> &modules);
 

@@ -79,6 +79,27 @@ TEST(State, SavingSeveralModulesAtOnce) {
   EXPECT_EQ(inode(d.file("state/10.1.1.1.fc")), inode(d.file("state/10.1.1.2.fc")));
   EXPECT_EQ(kxstate_findlink(d.file("state"), {0x0a010101}), "10.1.1.1");
   EXPECT_EQ(kxstate_findlink(d.file("state"), {0x0a010102}), "10.1.1.2");
+  // The family keeps the targets it was last named with, and nothing of the
+  // way there.
+  EXPECT_EQ(*kx_read_file(d.file("state/10.1.1.1.ifs")), (Bytes{'S', 't', 'd', '\n', 'l', 'e', '1', '\n'}));
+  EXPECT_FALSE(kx_read_file(d.file("state/10.1.1.1.ifs.new")));
+  EXPECT_FALSE(kx_read_file(d.file("state/10.1.1.2.ifs.new")));
+}
+
+TEST(State, AFailedLinksFileLeavesTheFamiliesAsTheyWere) {
+  kxtest::TempDir d;
+  d.write("tmp/Std.fc", "code\n");
+  d.write("tmp/Std.ft", "tables\n");
+  d.write("tmp/Std.lg", "# lg\n");
+  d.write("state/10.1.1.1.ifs", "Old\nall\n");
+  // A directory where the links file should be: it cannot be replaced.
+  mkdir(d.file("state/links.C").c_str(), 0755);
+  std::vector<kx_module_state> modules = {{"10.1.1.1", {"le0"}, {}, ""}};
+  EXPECT_FALSE(kxstate_savefilters(d.file("state"), d.file("tmp/Std"), modules));
+  EXPECT_EQ(modules[0].error, "Unable to write links file");
+  EXPECT_EQ(*kx_read_file(d.file("state/10.1.1.1.ifs")), (Bytes{'O', 'l', 'd', '\n', 'a', 'l', 'l', '\n'}));
+  EXPECT_FALSE(kx_read_file(d.file("state/10.1.1.1.ifs.new")));
+  EXPECT_FALSE(kx_read_file(d.file("state/10.1.1.1.fc")));
 }
 
 TEST(State, AnAddressThatMovedIsFoundUnderItsNewFamily) {
