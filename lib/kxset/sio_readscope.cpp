@@ -23,29 +23,11 @@ ReadScope::ReadScope(kxset *base) {
 
 size_t ReadScope::home(uint32_t print) const noexcept { return print & (index_.size() - 1); }
 
-int ReadScope::Push(kxset *set) {
-  if (level_ + 1 >= kLevels) return -1;
-  Level &l = levels_[++level_];
-  l.set = set;
-  l.first = static_cast<uint32_t>(defs_.size());
-  return level_;
-}
-
-int ReadScope::Pop() {
-  if (level_ == 0) return 0;
-  cut(levels_[level_].first);
-  levels_[level_].set = nullptr;
-  return --level_;
-}
-
-// Drops the definitions from `size` on, newest first, so that each one
-// leaves the index as it entered it.
-void ReadScope::cut(size_t size) {
+// Takes the indexed definitions from `size` on out of the index, newest
+// first, so that each one leaves it as it entered it.
+void ReadScope::unindex(size_t size) {
   while (indexed_ > size) index_drop(static_cast<uint32_t>(--indexed_));
-  defs_.resize(size);
 }
-
-void ReadScope::Add(const KxAtom::Record *name, kxset *set, int tag) { defs_.push_back({name, set, tag, -1}); }
 
 kxset *ReadScope::Get(const KxAtom::Record *name, int *tag) {
   const Def *found = nullptr;

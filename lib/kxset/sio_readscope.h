@@ -35,14 +35,23 @@ public:
 
   // Enters a new level holding `set`: the new level, or -1 when all levels
   // are in use.
-  int Push(kxset *set);
+  int Push(kxset *set) {
+    if (level_ + 1 >= kLevels) return -1;
+    levels_[++level_] = {set, static_cast<uint32_t>(defs_.size())};
+    return level_;
+  }
   // Leaves the current level (level 0 stays); returns the new level.
-  int Pop();
+  int Pop() {
+    if (level_ == 0) return 0;
+    cut(levels_[level_].first);
+    levels_[level_].set = nullptr;
+    return --level_;
+  }
   kxset *GetTop() const noexcept { return levels_[level_].set; }
   int level() const noexcept { return level_; }
 
   // Defines the named record `name` as `set` (with `tag`) at the current level.
-  void Add(const KxAtom::Record *name, kxset *set, int tag);
+  void Add(const KxAtom::Record *name, kxset *set, int tag) { defs_.push_back({name, set, tag, -1}); }
   // The set of the newest live definition of `name`, or null; its tag goes
   // to `*tag`.
   kxset *Get(const KxAtom::Record *name, int *tag);
@@ -59,7 +68,12 @@ private:
     uint32_t first = 0; // its first definition on the stack
   };
 
-  void cut(size_t size);
+  // Drops the definitions from `size` on.
+  void cut(size_t size) {
+    if (indexed_ > size) unindex(size);
+    defs_.resize(size);
+  }
+  void unindex(size_t size);
   void sync();
   void rebuild();
   void index_put(uint32_t pos);
