@@ -129,6 +129,38 @@ TEST_F(SioRead, NewestOfTwoEqualNamesIsReferenced) {
   EXPECT_EQ(s->get(2), s->get(1));
 }
 
+// Levels holding many definitions are searched through an index: the rules
+// must hold there too, also when indexed definitions shadow others and die.
+TEST_F(SioRead, ScopeRulesHoldAtLevelsWithManyNames) {
+  auto names = [](const char *prefix, int n) {
+    std::string t;
+    for (int i = 0; i < n; ++i) t += " :p (" + std::string(prefix) + std::to_string(i) + ")";
+    return t;
+  };
+  // a: n0..n39, then x; g redefines x, adds 40 names so that its x is
+  // indexed too, refers to both levels, and dies; then x is a's again, and
+  // g's names are gone.
+  std::string text = "(a" + names("n", 40) + " :q (x :n (1)) :r (g :m n5 :m x :s (x :n (2))" + names("m", 40) +
+                     " :t x :u n39 :v m3) :v x :w n0)";
+  KxSetRef s = sio_sreadn(text.data(), text.size());
+  ASSERT_TRUE(s) << sio_messages();
+  const kxset *outer_x = s->get(40), *g = s->get(41);
+  ASSERT_EQ(g->getnattr(), 2 + 1 + 40 + 3);
+  EXPECT_EQ(g->get(0), s->get(5));
+  EXPECT_EQ(g->get(1), outer_x);
+  const kxset *inner_x = g->get(2);
+  EXPECT_NE(inner_x, outer_x);
+  EXPECT_EQ(g->get(43), inner_x);
+  EXPECT_EQ(g->get(44), s->get(39));
+  EXPECT_EQ(g->get(45), g->get(3 + 3));
+  EXPECT_EQ(s->get(42), outer_x);
+  EXPECT_EQ(s->get(43), s->get(0));
+
+  std::string dead = "(a" + names("n", 40) + " :r (g" + names("m", 40) + " :u m1) :v m1)";
+  EXPECT_FALSE(KxSetRef(sio_sreadn(dead.data(), dead.size())));
+  EXPECT_EQ(sio_messages(), "ERROR: Cannot use <a::m1>: Not in Scope\n");
+}
+
 TEST_F(SioRead, NestingLimit) {
   auto nested = [](int n) {
     std::string t;
