@@ -48,7 +48,7 @@ bool negated(std::string_view e) { return e.size() > 3 && e.starts_with("not") &
 // of every statement of the script.
 int carried_rule(const std::string &body) {
   int n = -1;
-  for_each_top(body, ',', [&](std::string_view field) {
+  for_each_top(body, ",", [&](std::string_view field) {
     std::string_view e = trim(field);
     if (e.empty() || e.back() != ')' || e.front() == '(' || negated(e))
       return;
@@ -56,7 +56,7 @@ int carried_rule(const std::string &body) {
     if (open == std::string_view::npos)
       return;
     std::string_view last;
-    for_each_top(e.substr(open + 1, e.size() - open - 2), ',', [&](std::string_view arg) { last = arg; });
+    for_each_top(e.substr(open + 1, e.size() - open - 2), ",", [&](std::string_view arg) { last = arg; });
     last = trim(last);
     if (last.empty() || last.size() >= 6 || last.find_first_not_of("0123456789") != std::string_view::npos)
       return;

@@ -73,21 +73,7 @@ std::vector<std::string> split_fields(std::string_view s, char sep) {
 
 std::vector<std::string> split_top(std::string_view s, std::string_view sep) {
   std::vector<std::string> out;
-  int depth = 0;
-  size_t start = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    char c = s[i];
-    if (c == '(' || c == '{')
-      ++depth;
-    else if ((c == ')' || c == '}') && depth > 0)
-      --depth;
-    else if (depth == 0 && !sep.empty() && c == sep.front() && s.compare(i, sep.size(), sep) == 0) {
-      squeeze_into(out.emplace_back(), s.substr(start, i - start));
-      start = i + sep.size();
-      i = start - 1;
-    }
-  }
-  squeeze_into(out.emplace_back(), s.substr(start));
+  for_each_top(s, sep, [&](std::string_view field) { squeeze_into(out.emplace_back(), field); });
   return out;
 }
 

@@ -80,7 +80,7 @@ void squeeze_into(std::string &out, std::string_view s);
 std::string_view trim(std::string_view s);
 // Calls `field` with each part of `s` split at `sep` where no parenthesis or
 // brace is open, as it stands (split_top's fields before squeezing).
-template <class Field> void for_each_top(std::string_view s, char sep, Field field) {
+template <class Field> void for_each_top(std::string_view s, std::string_view sep, Field field) {
   int depth = 0;
   size_t start = 0;
   for (size_t i = 0; i < s.size(); ++i) {
@@ -89,9 +89,10 @@ template <class Field> void for_each_top(std::string_view s, char sep, Field fie
       ++depth;
     else if ((c == ')' || c == '}') && depth > 0)
       --depth;
-    else if (depth == 0 && c == sep) {
+    else if (depth == 0 && !sep.empty() && c == sep.front() && s.compare(i, sep.size(), sep) == 0) {
       field(s.substr(start, i - start));
-      start = i + 1;
+      start = i + sep.size();
+      i = start - 1;
     }
   }
   field(s.substr(start));
