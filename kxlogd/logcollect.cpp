@@ -55,6 +55,18 @@ kxlogrec record_header(uint32_t origin, uint32_t time, uint8_t format, uint8_t f
   h.fid = fid;
   return h;
 }
+
+// Points each of `count` message headers at its own `size`-byte slot of
+// `buf`, for one recvmmsg call.
+void point_at_slots(mmsghdr *msgs, iovec *iov, unsigned count, uint8_t *buf, size_t size) {
+  for (unsigned i = 0; i < count; ++i) {
+    iov[i] = {buf + i * size, size};
+    msgs[i] = {};
+    msgs[i].msg_hdr.msg_iov = &iov[i];
+    msgs[i].msg_hdr.msg_iovlen = 1;
+  }
+}
+
 } // namespace
 
 LogCollector::LogCollector(CollectorOptions options) : o_(std::move(options)) {
@@ -350,12 +362,7 @@ int LogCollector::read_messages() {
   int taken = 0;
   for (int round = 0; round < kMessagesPerRound / int(kBatch); ++round) {
     if (full()) break;
-    for (unsigned i = 0; i < kBatch; ++i) {
-      iov[i] = {buf.data() + i * kSize, kSize};
-      msgs[i] = {};
-      msgs[i].msg_hdr.msg_iov = &iov[i];
-      msgs[i].msg_hdr.msg_iovlen = 1;
-    }
+    point_at_slots(msgs, iov, kBatch, buf.data(), kSize);
     const int n = recvmmsg(input_, msgs, kBatch, MSG_DONTWAIT, nullptr);
     if (n <= 0) break;
     taken += n;
@@ -374,12 +381,7 @@ int LogCollector::read_batches() {
   batch_buf_.resize(kBatches * LOG_BATCH_MAX);
   mmsghdr msgs[kBatches];
   iovec iov[kBatches];
-  for (unsigned i = 0; i < kBatches; ++i) {
-    iov[i] = {batch_buf_.data() + i * LOG_BATCH_MAX, LOG_BATCH_MAX};
-    msgs[i] = {};
-    msgs[i].msg_hdr.msg_iov = &iov[i];
-    msgs[i].msg_hdr.msg_iovlen = 1;
-  }
+  point_at_slots(msgs, iov, kBatches, batch_buf_.data(), LOG_BATCH_MAX);
   const int n = recvmmsg(batch_input_, msgs, kBatches, MSG_DONTWAIT, nullptr);
   if (n <= 0) return 0;
   const uint32_t now = uint32_t(time(nullptr));

@@ -11,7 +11,12 @@
 
 #include <functional>
 
+class QComboBox;
 class QWidget;
+
+// Selects `value` in `box`, adding it when it is none of the box's labels: a
+// stored value outside them is shown, not lost.
+void select_choice(QComboBox *box, const QString &value);
 
 // The controls of a form, one per field, with the form's labels.
 class FormWidget : public QWidget {

@@ -74,6 +74,15 @@ FormWidget::FormWidget(const Form &form, QWidget *parent) : QWidget(parent), for
   }
 }
 
+void select_choice(QComboBox *box, const QString &value) {
+  int at = box->findText(value);
+  if (at < 0) {
+    box->addItem(value);
+    at = box->count() - 1;
+  }
+  box->setCurrentIndex(at);
+}
+
 void FormWidget::set_values(const FormValues &values) {
   for (size_t i = 0; i < controls_.size() && i < values.size(); ++i) {
     const QString v = QString::fromStdString(values[i]);
@@ -81,12 +90,7 @@ void FormWidget::set_values(const FormValues &values) {
     if (auto *c = qobject_cast<QCheckBox *>(w)) {
       c->setChecked(values[i] == "true");
     } else if (auto *b = qobject_cast<QComboBox *>(w)) {
-      int at = b->findText(v);
-      if (at < 0) { // a stored value outside the labels is shown, not lost
-        b->addItem(v);
-        at = b->count() - 1;
-      }
-      b->setCurrentIndex(at);
+      select_choice(b, v);
     } else if (auto *s = qobject_cast<QSlider *>(w)) {
       s->setValue(v.toInt());
     } else if (auto *e = qobject_cast<QLineEdit *>(w)) {

@@ -57,12 +57,7 @@ struct GroupPage {
   void show(const GroupValues &v, const std::string &stored_name) {
     name->setText(q(v.name));
     comments->setText(q(v.comments));
-    int c = colour->findText(q(v.color));
-    if (c < 0) {
-      colour->addItem(q(v.color));
-      c = colour->count() - 1;
-    }
-    colour->setCurrentIndex(c);
+    select_choice(colour, q(v.color));
     members->clear();
     for (const std::string &m : v.members) members->addItem(q(m));
     offered = group_member_choices(stored_name);

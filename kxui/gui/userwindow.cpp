@@ -134,12 +134,7 @@ struct UserPages {
     expiration->setText(q(v.expiration_date));
     from->setText(q(v.fromhour));
     to->setText(q(v.tohour));
-    int c = colour->findText(q(v.color));
-    if (c < 0) {
-      colour->addItem(q(v.color));
-      c = colour->count() - 1;
-    }
-    colour->setCurrentIndex(c);
+    select_choice(colour, q(v.color));
     set_checked(groups, v.groups);
     sources->clear();
     for (const std::string &s : v.sources) sources->addItem(q(s));
@@ -149,22 +144,12 @@ struct UserPages {
       const std::string &d = user_day_names()[i];
       days[i]->setChecked(std::find(v.days.begin(), v.days.end(), d) != v.days.end());
     }
-    int s = scheme->findText(q(v.auth_method));
-    if (s < 0) { // kept as stored; "Apply" names it unknown
-      scheme->addItem(q(v.auth_method));
-      s = scheme->count() - 1;
-    }
-    scheme->setCurrentIndex(s);
+    select_choice(scheme, q(v.auth_method)); // kept as stored; "Apply" names it unknown
     seed->setText(q(v.skey_seed));
     secret->setText(q(v.secret));
     number->setText(q(v.skey_number));
     passwd->setText(q(v.skey_passwd));
-    int g = gateway->findText(q(v.skey_gateway));
-    if (g < 0) {
-      gateway->addItem(q(v.skey_gateway));
-      g = gateway->count() - 1;
-    }
-    gateway->setCurrentIndex(g);
+    select_choice(gateway, q(v.skey_gateway));
   }
 
   UserValues values() const {

@@ -150,6 +150,17 @@ bool room(ImportRead &out, const std::string &file, int line) {
   return false;
 }
 
+// Keeps an entry named by word `name_at` of its line, with up to 32 words
+// from `aliases_at` on as its aliases.
+void keep_entry(ImportRead &out, ImportEntry e, const std::vector<std::string_view> &w, size_t name_at,
+                size_t aliases_at, const std::string &file, int line) {
+  e.name = std::string(w[name_at]);
+  for (size_t i = aliases_at; i < w.size() && i < aliases_at + 32; ++i) e.aliases.emplace_back(w[i]);
+  e.file = file;
+  e.line = line;
+  out.entries.push_back(std::move(e));
+}
+
 } // namespace
 
 void ImportRead::note(std::string message) {
@@ -180,11 +191,7 @@ void import_parse_hosts(std::string_view text, const std::string &file, ImportRe
     if (w.size() < 2) return out.note(where(file, n) + "no host name for " + e.address + ", left out");
     if (!import_name_ok(w[1])) return out.note(where(file, n) + "'" + shown(w[1]) + "' cannot be an object name, left out");
     if (!room(out, file, n)) return;
-    e.name = std::string(w[1]);
-    for (size_t i = 2; i < w.size() && i < 34; ++i) e.aliases.emplace_back(w[i]);
-    e.file = file;
-    e.line = n;
-    out.entries.push_back(std::move(e));
+    keep_entry(out, std::move(e), w, 1, 2, file, n);
   });
 }
 
@@ -200,11 +207,7 @@ void import_parse_networks(std::string_view text, const std::string &file, Impor
     if (!network_number(w[1], e.address, e.netmask, why))
       return out.note(where(file, n) + shown(w[0]) + ": " + why + " '" + shown(w[1]) + "', left out");
     if (!room(out, file, n)) return;
-    e.name = std::string(w[0]);
-    for (size_t i = 2; i < w.size() && i < 34; ++i) e.aliases.emplace_back(w[i]);
-    e.file = file;
-    e.line = n;
-    out.entries.push_back(std::move(e));
+    keep_entry(out, std::move(e), w, 0, 2, file, n);
   });
 }
 

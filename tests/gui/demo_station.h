@@ -52,6 +52,13 @@ protected:
 
   bool open_demo_rule_base() { return w_->load(dir_.path() + "/conf/Standard.W"); }
 
+  // The demo with its window and rule base open.
+  bool open_demo() {
+    if (!load_demo()) return false;
+    open_window();
+    return open_demo_rule_base();
+  }
+
   void close_station() {
     rule_modified = 0;
     obj_modified = 0;

@@ -99,9 +99,7 @@ class StationTest : public DemoStationTest {
 
 private slots:
   void init() {
-    QVERIFY(load_demo());
-    open_window();
-    QVERIFY(open_demo_rule_base());
+    QVERIFY(open_demo());
   }
   void cleanup() { close_station(); }
 

@@ -86,9 +86,7 @@ class UsersTest : public DemoStationTest {
 
 private slots:
   void init() {
-    QVERIFY(load_demo());
-    open_window();
-    QVERIFY(open_demo_rule_base());
+    QVERIFY(open_demo());
   }
   void cleanup() { close_station(); }
 
