@@ -3,12 +3,48 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <memory>
 
 namespace kxnft {
 
 namespace {
 // The blanks of the "C" locale, whatever locale the program runs in.
 bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Per byte: whether it is a blank, and what it adds to the brace depth.
+struct ByteClass {
+  bool blank[256] = {};
+  signed char depth[256] = {};
+  constexpr ByteClass() {
+    for (int c = 0; c < 256; ++c)
+      blank[c] = c == ' ' || (c >= '\t' && c <= '\r');
+    depth[int('{')] = 1;
+    depth[int('}')] = -1;
+  }
+};
+constexpr ByteClass kByte;
+
+// Squeezes `s` into `out` (room for s.size() bytes) and returns the length;
+// `depth` gets what the braces add. Without branches on the text: every
+// byte is written (a blank as ' ') and the output moves on unless a blank
+// follows a blank or the start; a blank left at the end is dropped.
+size_t squeeze_to(std::string_view s, char *out, long &depth) {
+  char *o = out;
+  bool after_blank = true;
+  long d = 0;
+  for (char ch : s) {
+    auto c = static_cast<unsigned char>(ch);
+    bool b = kByte.blank[c];
+    *o = b ? ' ' : ch;
+    o += !(b && after_blank);
+    after_blank = b;
+    d += kByte.depth[c];
+  }
+  if (o != out && o[-1] == ' ')
+    --o;
+  depth += d;
+  return size_t(o - out);
+}
 
 // How often c occurs in s (memchr skips what lies between).
 long occurrences(std::string_view s, char c) {
@@ -27,22 +63,9 @@ std::string squeeze(std::string_view s) {
 }
 
 void squeeze_into(std::string &out, std::string_view s) {
-  // One pass into a buffer as long as the text: a run of blanks becomes one
-  // blank when a word comes before and after it.
   out.resize(s.size());
-  char *begin = out.data(), *o = begin;
-  bool gap = false;
-  for (char c : s) {
-    if (blank(c)) {
-      gap = o != begin;
-      continue;
-    }
-    if (gap)
-      *o++ = ' ';
-    gap = false;
-    *o++ = c;
-  }
-  out.resize(size_t(o - begin));
+  long depth = 0;
+  out.resize(squeeze_to(s, out.data(), depth));
 }
 
 std::string_view trim(std::string_view s) {
@@ -80,30 +103,39 @@ std::vector<std::string> split_top(std::string_view s, std::string_view sep) {
 namespace {
 bool starts(std::string_view s, std::string_view p) { return s.starts_with(p); }
 
-// The arguments of CALL(a, b, ...), split at top-level commas.
-std::vector<std::string> call_args(const std::string &t) {
-  auto body = call_body(t);
-  return body ? split_top(*body, ",") : std::vector<std::string>{};
+// The arguments of CALL(a, b, ...) in squeezed text, split at top-level
+// commas, as views into it (a field of squeezed text squeezes to itself
+// trimmed).
+void call_args(std::string_view t, std::vector<std::string_view> &args) {
+  args.clear();
+  if (auto body = call_body(t))
+    for_each_top(*body, ",", [&](std::string_view field) { args.push_back(trim(field)); });
 }
 
-long number(const std::string &s, long fallback) {
+long number(std::string_view s, long fallback) {
   if (s.empty() || s.size() > 9)
     return fallback;
-  for (char c : s)
-    if (!isdigit(static_cast<unsigned char>(c)))
+  long n = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9')
       return fallback;
-  return std::stol(s);
+    n = n * 10 + (c - '0');
+  }
+  return n;
 }
 
-void parse_service(Script &out, const std::string &t) {
+// Views into one reading's squeezed text, reused from line to line.
+using Fields = std::vector<std::string_view>;
+
+void parse_service(Script &out, std::string_view t, Fields &args) {
   size_t open = t.find('(');
-  std::string kind = t.substr(4, open - 4); // after "SRV_"
-  auto args = call_args(t);
+  std::string_view kind = t.substr(4, open - 4); // after "SRV_"
+  call_args(t, args);
   if (args.empty())
     return;
   Service s;
   s.name = args[0];
-  bool range = kind.size() > 6 && kind.compare(kind.size() - 6, 6, "_range") == 0;
+  bool range = kind.ends_with("_range") && kind.size() > 6;
   s.proto = range ? kind.substr(0, kind.size() - 6) : kind;
   if (range && args.size() == 5) {
     s.range = true;
@@ -114,7 +146,7 @@ void parse_service(Script &out, const std::string &t) {
   } else if (args.size() >= 2) {
     s.value = args[1];
     for (size_t i = 2; i < args.size(); ++i)
-      s.value += ", " + args[i];
+      s.value.append(", ").append(args[i]);
     long port = number(s.value, -1);
     s.dport_lo = s.dport_hi = port;
   }
@@ -122,12 +154,13 @@ void parse_service(Script &out, const std::string &t) {
   out.services.insert_or_assign(std::move(key), std::move(s));
 }
 
-void parse_address(Script &out, const std::string &t) {
+void parse_address(Script &out, std::string_view t, Fields &args) {
   size_t open = t.find('(');
-  auto args = call_args(t);
+  call_args(t, args);
   if (args.size() < 2)
     return;
-  Address a{args[0], t.substr(5, open - 5), args[1], args.size() > 2 ? args[2] : ""};
+  Address a{std::string(args[0]), std::string(t.substr(5, open - 5)), std::string(args[1]),
+            args.size() > 2 ? std::string(args[2]) : std::string()};
   std::string key = a.name;
   out.addresses.insert_or_assign(std::move(key), std::move(a));
 }
@@ -139,73 +172,71 @@ struct Tell {
 };
 
 // "NAME = [kind] { a, b }" with kind one of the plural words.
-bool parse_list(Script &out, const std::string &t, const Tell &tell) {
-  size_t eq = t.find(" = "), brace = t.find('{'), end = t.rfind('}');
-  if (eq == std::string::npos || brace == std::string::npos || end == std::string::npos || eq > brace ||
-      t.find(' ') != eq || end < brace)
+bool parse_list(Script &out, std::string_view t, const Tell &tell) {
+  // The name is the first word, " = " follows it.
+  size_t eq = t.find(' ');
+  if (eq == std::string_view::npos || t.compare(eq, 3, " = ") != 0)
+    return false;
+  size_t brace = t.find('{'), end = t.rfind('}');
+  if (brace == std::string_view::npos || end == std::string_view::npos || eq > brace || end < brace)
     return false;
   List l;
   l.name = t.substr(0, eq);
-  std::string written = squeeze(std::string_view(t).substr(eq + 3, brace - eq - 3));
-  std::string kind = written;
+  std::string_view written = trim(t.substr(eq + 3, brace - eq - 3));
+  std::string_view kind = written;
   if (kind.empty())
     kind = "host";
   else if (kind.back() == 's')
-    kind.pop_back();
+    kind.remove_suffix(1);
   l.kind = kind;
-  for (auto &m : split_top(std::string_view(t).substr(brace + 1, end - brace - 1), ","))
-    if (!m.empty())
-      l.members.push_back(std::move(m));
+  std::string_view members = t.substr(brace + 1, end - brace - 1);
+  l.members.reserve(size_t(occurrences(members, ',')) + 1);
+  for_each_top(members, ",", [&](std::string_view m) {
+    if (!(m = trim(m)).empty())
+      l.members.emplace_back(m);
+  });
   if (tell.listener)
     tell.listener->list(out, l, written, tell.in_code);
-  if (!out.lists.count(l.name))
+  auto [at, fresh] = out.lists.try_emplace(l.name);
+  if (fresh)
     out.list_order.push_back(l.name);
-  std::string key = l.name;
-  out.lists.insert_or_assign(std::move(key), std::move(l));
+  at->second = std::move(l);
   return true;
 }
 
 // `t`: squeezed lines joined by single blanks.
-void parse_statement(Script &out, std::string t, int line, const Tell &tell) {
+void parse_statement(Script &out, std::string_view t, int line, const Tell &tell) {
   if (!t.empty() && t.back() == ';')
-    t.pop_back();
+    t.remove_suffix(1);
   if (!t.empty() && t.back() == ' ')
-    t.pop_back();
+    t.remove_suffix(1);
   if (t.empty() || parse_list(out, t, tell))
     return;
-  auto add = [&](Statement &&s) {
-    out.statements.push_back(std::move(s));
-    if (tell.listener)
-      tell.listener->statement(out.statements.back(), tell.in_code);
-  };
-  Statement s;
+  Statement &s = out.statements.emplace_back();
   s.line = line;
-  std::string_view v = t;
-  size_t sp = v.find(' ');
-  std::string_view first = v.substr(0, sp);
-  if ((first == "inbound" || first == "outbound" || first == "eitherbound") && sp != std::string::npos) {
-    std::string_view rest = v.substr(sp + 1);
+  size_t sp = t.find(' ');
+  std::string_view first = t.substr(0, sp), body = t;
+  if ((first == "inbound" || first == "outbound" || first == "eitherbound") && sp != std::string_view::npos) {
+    std::string_view rest = t.substr(sp + 1);
     size_t sp2 = rest.find(' ');
     std::string_view scope = rest.substr(0, sp2);
     size_t at = scope.find('@');
-    if (at != std::string::npos) {
+    if (at != std::string_view::npos) {
       s.direction = first;
       s.iface = scope.substr(0, at);
       s.target = scope.substr(at + 1);
-      if (sp2 != std::string::npos)
-        s.body = rest.substr(sp2 + 1);
-      add(std::move(s));
-      return;
+      body = sp2 != std::string_view::npos ? rest.substr(sp2 + 1) : std::string_view();
     }
   }
-  s.body = std::move(t);
-  add(std::move(s));
+  s.body = body;
+  if (tell.listener)
+    tell.listener->statement(s, tell.in_code);
 }
 
 // Rule numbers of the auth rules database: its rules are named "rule-N".
-void scan_export(Script &out, const std::string &block) {
-  for (size_t at = block.find("(rule-"); at != std::string::npos; at = block.find("(rule-", at + 6)) {
-    size_t end = block.find_first_not_of("0123456789", at + 6);
+void scan_export(Script &out, std::string_view block) {
+  for (size_t at = block.find("(rule-"); at != std::string_view::npos; at = block.find("(rule-", at + 6)) {
+    size_t end = std::min(block.find_first_not_of("0123456789", at + 6), block.size());
     long n = number(block.substr(at + 6, end - at - 6), -1);
     if (n > 0)
       out.auth_rules.insert(int(n));
@@ -218,20 +249,30 @@ Script parse_script(std::string_view text, ScriptListener *listener) {
   // At most one statement per ";": no moves as the script grows (what is
   // not used of it is never touched).
   out.statements.reserve(size_t(occurrences(text, ';')));
-  std::string pending, exported, t;
-  int pending_line = 0, lineno = 0, depth = 0;
+  // The statement being read, squeezed lines joined by blanks, with the
+  // line just read squeezed after it: never longer than the text, whose
+  // line ends the joining blanks replace.
+  auto buffer = std::make_unique_for_overwrite<char[]>(text.size() + 1);
+  size_t pending = 0; // length of the statement being read
+  std::string exported;
+  Fields args;
+  int pending_line = 0, lineno = 0;
+  long depth = 0;
   bool in_export = false;
   // Only a listener asks where the filter code is.
   Tell tell{listener, !listener || text.find("// Filter Code Start") == std::string_view::npos};
   bool in_code = tell.in_code;
   size_t pos = 0;
   while (pos <= text.size()) {
-    size_t nl = text.find('\n', pos);
-    size_t end = nl == std::string::npos ? text.size() : nl;
+    const char *nl = static_cast<const char *>(memchr(text.data() + pos, '\n', text.size() - pos));
+    size_t end = nl ? size_t(nl - text.data()) : text.size();
     std::string_view raw(text.data() + pos, end - pos);
     pos = end + 1;
     ++lineno;
-    squeeze_into(t, raw);
+    // The line squeezed, after the statement and a joining blank.
+    size_t from = pending ? pending + 1 : 0;
+    long braces = 0;
+    std::string_view t(buffer.get() + from, squeeze_to(raw, buffer.get() + from, braces));
     if (listener && !t.empty() && (t[0] == '#' || t[0] == '/')) {
       if (starts(t, "#define"))
         listener->define(t);
@@ -248,7 +289,7 @@ Script parse_script(std::string_view text, ScriptListener *listener) {
       }
       continue;
     }
-    if (pending.empty()) {
+    if (pending == 0) {
       if (t.empty() || starts(t, "//") || t[0] == '#')
         continue;
       if (starts(t, "export {")) {
@@ -257,11 +298,11 @@ Script parse_script(std::string_view text, ScriptListener *listener) {
         continue;
       }
       if (starts(t, "SRV_")) {
-        parse_service(out, t);
+        parse_service(out, t, args);
         continue;
       }
       if (starts(t, "ADDR_")) {
-        parse_address(out, t);
+        parse_address(out, t, args);
         continue;
       }
       if (starts(t, "MAKE_ALERT"))
@@ -270,20 +311,20 @@ Script parse_script(std::string_view text, ScriptListener *listener) {
       tell.in_code = in_code;
     } else if (t.empty() || starts(t, "//")) {
       continue;
+    } else {
+      buffer[pending] = ' ';
     }
-    if (!pending.empty())
-      pending += ' ';
-    pending += t;
-    depth += int(occurrences(t, '{') - occurrences(t, '}'));
-    char last = pending.back();
+    pending = from + t.size();
+    depth += braces;
+    char last = buffer[pending - 1];
     if (depth <= 0 && (last == ';' || last == '}')) {
-      parse_statement(out, std::move(pending), pending_line, tell);
-      pending.clear();
+      parse_statement(out, std::string_view(buffer.get(), pending), pending_line, tell);
+      pending = 0;
       depth = 0;
     }
   }
-  if (!pending.empty())
-    parse_statement(out, std::move(pending), pending_line, tell);
+  if (pending)
+    parse_statement(out, std::string_view(buffer.get(), pending), pending_line, tell);
   return out;
 }
 

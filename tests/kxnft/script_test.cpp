@@ -1,0 +1,98 @@
+// The filter script reader: blanks of every kind and lines split anywhere a
+// blank may stand read as the plain one-line form.
+#include "kxnft/script.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <vector>
+
+namespace {
+
+// Everything the reader keeps but the statements' lines, one line per item,
+// in a fixed order.
+std::string dump(const kxnft::Script &s) {
+  std::string out;
+  for (const auto &[name, v] : std::map(s.services.begin(), s.services.end()))
+    out += "S " + name + "|" + v.proto + "|" + v.value + "|" + std::to_string(v.range) + "|" +
+           std::to_string(v.sport_lo) + "-" + std::to_string(v.sport_hi) + "|" + std::to_string(v.dport_lo) + "-" +
+           std::to_string(v.dport_hi) + "\n";
+  for (const auto &[name, a] : std::map(s.addresses.begin(), s.addresses.end()))
+    out += "A " + name + "|" + a.type + "|" + a.addr + "|" + a.mask + "\n";
+  for (const auto &name : s.list_order) {
+    const kxnft::List &l = s.lists.at(name);
+    out += "L " + l.name + "|" + l.kind + "|";
+    for (const auto &m : l.members)
+      out += m + ",";
+    out += "\n";
+  }
+  for (const auto &t : s.statements)
+    out += "T " + t.direction + "|" + t.iface + "|" + t.target + "|" + t.body + "\n";
+  for (int r : s.auth_rules)
+    out += "R " + std::to_string(r) + "\n";
+  return out;
+}
+
+TEST(NftScript, BlanksAndLineBreaksReadAsThePlainForm) {
+  const std::string plain = "export {\n(rule-7 ())\n}.set;\n"
+                            "SRV_tcp(web, 80)\n"
+                            "SRV_udp_range(hi, 1024, 2047, 53, 53)\n"
+                            "ADDR_host(x, 192.0.2.7)\n"
+                            "ADDR_net(n, 10.0.0.0, 255.0.0.0)\n"
+                            "targets = target { gw, ns };\n"
+                            "inbound all@gw accept (tcp, web), (ip_src = x), LOG(short,LOG_NOALERT,3);\n"
+                            "outbound le0@targets drop;\n"
+                            "odd statement without scope;\n";
+  const std::string want = dump(kxnft::parse_script(plain));
+  ASSERT_NE(want.find("T outbound|le0|targets|drop\n"), std::string::npos) << want;
+  ASSERT_NE(want.find("R 7\n"), std::string::npos) << want;
+  ASSERT_NE(want.find("L targets|target|gw,ns,\n"), std::string::npos) << want;
+  // Each variant with the lines where its statements begin.
+  const struct {
+    const char *what, *text;
+    std::vector<int> lines;
+  } cases[] = {
+      {"tabs and runs of blanks",
+       "export {\n(rule-7 ())\n}.set;\n"
+       "SRV_tcp( web ,\t80 )\n"
+       "\t SRV_udp_range(hi,1024,  2047 , 53,53)  \n"
+       "ADDR_host(x,\t\t192.0.2.7)\n"
+       "ADDR_net( n , 10.0.0.0 , 255.0.0.0 )\n"
+       "targets =  target\t{ gw ,ns , };\n"
+       "\tinbound\tall@gw\taccept (tcp,  web),   (ip_src = x), LOG(short,LOG_NOALERT,3);\t\n"
+       "outbound   le0@targets   drop ;\n"
+       "odd  statement\twithout scope;\n",
+       {9, 10, 11}},
+      {"carriage returns, vertical tabs and form feeds",
+       "export {\r\n(rule-7 ())\r\n}.set;\r\n"
+       "SRV_tcp(web,\v80)\r\n"
+       "SRV_udp_range(hi, 1024, 2047, 53, 53)\f\n"
+       "ADDR_host(x, 192.0.2.7)\r\n"
+       "ADDR_net(n, 10.0.0.0,\r255.0.0.0)\n"
+       "targets = target {\fgw, ns };\r\n"
+       "inbound all@gw accept (tcp, web),\v(ip_src = x), LOG(short,LOG_NOALERT,3);\r\n"
+       "outbound le0@targets drop;\r\n"
+       "odd statement without scope;\r\n",
+       {9, 10, 11}},
+      {"statements over several lines with comments and empty lines between",
+       "export {\n(rule-7 ())\n}.set;\n"
+       "SRV_tcp(web, 80)\n"
+       "SRV_udp_range(hi, 1024, 2047, 53, 53)\n"
+       "ADDR_host(x, 192.0.2.7)\n"
+       "ADDR_net(n, 10.0.0.0, 255.0.0.0)\n"
+       "targets = target {\n\tgw,\n// between\n\tns\n};\n"
+       "inbound all@gw\n\taccept (tcp, web),\n\n\t\t(ip_src = x),\n  // a note\n\t\tLOG(short,LOG_NOALERT,3)\n\t;\n"
+       "outbound\n le0@targets\n drop\n;\n"
+       "odd statement without scope;",
+       {13, 20, 24}},
+  };
+  for (const auto &c : cases) {
+    kxnft::Script got = kxnft::parse_script(c.text);
+    EXPECT_EQ(dump(got), want) << c.what;
+    std::vector<int> lines;
+    for (const auto &t : got.statements)
+      lines.push_back(t.line);
+    EXPECT_EQ(lines, c.lines) << c.what;
+  }
+}
+
+} // namespace
