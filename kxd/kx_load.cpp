@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <system_error>
 #include <thread>
@@ -137,12 +138,12 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
     run.push_back({host, specs, std::nullopt, ""});
   }
   save_and_send();
-  // What the script was read into is freed while the modules answer.
-  std::jthread freeing;
-  try {
-    freeing = std::jthread([gone = std::move(tables)] {});
-  } catch (const std::system_error &) {
-  }
+  // What the script was read into is kept to the end of the program: kx
+  // ends right after a load, and the system takes the memory back at once
+  // where freeing it piece by piece would take milliseconds of CPU from the
+  // modules' answers.
+  static std::optional<Compiled> kept;
+  kept = std::move(tables);
   for (auto &s : sends) {
     fputs(kx_console_line("Loading " + name + " on", s->host, s->specs).c_str(), stdout);
     fflush(stdout);

@@ -76,8 +76,14 @@ int main(int argc, char **argv) {
     printf("%s\n", line.c_str());
     return 0;
   }
-  if (word == "load" && args.size() >= 2)
-    return kx::cmd_load(dirs, args[0], {args.begin() + 1, args.end()});
+  if (word == "load" && args.size() >= 2) {
+    int status = kx::cmd_load(dirs, args[0], {args.begin() + 1, args.end()});
+    // What the load kept goes back to the system with the process, without
+    // its destructors.
+    fflush(stdout);
+    fflush(stderr);
+    _exit(status);
+  }
   if (word == "unload" && !args.empty())
     return kx::cmd_unload(args);
   if (word == "dbload" && !args.empty())

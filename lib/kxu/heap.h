@@ -2,8 +2,9 @@
 // memory (kx reading a filter script of some megabytes): the heap's pages
 // are made in one go, one system call instead of one page fault each (on a
 // virtual machine a fault costs some microseconds: thousands of them cost
-// more than the reading itself), and what is freed stays in the heap for
-// the next allocation instead of going back to the system to fault in again.
+// more than the reading itself), as huge pages where the system allows, and
+// what is freed stays in the heap for the next allocation instead of going
+// back to the system to fault in again.
 #pragma once
 
 #include <cstddef>
