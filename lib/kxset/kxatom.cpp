@@ -19,44 +19,7 @@ namespace {
 
 size_t record_size(size_t length) { return offsetof(KxAtom::Record, text) + length + 1; }
 
-// Eight bytes at a time, each word multiplied into the state, with a final
-// avalanche: names share long prefixes ("host-000123") and differ in their
-// last bytes, which the mix spreads over the low bits the tables index by.
-// A byte-wise hash was the largest single cost of reading set text.
-uint32_t text_hash(std::string_view s) noexcept {
-  constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
-  auto load64 = [](const char *q) {
-    uint64_t w;
-    std::memcpy(&w, q, 8);
-    return w;
-  };
-  auto load32 = [](const char *q) {
-    uint32_t w;
-    std::memcpy(&w, q, 4);
-    return uint64_t{w};
-  };
-  auto mix = [](uint64_t h, uint64_t w) {
-    h = (h ^ w) * kMul;
-    return h ^ (h >> 29);
-  };
-  const char *p = s.data();
-  const size_t n = s.size();
-  uint64_t h = 0x243F6A8885A308D3ull ^ (n * kMul);
-  if (n >= 8) {
-    // Whole words, then the last eight bytes (overlapping the previous word).
-    const char *last = p + n - 8;
-    for (; p < last; p += 8) h = mix(h, load64(p));
-    h = mix(h, load64(last));
-  } else if (n >= 4) {
-    h = mix(h, load32(p) | load32(p + n - 4) << 32);
-  } else if (n > 0) {
-    auto byte = [&](size_t i) { return uint64_t{static_cast<unsigned char>(p[i])}; };
-    h = mix(h, byte(0) | byte(n / 2) << 8 | byte(n - 1) << 16);
-  }
-  h *= 0xBF58476D1CE4E5B9ull;
-  h ^= h >> 32;
-  return static_cast<uint32_t>(h);
-}
+uint32_t text_hash(std::string_view s) noexcept { return KxAtom::hash_of(s); }
 
 // Zeroed memory for a table. A large table sits in huge pages where the
 // system allows it: its slots are visited at random, one per new name, and
@@ -109,8 +72,7 @@ struct AtomTable {
   size_t probe(std::string_view text, uint32_t h) const noexcept {
     size_t i = home(h);
     while (const KxAtom::Record *r = slots[i].rec) {
-      if (slots[i].hash == h && r->length == text.size() &&
-          std::memcmp(r->text, text.data(), text.size()) == 0)
+      if (slots[i].hash == h && r->length == text.size() && KxAtom::same_text(r->text, text.data(), text.size()))
         return i;
       i = (i + 1) & mask;
     }
@@ -128,8 +90,12 @@ struct AtomTable {
 
   void prefetch_record(uint32_t h) const noexcept {
     if (!slots) return;
-    const Slot &s = slots[home(h)];
-    if (s.hash == h && s.rec) __builtin_prefetch(s.rec);
+    // The record may sit a few slots past its home (same line, mostly).
+    for (size_t i = home(h), k = 0; slots[i].rec && k < 4; i = (i + 1) & mask, ++k)
+      if (slots[i].hash == h) {
+        __builtin_prefetch(slots[i].rec);
+        return;
+      }
   }
 
   KxAtom::Record *intern(std::string_view text, uint32_t h) {
@@ -188,8 +154,6 @@ KxAtom::Record *KxAtom::intern(std::string_view text, uint32_t hash) {
 }
 
 KxAtom::KxAtom(std::string_view text, uint32_t hash) : rec_(intern(text, hash)) {}
-
-uint32_t KxAtom::hash_of(std::string_view text) noexcept { return text_hash(text); }
 
 void KxAtom::prefetch(uint32_t hash) noexcept { atom_table.prefetch(hash); }
 

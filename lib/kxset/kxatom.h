@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -29,8 +30,35 @@ public:
   // The same, with hash_of(text) computed beforehand.
   KxAtom(std::string_view text, uint32_t hash);
 
-  // The hash the atom table keys a text by.
-  static uint32_t hash_of(std::string_view text) noexcept;
+  // The hash the atom table keys a text by: eight bytes at a time, each word
+  // multiplied into the state, with a final avalanche. Names share long
+  // prefixes ("host-000123") and differ in their last bytes, which the mix
+  // spreads over the low bits the tables index by. Inline: readers hash
+  // every name they read.
+  static uint32_t hash_of(std::string_view text) noexcept {
+    constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
+    auto mix = [](uint64_t h, uint64_t w) {
+      h = (h ^ w) * kMul;
+      return h ^ (h >> 29);
+    };
+    const char *p = text.data();
+    const size_t n = text.size();
+    uint64_t h = 0x243F6A8885A308D3ull ^ (n * kMul);
+    if (n >= 8) {
+      // Whole words, then the last eight bytes (overlapping the previous word).
+      const char *last = p + n - 8;
+      for (; p < last; p += 8) h = mix(h, load<uint64_t>(p));
+      h = mix(h, load<uint64_t>(last));
+    } else if (n >= 4) {
+      h = mix(h, uint64_t{load<uint32_t>(p)} | uint64_t{load<uint32_t>(p + n - 4)} << 32);
+    } else if (n > 0) {
+      auto byte = [&](size_t i) { return uint64_t{static_cast<unsigned char>(p[i])}; };
+      h = mix(h, byte(0) | byte(n / 2) << 8 | byte(n - 1) << 16);
+    }
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    return static_cast<uint32_t>(h);
+  }
   // Starts loading the table slot of that hash into the cache, so that a
   // reader can intern the names it sees a little ahead without waiting for
   // memory on each new one.
@@ -72,6 +100,21 @@ public:
   const Record *record() const noexcept { return rec_; }
 
   friend bool operator==(const KxAtom &a, const KxAtom &b) noexcept { return a.rec_ == b.rec_; }
+  // Whether the atom's text is `text` (without looking it up).
+  bool is(std::string_view text) const noexcept {
+    return rec_->length == text.size() && same_text(rec_->text, text.data(), text.size());
+  }
+
+  // Whether two texts of length n are equal. Names are mostly under 16
+  // bytes: two overlapping words compare them without a call.
+  static bool same_text(const char *a, const char *b, size_t n) noexcept {
+    if (n > 16) return std::memcmp(a, b, n) == 0;
+    if (n >= 8) return ((load<uint64_t>(a) ^ load<uint64_t>(b)) | (load<uint64_t>(a + n - 8) ^ load<uint64_t>(b + n - 8))) == 0;
+    if (n >= 4) return ((load<uint32_t>(a) ^ load<uint32_t>(b)) | (load<uint32_t>(a + n - 4) ^ load<uint32_t>(b + n - 4))) == 0;
+    for (size_t i = 0; i < n; ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
 
   // Number of atoms in the table (the two static atoms are not in it).
   static size_t GetTotal();
@@ -79,6 +122,11 @@ public:
   static void DebugAtoms();
 
 private:
+  template <typename W> static W load(const char *p) noexcept {
+    W w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+  }
   static Record *zero_record() noexcept;
   static Record *null_record() noexcept;
   static Record *intern(std::string_view text);

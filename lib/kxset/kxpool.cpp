@@ -42,21 +42,22 @@ Chunk *fresh_chunk(bool reading) {
 // Never destroyed: blocks may be freed during static destruction.
 struct Arena {
   int readers = 0;
-  // Reading: the chunk blocks are cut from, its next free byte, empty chunks.
+  // Reading: the chunk blocks are cut from (its free bytes are `cursor`'s),
+  // empty chunks.
   Chunk *current = nullptr;
-  std::byte *next = nullptr, *end = nullptr;
   std::vector<Chunk *> empty;
   // Size classes of 16, 32, ... kMaxBlock bytes.
   FreeBlock *free[kClasses] = {};
 
   void start(Chunk *c) {
     current = c;
-    next = payload(c);
-    end = reinterpret_cast<std::byte *>(c) + kChunk;
+    cursor.next = payload(c);
+    cursor.end = reinterpret_cast<std::byte *>(c) + kChunk;
+    cursor.live = &c->live;
   }
 
   void *cut(size_t size) {
-    if (static_cast<size_t>(end - next) < size) {
+    if (static_cast<size_t>(cursor.end - cursor.next) < size) {
       Chunk *old = current;
       Chunk *c = nullptr;
       if (!empty.empty()) {
@@ -69,8 +70,8 @@ struct Arena {
       // Nothing of the old chunk is live: no later free would find it empty.
       if (old && old->live == 0) retire(old);
     }
-    void *p = next;
-    next += size;
+    void *p = cursor.next;
+    cursor.next += size;
     ++current->live;
     return p;
   }
@@ -126,7 +127,7 @@ Arena &arena() {
 
 } // namespace
 
-void *alloc_block(size_t size) {
+void *alloc_block_slow(size_t size) {
   if (size == 0) size = 1;
   if (size > kMaxBlock) return ::operator new(size);
   Arena &a = arena();
@@ -159,12 +160,12 @@ void free_block(void *p, size_t size) noexcept {
   }
 }
 
-ReadArena::ReadArena() { ++arena().readers; }
-ReadArena::~ReadArena() { --arena().readers; }
+ReadArena::ReadArena() { cursor.reading = ++arena().readers > 0; }
+ReadArena::~ReadArena() { cursor.reading = --arena().readers > 0; }
 
 #else
 
-void *alloc_block(size_t size) { return ::operator new(size == 0 ? 1 : size); }
+void *alloc_block_slow(size_t size) { return ::operator new(size == 0 ? 1 : size); }
 void free_block(void *p, size_t) noexcept { ::operator delete(p); }
 ReadArena::ReadArena() = default;
 ReadArena::~ReadArena() = default;

@@ -36,7 +36,6 @@ inline size_t chunk_bytes = 0;
 // Blocks above this size come from the heap.
 inline constexpr size_t kMaxBlock = 2048;
 
-void *alloc_block(size_t size);
 void free_block(void *p, size_t size) noexcept;
 
 // Every block is aligned to 8 bytes, enough for what lives in them
@@ -48,6 +47,35 @@ inline constexpr size_t kAlign = 8;
 inline constexpr size_t kClassStep = 16;
 constexpr size_t packed_size(size_t size) { return (size + kAlign - 1) & ~(kAlign - 1); }
 constexpr size_t class_size(size_t size) { return (size + kClassStep - 1) & ~(kClassStep - 1); }
+
+#ifndef KX_POOL_BYPASS
+// While a file is read: the free bytes of the chunk blocks are cut from, and
+// its count of live blocks. Cutting a block is the commonest step of reading
+// (sets, attribute arrays, names), so it is done inline; everything else
+// (a new chunk, the size classes) is left to alloc_block_slow.
+struct Cursor {
+  std::byte *next = nullptr, *end = nullptr;
+  size_t *live = nullptr;
+  bool reading = false;
+};
+inline Cursor cursor;
+#endif
+
+void *alloc_block_slow(size_t size);
+
+inline void *alloc_block(size_t size) {
+#ifndef KX_POOL_BYPASS
+  size_t packed = packed_size(size);
+  if (cursor.reading && size - 1 < kMaxBlock && static_cast<size_t>(cursor.end - cursor.next) >= packed) {
+    void *p = cursor.next;
+    cursor.next += packed;
+    ++*cursor.live;
+    live_bytes += packed;
+    return p;
+  }
+#endif
+  return alloc_block_slow(size);
+}
 
 // While alive, blocks are cut in reading order (see above). Nests.
 class ReadArena {

@@ -247,8 +247,12 @@ void kxset::append_taken(Taken *items, size_t n) {
   for (size_t i = 0; i < n; ++i) {
     Taken &t = items[i];
     if (!t.value) continue;
-    kxattribute &a = b.attrs.emplace(std::move(t.name), t.value);
-    if (t.counted) --t.value->refcount_; // the attribute holds it now
+    // A counted value passes its count to the attribute as it is: the value
+    // is not touched, which matters for a table closing over thousands of
+    // members read long before (each would be a cache miss).
+    kxattribute &a = b.attrs.emplace(std::move(t.name), nullptr);
+    a.value_ = t.value;
+    if (!t.counted) kxset_save(t.value);
     t.counted = false;
     int pos = static_cast<int>(b.attrs.count()) - 1;
     hook_value(a);

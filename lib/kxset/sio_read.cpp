@@ -31,10 +31,7 @@ class AtomCache {
 public:
   KxAtom get(std::string_view text, uint32_t hash) {
     Slot &s = slots_[hash & (kSize - 1)];
-    if (s.hash != hash || s.atom.is_zero() || s.atom.view() != text) {
-      s.atom = KxAtom(text, hash);
-      s.hash = hash;
-    }
+    if (s.hash != hash || s.atom.is_zero() || !s.atom.is(text)) refill(s, text, hash);
     return s.atom;
   }
   KxAtom get(std::string_view text) { return get(text, KxAtom::hash_of(text)); }
@@ -43,7 +40,7 @@ public:
   KxAtom find(std::string_view text) {
     uint32_t hash = KxAtom::hash_of(text);
     Slot &s = slots_[hash & (kSize - 1)];
-    if (s.hash == hash && !s.atom.is_zero() && s.atom.view() == text) return s.atom;
+    if (s.hash == hash && !s.atom.is_zero() && s.atom.is(text)) return s.atom;
     KxAtom a = KxAtom::find(text);
     if (a.is_named()) {
       s.atom = a;
@@ -58,6 +55,11 @@ private:
     uint32_t hash = 0;
     KxAtom atom;
   };
+  // Kept out of line: most names are found in the cache.
+  [[gnu::noinline]] static void refill(Slot &s, std::string_view text, uint32_t hash) {
+    s.atom = KxAtom(text, hash);
+    s.hash = hash;
+  }
   std::vector<Slot> slots_ = std::vector<Slot>(kSize);
 };
 
@@ -119,7 +121,7 @@ private:
 class Reader {
 public:
   Reader(const char *begin, const char *end, kxset *dict)
-      : p_(begin), end_(end), begin_(begin), scope_(dict ? dict : sio::empty_base()),
+      : p_(begin), end_(end), begin_(begin), lines_from_(begin), scope_(dict ? dict : sio::empty_base()),
         st_(sio::state()), ahead_(begin, end) {
     define_members(dict);
   }
@@ -127,11 +129,14 @@ public:
   // The top set, or null (failed when st_.err is set).
   kxset *run();
   size_t consumed() const { return static_cast<size_t>(p_ - begin_); }
+  // Counts the lines read up to the end of the read.
+  void finish() { sync_lines(); }
 
 private:
   enum class Got { Set, Ref, Skip, Fail };
 
   void skip_space();
+  void skip_space_run();
   bool read_name(std::string_view &out);
   // `height` receives the height of a referenced set (1 for sets that this
   // read did not build, such as dictionary members).
@@ -156,12 +161,25 @@ private:
   void drop_pending();
   void define_members(kxset *dict);
 
+  // Adds the newlines passed since the last call to the line count (names
+  // in quotes excepted): counting them here, rather than while skipping
+  // blanks, keeps the count out of the reading loop.
+  void sync_lines() {
+    st_.line += static_cast<int>(sio::count_newlines(lines_from_, p_));
+    lines_from_ = p_;
+  }
+  void report(int code, const std::string &text) {
+    sync_lines();
+    st_.report(code, text);
+  }
+
   std::string top_name() const {
     const kxset *t = scope_.GetTop();
     return t ? t->getnamea().str() : std::string();
   }
 
   const char *p_, *end_, *begin_;
+  const char *lines_from_; // newlines before this are in st_.line
   sio::ReadScope scope_;
   sio::State &st_;
   AtomCache atoms_;
@@ -169,35 +187,34 @@ private:
   std::vector<Pending> pending_;
 };
 
-// Spaces, tabs, newlines (counted) and comments up to the next token.
-void Reader::skip_space() {
+// Spaces, tabs, newlines and comments up to the next token. Mostly there is
+// one blank, or a new line and its indentation, or nothing at all.
+inline void Reader::skip_space() {
+  if (p_ < end_ && !has_class(*p_, sio::kSkipped)) return;
+  skip_space_run();
+}
+
+void Reader::skip_space_run() {
 #if defined(__SSE2__)
-  // A new line and its indentation at a time; lines counted in a register.
-  int lines = 0;
   while (end_ - p_ >= 16) {
-    unsigned nl = sio::bytes_equal<'\n'>(p_);
-    unsigned stop = ~(nl | sio::bytes_equal<' ', '\t'>(p_)) & 0xFFFF;
-    unsigned k = stop ? static_cast<unsigned>(__builtin_ctz(stop)) : 16;
-    for (nl &= (2u << k) - 1; nl; nl &= nl - 1) ++lines; // mostly one
-    p_ += k;
-    if (!stop) continue;
-    if (*p_ != '#') break;
+    unsigned stop = ~sio::bytes_equal<' ', '\t', '\n'>(p_) & 0xFFFF;
+    if (!stop) {
+      p_ += 16;
+      continue;
+    }
+    p_ += __builtin_ctz(stop);
+    if (*p_ != '#') return;
     const void *q = std::memchr(p_, '\n', static_cast<size_t>(end_ - p_));
     p_ = q ? static_cast<const char *>(q) : end_;
   }
-  st_.line += lines;
-  if (end_ - p_ >= 16) return;
 #endif
   while (p_ < end_) {
     char c = *p_;
-    if (has_class(c, sio::kBlank)) {
-      ++p_;
-    } else if (c == '\n') {
-      ++st_.line;
-      ++p_;
-    } else if (c == '#') {
+    if (c == '#') {
       const void *nl = std::memchr(p_, '\n', static_cast<size_t>(end_ - p_));
       p_ = nl ? static_cast<const char *>(nl) : end_;
+    } else if (has_class(c, sio::kSkipped)) {
+      ++p_;
     } else {
       return;
     }
@@ -207,22 +224,24 @@ void Reader::skip_space() {
 // A quoted or plain name at the current position.
 bool Reader::read_name(std::string_view &out) {
   if (p_ < end_ && *p_ == '"') {
+    sync_lines();
     ++p_;
     size_t room = static_cast<size_t>(end_ - p_);
     const void *q = std::memchr(p_, '"', std::min(room, SIO_MAX_NAME + 1));
     if (!q) {
-      st_.report(room > SIO_MAX_NAME ? SIO_TOOLONG : SIO_EOF, "ERROR: Cannot get name");
+      report(room > SIO_MAX_NAME ? SIO_TOOLONG : SIO_EOF, "ERROR: Cannot get name");
       return false;
     }
     const char *e = static_cast<const char *>(q);
     out = std::string_view(p_, static_cast<size_t>(e - p_));
     p_ = e + 1;
+    lines_from_ = p_;
     return true;
   }
   const char *s = p_;
   p_ = sio::name_end(p_, end_);
   if (static_cast<size_t>(p_ - s) > SIO_MAX_NAME) {
-    st_.report(SIO_TOOLONG, "ERROR: Cannot get name");
+    report(SIO_TOOLONG, "ERROR: Cannot get name");
     return false;
   }
   out = std::string_view(s, static_cast<size_t>(p_ - s));
@@ -234,7 +253,7 @@ Reader::Got Reader::read_value(kxset *&out, int *height) {
   skip_space();
   if (p_ == end_) {
     // A truncated text is a failure, not an empty one.
-    st_.report(SIO_EOF, "ERROR: Cannot get name");
+    report(SIO_EOF, "ERROR: Cannot get name");
     return Got::Fail;
   }
   bool open = *p_ == '(';
@@ -263,15 +282,15 @@ Reader::Got Reader::resolve(std::string_view name, kxset *&out, int *height) {
   if (height) *height = std::max(tag, 1);
   if (out) return Got::Ref;
   if (st_.noscope) {
-    if (st_.noscope_seen.emplace(name).second) st_.report(0, std::string(name));
+    if (st_.noscope_seen.emplace(name).second) report(0, std::string(name));
     return Got::Skip;
   }
-  st_.report(SIO_NOSCOPE, "ERROR: Cannot use <" + top_name() + "::" + std::string(name) + ">");
+  report(SIO_NOSCOPE, "ERROR: Cannot use <" + top_name() + "::" + std::string(name) + ">");
   return Got::Fail;
 }
 
 void Reader::report_too_deep(const kxset *set) {
-  st_.report(SIO_SYNTAX, "ERROR: Nesting too deep at <" + set->getnamea().str() + ">");
+  report(SIO_SYNTAX, "ERROR: Nesting too deep at <" + set->getnamea().str() + ">");
 }
 
 // Leaves the innermost set: gives it its attributes, pops its level and
@@ -315,6 +334,15 @@ bool Reader::read_attribute(std::vector<Frame> &stack) {
   if (g == Got::Set) kxset_save(value);
   pending_.push_back({std::move(attr), value, g == Got::Set});
   if (g == Got::Ref) return true;
+  // Most new sets are leaves, "(name)": closed at once, as entering and
+  // leaving their level would (nothing is defined in it).
+  if (p_ < end_ && *p_ == ')' && scope_.level() + 1 < sio::ReadScope::kLevels) {
+    ++p_;
+    stack.back().height = std::max(stack.back().height, 1);
+    const KxAtom &name = value->getnamea();
+    if (name.is_named()) scope_.Add(name.record(), value, 1);
+    return true;
+  }
   if (scope_.Push(value) < 0) {
     report_too_deep(value);
     return false;
@@ -360,7 +388,7 @@ kxset *Reader::run() {
   while (ok && !stack.empty()) {
     skip_space();
     if (p_ == end_) {
-      st_.report(SIO_EOF, "ERROR: Cannot get attribute name");
+      report(SIO_EOF, "ERROR: Cannot get attribute name");
       ok = false;
     } else if (*p_ == ')') {
       ++p_;
@@ -371,7 +399,7 @@ kxset *Reader::run() {
       if (*p_ == '(') ++p_;
       std::string_view n;
       if (read_name(n))
-        st_.report(SIO_SYNTAX, "ERROR: Bad format at name <" + std::string(n) + ">");
+        report(SIO_SYNTAX, "ERROR: Bad format at name <" + std::string(n) + ">");
       ok = false;
     }
   }
@@ -386,6 +414,7 @@ kxset *read_buffer(const char *begin, const char *end, kxset *dict, size_t *cons
   Reader r(begin, end, dict);
   kxpool::ReadArena arena;
   kxset *s = r.run();
+  r.finish();
   if (consumed) *consumed = r.consumed();
   return s;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -16,12 +17,17 @@ enum : uint8_t {
   kNameEnd = 2,  // ends a plain name: space, tab, newline, ")"
   kPlain = 4,    // may stand in a name written without quotes
   kWhite = 8,    // after ":" makes the attribute anonymous
+  kSkipped = 16, // skipped between tokens: space, tab, newline, "#" (a comment)
 };
 
 constexpr std::array<uint8_t, 256> make_classes() {
   std::array<uint8_t, 256> t{};
   t[' '] = t['\t'] = kBlank | kNameEnd | kWhite;
   t['\n'] = kNameEnd | kWhite;
+  t[' '] |= kSkipped;
+  t['\t'] |= kSkipped;
+  t['\n'] |= kSkipped;
+  t['#'] |= kSkipped;
   t[')'] = kNameEnd;
   t['\r'] = t['\v'] = t['\f'] = kWhite;
   for (int c = 'a'; c <= 'z'; ++c) t[c] |= kPlain;
@@ -52,6 +58,24 @@ template <char... cs> inline unsigned bytes_equal(const char *p) {
 }
 
 #endif
+
+// The number of newlines in [p, end): sixteen bytes a step, counted in byte
+// lanes that are summed before they can overflow.
+inline size_t count_newlines(const char *p, const char *end) {
+  size_t n = 0;
+#if defined(__SSE2__)
+  const __m128i nl = _mm_set1_epi8('\n');
+  while (end - p >= 16) {
+    __m128i acc = _mm_setzero_si128();
+    for (int i = 0; i < 255 && end - p >= 16; ++i, p += 16)
+      acc = _mm_sub_epi8(acc, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)), nl));
+    __m128i sums = _mm_sad_epu8(acc, _mm_setzero_si128());
+    n += static_cast<size_t>(_mm_cvtsi128_si32(sums)) + static_cast<size_t>(_mm_extract_epi16(sums, 4));
+  }
+#endif
+  for (; p < end; ++p) n += *p == '\n';
+  return n;
+}
 
 // The end of a plain name beginning at `p`: the first byte that ends one
 // (or `end`), and also a '"' when `quote` is set. Names are mostly some

@@ -214,6 +214,25 @@ TEST_F(SioRead, MessagesNameFileAndLine) {
             "\"objects.C\", line 12: ERROR: Cannot use <objects::nowhere>: Not in Scope\n");
 }
 
+// Lines are the newlines between tokens: blank lines and comments count,
+// a newline inside a quoted name is part of the name.
+TEST_F(SioRead, MessageLinesCountNewlinesBetweenTokens) {
+  struct Case {
+    const char *text, *message;
+  } cases[] = {
+      {"(a\n\n# note (x :y\n\t:b nowhere\n)", "line 4: ERROR: Cannot use <a::nowhere>: Not in Scope\n"},
+      {"(a\n\t:x (\"two\nlines\")\n\t:b nowhere\n)", "line 3: ERROR: Cannot use <a::nowhere>: Not in Scope\n"},
+      {"(a\n\t:b (c)\n\n\n", "line 5: ERROR: Cannot get attribute name: Unexpected EOF\n"},
+      {"\n\n\t(a :b (c) \"x\ny", "line 3: ERROR: Cannot get name: Unexpected EOF\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.text);
+    sio_setfile("f.C");
+    EXPECT_FALSE(sio_sread(c.text));
+    EXPECT_EQ(sio_messages(), std::string("\"f.C\", ") + c.message);
+  }
+}
+
 TEST_F(SioRead, FileReadsContinueAfterTheSet) {
   kxtest::TempDir dir;
   FILE *f = std::fopen(dir.write("two.C", "(a)\n(b\n\t:c (d)\n)\n\n(e :f\n").c_str(), "r");
