@@ -4,7 +4,8 @@
 // address is ADDRESS; without --module only the statements installed on
 // every module apply. A construct the module cannot enforce is refused
 // with the rule that holds it (exit 1). --no-maps tests every rule in turn
-// instead of grouping rules into verdict maps (for comparisons).
+// instead of grouping rules into maps, --no-first-hit keeps the lowest place
+// found in every run of maps (both for comparisons).
 #include "kxc/command.h"
 
 #include "kxnft/compile.h"
@@ -14,7 +15,7 @@
 #include <fstream>
 #include <sstream>
 
-KXC_COMMAND(nft, "nft SCRIPT.pf [--module NAME|ADDRESS]... [--no-maps]",
+KXC_COMMAND(nft, "nft SCRIPT.pf [--module NAME|ADDRESS]... [--no-maps] [--no-first-hit]",
             "the nftables ruleset of a filter script for one Linux module") {
   std::string path;
   std::vector<std::string> modules;
@@ -24,12 +25,14 @@ KXC_COMMAND(nft, "nft SCRIPT.pf [--module NAME|ADDRESS]... [--no-maps]",
       modules.push_back(args[++i]);
     else if (args[i] == "--no-maps")
       options.maps = false;
+    else if (args[i] == "--no-first-hit")
+      options.first_hit = false;
     else if (path.empty() && !args[i].starts_with("-"))
       path = args[i];
     else
-      return kxc::usage_error("nft SCRIPT.pf [--module NAME|ADDRESS]... [--no-maps]");
+      return kxc::usage_error("nft SCRIPT.pf [--module NAME|ADDRESS]... [--no-maps] [--no-first-hit]");
   }
-  if (path.empty()) return kxc::usage_error("nft SCRIPT.pf [--module NAME|ADDRESS]... [--no-maps]");
+  if (path.empty()) return kxc::usage_error("nft SCRIPT.pf [--module NAME|ADDRESS]... [--no-maps] [--no-first-hit]");
   std::ifstream in(path);
   if (!in) {
     std::fprintf(stderr, "kxc: cannot open '%s'\n", path.c_str());

@@ -10,12 +10,14 @@
 // tcp/udp ports are looked up in hash maps keyed on masked fields (one
 // lookup per shape of key, whatever the number of rules, and those of a
 // destination prefix length only when a set of that length holds the
-// packet's destination; see group.h); an
-// element found jumps to the chain "c<statement>_<in|out>", which keeps the
-// lowest place found in the packet mark, and the mark then picks the rule's
-// counter and verdict (a chain "v<statement>_<in|out>" when it logs or
-// rejects). The packet mark is the check's own: it is cleared when a run
-// decides nothing. Every rule counts into a named counter
+// packet's destination; see group.h). In a "first hit" run the first key
+// found puts the place of its rule in the packet mark and goes to the run's
+// chain "k<run>_<in|out>"; else every key found jumps to the chain
+// "c<statement>_<in|out>", which keeps the lowest place in the mark. Then
+// the mark picks the rule's counter and verdict (a chain
+// "v<statement>_<in|out>" when it logs or rejects). The packet mark is the
+// check's own: a run that decides nothing leaves it as it was or clears it,
+// and it is set before it is read. Every rule counts into a named counter
 // "<action>_r<N>" ("_log" appended when the rule is tracked), and a
 // tracked rule logs through NFLOG with the prefix
 // "kx <rule> <format> <action> <alert>".
@@ -42,6 +44,9 @@ struct Options {
   // Runs of rules on addresses and ports as hash map lookups (see
   // group.h); without, every rule is tested in turn.
   bool maps = true;
+  // Runs whose keys closed under intersection stay few are looked up first
+  // hit (see group.h); without, every run keeps the lowest place found.
+  bool first_hit = true;
 };
 
 struct Result {

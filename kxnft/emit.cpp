@@ -134,6 +134,10 @@ std::string key_field(const char *field, int len, int bits) {
   return f + " & " + (bits == 32 ? dotted_text(mask) : std::to_string(mask));
 }
 
+// A set's size: the kernel then keeps it in a hash table of that size,
+// which takes elements faster than one that grows.
+std::string size_line(size_t n) { return "size " + std::to_string(std::max<size_t>(n, 1)); }
+
 std::string proto_text(uint32_t p) { return p == 6 ? "tcp" : p == 17 ? "udp" : std::to_string(p); }
 
 // The map's key expression and type, and an element's key, as nft writes them.
@@ -143,13 +147,17 @@ std::pair<std::string, std::string> key_text(const Shape &shape) {
     expr += (expr.empty() ? "" : " . ") + e;
     type += std::string(type.empty() ? "" : " . ") + t;
   };
+  // nft reads a masked field inside a mark's key only in parentheses.
+  auto field = [](const char *f, int len, int bits) {
+    return len == bits ? std::string(f) : "(" + key_field(f, len, bits) + ")";
+  };
   if (shape.dst)
-    add(key_field("ip daddr", shape.dst, 32), "ipv4_addr");
+    add(field("ip daddr", shape.dst, 32), "ipv4_addr");
   if (shape.src)
-    add(key_field("ip saddr", shape.src, 32), "ipv4_addr");
+    add(field("ip saddr", shape.src, 32), "ipv4_addr");
   if (shape.ports) {
     add("meta l4proto", "inet_proto");
-    add(key_field("th dport", shape.port, 16), "inet_service");
+    add(field("th dport", shape.port, 16), "inet_service");
   }
   return {expr, type};
 }
@@ -169,42 +177,57 @@ void append_key(std::string &out, const Shape &shape, const Key &k) {
 
 } // namespace
 
-// One map's lookup, the map written (for a key of no fields, a jump).
-std::string Emitter::lookup_line(const HashMap &m, const std::string &name,
-                                 const std::vector<std::string> &place_chain) {
+// One map's lookup, the map written. In a first hit block a key found sets
+// the mark to its place and goes on to the block's decision; else it jumps
+// to the chain of its place, which keeps the lowest place in the mark. A
+// key of no fields holds every packet.
+std::string Emitter::lookup_line(const HashMap &m, const std::string &name, const Places &places) {
   auto [expr, type] = key_text(m.shape);
-  if (expr.empty()) // every packet: the first such rule
-    return "jump " + place_chain[m.elements.front().second];
+  auto value = [&](size_t place) {
+    return places.first_hit ? std::to_string(place) : "jump " + places.chains[place];
+  };
+  if (expr.empty())
+    return places.first_hit ? "meta mark set " + value(m.elements.front().second) + " goto " + places.decide
+                            : value(m.elements.front().second);
   std::string elements;
-  elements.reserve(m.elements.size() * 48);
+  elements.reserve(m.elements.size() * 32);
   for (const auto &[key, place] : m.elements) {
     if (!elements.empty())
       elements += ",\n\t\t\t";
     append_key(elements, m.shape, key);
-    elements += " : jump " + place_chain[place];
+    elements += " : " + value(place);
   }
-  maps_.emplace_back("h" + name, std::vector<std::string>{"type " + type + " : verdict",
-                                                          "elements = { " + elements + " }"});
+  maps_.emplace_back("h" + name,
+                     std::vector<std::string>{"type " + type + (places.first_hit ? " : mark" : " : verdict"),
+                                              size_line(m.elements.size()), "elements = { " + elements + " }"});
+  if (places.first_hit)
+    return "meta mark set " + expr + " map @h" + name + " goto " + places.decide;
   return expr + " vmap @h" + name;
 }
 
-// A block of rules as hash map lookups. Each element found jumps to the
-// chain of its rule's place, which keeps the lowest place in the packet
-// mark; then the mark picks the rule's counter and its verdict. A packet
-// that no rule of the block decides goes on with its mark cleared.
+// A block of rules as hash map lookups, the longest prefixes first. In a
+// first hit block the first key found puts the place of its rule in the
+// packet mark and goes on to the block's decision, the chain "k<block>".
+// Else every key found jumps to the chain of its rule's place, which keeps
+// the lowest place in the mark, and the decision follows the lookups. The
+// decision: the mark picks the rule's counter and its verdict. A packet
+// that no rule of the block decides goes on to what follows the block
+// (with its mark cleared, where the lookups set it).
 void Emitter::map_lines(const std::vector<Entry> &entries, const Block &block, bool inbound,
                         std::vector<std::string> &lines) {
   const std::string dir = inbound ? "_in" : "_out";
   std::string block_name = std::to_string(++map_count_) + dir;
-  std::vector<std::string> place_chain(block.items.size());
+  Places places{block.first_hit, "k" + block_name, std::vector<std::string>(block.items.size())};
   std::string counters, dispatch;
   for (size_t k = 0; k < block.items.size(); ++k) {
     const Entry &e = entries[block.items[k]];
     const Decision &d = e.rule->decision;
     std::string place = std::to_string(k), counter = counter_name(d);
-    place_chain[k] = "c" + std::to_string(e.index) + dir;
-    verdict_chains_.emplace_back(place_chain[k],
-                                 std::vector<std::string>{"meta mark > " + place + " meta mark set " + place});
+    if (!block.first_hit) {
+      places.chains[k] = "c" + std::to_string(e.index) + dir;
+      verdict_chains_.emplace_back(places.chains[k],
+                                   std::vector<std::string>{"meta mark > " + place + " meta mark set " + place});
+    }
     note_counter(counter);
     counters += (counters.empty() ? "" : ", ") + place + " : \"" + counter + "\"";
     // Plain verdicts go in the map; logging and reject need a chain.
@@ -216,7 +239,8 @@ void Emitter::map_lines(const std::vector<Entry> &entries, const Block &block, b
     }
     dispatch += (dispatch.empty() ? "" : ", ") + place + " : " + action;
   }
-  lines.push_back("meta mark set 0xffffffff");
+  if (!block.first_hit)
+    lines.push_back("meta mark set 0xffffffff");
   // Maps whose keys hold the same destination prefix length are looked up
   // only when a set of their destination prefixes holds the packet's: a
   // packet meets one test per length and the lookups of the lengths its
@@ -235,18 +259,26 @@ void Emitter::map_lines(const std::vector<Entry> &entries, const Block &block, b
         for (const auto &e : block.maps[i].elements)
           if (seen.insert(e.first.dst).second)
             elements += (elements.empty() ? "" : ", ") + dotted_text(e.first.dst);
-      sets_.emplace_back(set, std::vector<std::string>{"type ipv4_addr", "elements = { " + elements + " }"});
+      sets_.emplace_back(set, std::vector<std::string>{"type ipv4_addr", size_line(seen.size()),
+                                                       "elements = { " + elements + " }"});
       lines.push_back(key_field("ip daddr", len, 32) + " @" + set + " jump " + chain);
       subs_.emplace_back(chain, std::vector<std::string>{});
       target = &subs_.back().second;
     }
     for (size_t i = first; i < end; ++i)
-      target->push_back(lookup_line(block.maps[i], block_name + "_" + std::to_string(++n), place_chain));
+      target->push_back(lookup_line(block.maps[i], block_name + "_" + std::to_string(++n), places));
   }
-  maps_.emplace_back("n" + block_name, std::vector<std::string>{"type mark : counter", "elements = { " + counters + " }"});
-  maps_.emplace_back("d" + block_name, std::vector<std::string>{"type mark : verdict", "elements = { " + dispatch + " }"});
-  lines.push_back("counter name meta mark map @n" + block_name);
-  lines.push_back("meta mark vmap @d" + block_name);
+  size_t count = block.items.size();
+  maps_.emplace_back("n" + block_name, std::vector<std::string>{"type mark : counter", size_line(count),
+                                                                "elements = { " + counters + " }"});
+  maps_.emplace_back("d" + block_name, std::vector<std::string>{"type mark : verdict", size_line(count),
+                                                                "elements = { " + dispatch + " }"});
+  std::vector<std::string> decide{"counter name meta mark map @n" + block_name, "meta mark vmap @d" + block_name};
+  if (block.first_hit) {
+    subs_.emplace_back(places.decide, decide);
+    return;
+  }
+  lines.insert(lines.end(), decide.begin(), decide.end());
   lines.push_back("meta mark set 0");
 }
 
@@ -268,7 +300,8 @@ std::vector<std::string> Emitter::check_lines(CondContext &cx, const std::vector
     }
   }
   std::vector<std::string> lines;
-  for (const Block &block : plan_blocks(plan_input)) {
+  auto blocks = options_.first_hit ? plan_blocks(plan_input) : plan_blocks(plan_input, 4096, 0, 0);
+  for (const Block &block : blocks) {
     // A short run costs fewer tests as plain lines than as lookups.
     if (!block.map || block.items.size() < 4) {
       for (size_t i : block.items) {
@@ -328,7 +361,7 @@ bool Emitter::text(CondContext &cx, std::string &s) {
   note_counter("drop_default");
   for (const auto &c : counters_)
     s += "\tcounter " + c + " {\n\t}\n";
-  // Map elements jump to the verdict chains, and the checks look up the
+  // Verdict maps jump to the verdict chains, and the checks look up the
   // maps: each is written before what uses it.
   for (const auto &[name, lines] : verdict_chains_)
     s += chain_text(name, lines, "");

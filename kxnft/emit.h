@@ -54,8 +54,14 @@ private:
   void plain_lines(const Translated &t, size_t index, bool inbound, std::vector<std::string> &lines);
   void map_lines(const std::vector<Entry> &entries, const Block &block, bool inbound,
                  std::vector<std::string> &lines);
-  std::string lookup_line(const HashMap &m, const std::string &name,
-                          const std::vector<std::string> &place_chain);
+  // Where a block's keys lead: the mark and the decision chain, or the
+  // chains of the places.
+  struct Places {
+    bool first_hit = false;
+    std::string decide;
+    std::vector<std::string> chains;
+  };
+  std::string lookup_line(const HashMap &m, const std::string &name, const Places &places);
   void sub_chains(const std::string &chain, const std::vector<const Clause *> &complex, const std::string &v);
 
   const Options &options_;

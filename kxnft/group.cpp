@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 #include <unordered_map>
 #include <arpa/inet.h>
 
@@ -185,9 +186,54 @@ std::vector<std::pair<uint32_t, Prefix>> service_blocks(const Spans &svc) {
   return out;
 }
 
-// Builds one block's maps from the boxes of its rules, in order.
+bool at_most(const Shape &a, const Shape &b) { // a's fields no longer than b's
+  return a.dst <= b.dst && a.src <= b.src && (!a.ports || (b.ports && a.port <= b.port));
+}
+
+Shape meet(const Shape &a, const Shape &b) {
+  bool ports = a.ports && b.ports;
+  return Shape{std::min(a.dst, b.dst), std::min(a.src, b.src), ports, ports ? std::min(a.port, b.port) : 0};
+}
+
+// A key cut down to the fields of a shape no longer than its own.
+Key masked(const Key &k, const Shape &to) {
+  Key out{k.dst & prefix_mask(to.dst, 32), k.src & prefix_mask(to.src, 32), 0, 0};
+  if (to.ports) {
+    out.proto = k.proto;
+    out.port = k.port & prefix_mask(to.port, 16);
+  }
+  return out;
+}
+
+// The packets two overlapping keys share: in each field the longer prefix.
+Key joined(const Key &a, const Shape &sa, const Key &b, const Shape &sb) {
+  Key out;
+  out.dst = sa.dst >= sb.dst ? a.dst : b.dst;
+  out.src = sa.src >= sb.src ? a.src : b.src;
+  const Key &svc = !sb.ports || (sa.ports && sa.port >= sb.port) ? a : b;
+  out.proto = svc.proto;
+  out.port = svc.port;
+  return out;
+}
+
+Shape joined(const Shape &a, const Shape &b) {
+  return Shape{std::max(a.dst, b.dst), std::max(a.src, b.src), a.ports || b.ports, std::max(a.port, b.port)};
+}
+
+// Builds one block's maps from the boxes of its rules, in order, in two
+// forms. The rules' own keys: a packet's rule is the lowest place of all
+// the keys it finds. And, while they stay few, the keys closed under
+// intersection: where two keys of shapes that neither holds the other
+// overlap, their common part is a key too, valued at the lowest place of
+// the keys that hold it. Then, looking up the shapes from the longest
+// prefixes down, the first key a packet finds is the intersection of all
+// the keys that hold it, and its place is the first rule's that matches.
 class MapBuilder {
 public:
+  // The closed keys are given up when they grow past `factor` times the
+  // rules' own keys and `slack`.
+  MapBuilder(size_t slack, size_t factor) : slack_(slack), factor_(factor) {}
+
   // False (nothing added) when the box takes more than `limit` elements.
   bool add(const Box &b, size_t place, size_t limit) {
     auto dst = prefixes(b.dst, 32), src = prefixes(b.src, 32);
@@ -196,40 +242,163 @@ public:
       svc = service_blocks(b.svc);
     if (dst.size() * src.size() * svc.size() > limit)
       return false;
+    // The keys of one box never overlap (its prefixes in each field are
+    // disjoint), so each is closed against the block as it was.
+    std::vector<std::tuple<Shape, Key, size_t>> added;
     for (const Prefix &d : dst)
       for (const Prefix &s : src)
         for (const auto &[proto, p] : svc) {
           Shape shape{d.len, s.len, b.ports, b.ports ? p.len : 0};
-          insert(shape, Key{d.value, s.value, proto, p.value}, place);
+          Key key{d.value, s.value, proto, p.value};
+          auto &[elements, seen] = own_[shape];
+          if (!seen.emplace(key, place).second) // an earlier rule keeps its key
+            continue;
+          elements.emplace_back(key, place);
+          ++own_count_;
+          if (closed_ && !find(shape, key)) { // else its intersections are there too
+            added.emplace_back(shape, key, value(shape, key, place));
+            intersections(shape, key, place, added);
+          }
         }
+    if (closed_ && closed_count_ + added.size() > factor_ * own_count_ + slack_) {
+      closed_ = false; // too tangled: the block keeps its rules' own keys
+      maps_.clear();
+      groups_.clear();
+    }
+    if (closed_)
+      for (const auto &[shape, key, v] : added)
+        insert(shape, key, v);
     return true;
   }
-  std::vector<HashMap> take() {
-    std::vector<HashMap> out;
-    for (auto &[shape, m] : maps_)
-      out.push_back(HashMap{shape, std::move(m.first)});
-    maps_.clear();
-    return out;
+  // The block's maps, in the order of its lookups.
+  void take(Block &b) {
+    b.first_hit = closed_;
+    if (closed_)
+      b.maps = take_closed();
+    else
+      for (auto it = own_.rbegin(); it != own_.rend(); ++it)
+        b.maps.push_back(HashMap{it->first, std::move(it->second.first)});
+    own_.clear();
+    own_count_ = closed_count_ = 0;
+    closed_ = true;
   }
 
 private:
-  void insert(const Shape &shape, const Key &key, size_t place) {
-    auto &[elements, seen] = maps_[shape];
-    if (seen.emplace(key, place).second) // an earlier rule keeps its key
-      elements.emplace_back(key, place);
+  // The closed keys, the longest prefixes first, without the keys that
+  // decide as the first key after them that holds them would: decided from
+  // the shortest prefixes up, so that each key is weighed against what is
+  // left of the keys that hold it.
+  std::vector<HashMap> take_closed() {
+    std::map<Shape, std::unordered_map<Key, size_t, KeyHash>> kept;
+    for (auto &[shape, m] : maps_) {
+      auto &mine = kept[shape];
+      for (const auto &[key, v] : m.elements) {
+        const size_t *after = nullptr;
+        for (auto it = kept.rbegin(); it != kept.rend() && !after; ++it)
+          if (it->first != shape && at_most(it->first, shape)) {
+            auto found = it->second.find(masked(key, it->first));
+            if (found != it->second.end())
+              after = &found->second;
+          }
+        if (!after || *after != v)
+          mine.emplace(key, v);
+      }
+    }
+    std::vector<HashMap> out;
+    for (auto it = maps_.rbegin(); it != maps_.rend(); ++it) {
+      HashMap h{it->first, {}};
+      const auto &mine = kept[it->first];
+      for (const auto &e : it->second.elements)
+        if (mine.count(e.first))
+          h.elements.push_back(e);
+      if (!h.elements.empty())
+        out.push_back(std::move(h));
+    }
+    maps_.clear();
+    groups_.clear();
+    return out;
   }
-  std::map<Shape, std::pair<std::vector<std::pair<Key, size_t>>, std::unordered_map<Key, size_t, KeyHash>>> maps_;
+
+  struct ShapeMap {
+    std::vector<std::pair<Key, size_t>> elements;
+    std::unordered_map<Key, size_t, KeyHash> places;
+  };
+  // A shape's keys by their part in a shorter shape.
+  using Groups = std::unordered_map<Key, std::vector<Key>, KeyHash>;
+
+  const size_t *find(const Shape &shape, const Key &key) const {
+    auto m = maps_.find(shape);
+    if (m == maps_.end())
+      return nullptr;
+    auto it = m->second.places.find(key);
+    return it == m->second.places.end() ? nullptr : &it->second;
+  }
+  // The lowest place of the keys that hold `key`, and `place`.
+  size_t value(const Shape &shape, const Key &key, size_t place) const {
+    for (const auto &[s, m] : maps_)
+      if (at_most(s, shape))
+        if (const size_t *v = find(s, masked(key, s)))
+          place = std::min(place, *v);
+    return place;
+  }
+  // The new keys that `key` shares with keys of shapes neither of which
+  // holds the other.
+  void intersections(const Shape &shape, const Key &key, size_t place, std::vector<std::tuple<Shape, Key, size_t>> &added) {
+    for (const auto &[s, m] : maps_) {
+      if (at_most(s, shape) || at_most(shape, s))
+        continue;
+      Shape common = meet(s, shape);
+      const Groups &g = groups(s, common);
+      auto it = g.find(masked(key, common));
+      if (it == g.end())
+        continue;
+      Shape j = joined(shape, s);
+      for (const Key &other : it->second) {
+        Key k = joined(key, shape, other, s);
+        if (!find(j, k) && std::none_of(added.begin(), added.end(), [&](const auto &a) {
+              return std::get<0>(a) == j && std::get<1>(a) == k;
+            }))
+          added.emplace_back(j, k, value(j, k, place));
+      }
+    }
+  }
+  const Groups &groups(const Shape &of, const Shape &by) {
+    auto [it, fresh] = groups_.try_emplace({of, by});
+    if (fresh)
+      for (const auto &e : maps_.at(of).elements)
+        it->second[masked(e.first, by)].push_back(e.first);
+    return it->second;
+  }
+  void insert(const Shape &shape, const Key &key, size_t v) {
+    auto &m = maps_[shape];
+    if (!m.places.emplace(key, v).second)
+      return;
+    m.elements.emplace_back(key, v);
+    ++closed_count_;
+    for (auto &[shapes, g] : groups_)
+      if (shapes.first == shape)
+        g[masked(key, shapes.second)].push_back(key);
+  }
+
+  size_t slack_, factor_;
+  std::map<Shape, std::pair<std::vector<std::pair<Key, size_t>>, std::unordered_map<Key, size_t, KeyHash>>> own_;
+  size_t own_count_ = 0;
+  bool closed_ = true;
+  std::map<Shape, ShapeMap> maps_; // the closed keys
+  size_t closed_count_ = 0;
+  std::map<std::pair<Shape, Shape>, Groups> groups_;
 };
 
 } // namespace
 
-std::vector<Block> plan_blocks(const std::vector<const Box *> &rules, size_t max_elements) {
+std::vector<Block> plan_blocks(const std::vector<const Box *> &rules, size_t max_elements, size_t common_slack,
+                               size_t common_factor) {
   std::vector<Block> blocks;
   Block current{true, {}, {}};
-  MapBuilder builder;
+  MapBuilder builder(common_slack, common_factor);
   auto close = [&] {
     if (!current.items.empty()) {
-      current.maps = builder.take();
+      builder.take(current);
       blocks.push_back(std::move(current));
     }
     current = Block{true, {}, {}};
@@ -252,14 +421,13 @@ size_t lookup(const Block &b, uint32_t src, uint32_t dst, uint32_t svc, bool por
   for (const HashMap &m : b.maps) {
     if (m.shape.ports && !ports)
       continue; // the key's port cannot be read
-    Key k{dst & prefix_mask(m.shape.dst, 32), src & prefix_mask(m.shape.src, 32), 0, 0};
-    if (m.shape.ports) {
-      k.proto = svc >> 16;
-      k.port = svc & prefix_mask(m.shape.port, 16);
-    }
+    Key k = masked(Key{dst, src, svc >> 16, svc & 0xffff}, m.shape);
     for (const auto &[key, place] : m.elements)
-      if (key == k)
+      if (key == k) {
+        if (b.first_hit)
+          return place;
         best = std::min(best, place);
+      }
   }
   return best;
 }

@@ -4,10 +4,14 @@
 // form a block. Each box is cut into aligned blocks of each field (address
 // prefixes, port prefixes); its elements go into hash maps keyed on the
 // masked fields, one map per shape (prefix lengths of destination, source
-// and port), so that a packet meets one exact lookup per shape whatever the
-// number of rules. Every element names the rule's place in its block; of
-// all the elements a packet finds, the lowest place decides (the first
-// match), and when two rules give the same key the earlier one keeps it.
+// and port), so that a packet meets at most one exact lookup per shape
+// whatever the number of rules. Every key names the place in its block of
+// the first rule that holds it; of all the keys a packet finds, the lowest
+// place decides (the first match). Where that takes few more keys, a block
+// is "first hit" instead: where keys of two shapes overlap, their common
+// part is a key of its own, the maps are looked up from the longest
+// prefixes down and the first key found decides (it is the common part of
+// all the keys that hold the packet, so its place is the first match).
 // Packets whose ports cannot be read (a transport header cut short) find
 // nothing in maps keyed on ports, so only rules without ports meet them.
 #pragma once
@@ -84,16 +88,20 @@ struct HashMap {
 struct Block {
   bool map = false;
   std::vector<size_t> items;
-  std::vector<HashMap> maps;
+  std::vector<HashMap> maps; // in the order of the lookups
+  bool first_hit = false;    // the first key found decides; else the lowest place
 };
 
 // Places rules (nullptr: not a box; it stays where it is and nothing moves
 // across it) into blocks, in the order a chain checks them. A box that
-// would take more than `max_elements` elements stays a rule of its own.
-std::vector<Block> plan_blocks(const std::vector<const Box *> &rules, size_t max_elements = 4096);
+// would take more than `max_elements` elements stays a rule of its own. A
+// block is first hit unless its keys with their common parts grow past
+// `common_factor` times its rules' own keys and `common_slack`.
+std::vector<Block> plan_blocks(const std::vector<const Box *> &rules, size_t max_elements = 4096,
+                               size_t common_slack = 4096, size_t common_factor = 4);
 
 // The place in the block of the rule that decides a packet, as the maps'
-// lookups find it; items.size() when none does.
+// lookups in order find it; items.size() when no key holds it.
 size_t lookup(const Block &b, uint32_t src, uint32_t dst, uint32_t svc, bool ports);
 
 } // namespace kxnft

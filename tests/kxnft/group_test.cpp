@@ -81,7 +81,13 @@ TEST(NftGroup, EarlierRulesKeepSharedKeys) {
   auto blocks = kxnft::plan_blocks({&web, &any, &again, &first});
   ASSERT_EQ(blocks.size(), 1u);
   const auto &b = blocks[0];
-  ASSERT_EQ(b.maps.size(), 3u); // dst/32 . tcp/80; dst/32 . src/30; dst/32 . src/32 . tcp/80
+  EXPECT_TRUE(b.first_hit);
+  // dst/32 . src/30 . tcp/80 (where the first two rules meet, and which
+  // holds the third's key); dst/32 . src/30; dst/32 . tcp/80: the longest
+  // first.
+  ASSERT_EQ(b.maps.size(), 3u);
+  EXPECT_EQ(b.maps[0].shape, (kxnft::Shape{32, 30, true, 16}));
+  EXPECT_EQ(b.maps[0].elements, (std::vector<std::pair<kxnft::Key, size_t>>{{{0x0a000001, 0x0a000000, 6, 80}, 0}}));
   for (const auto &m : b.maps)
     for (const auto &e : m.elements)
       EXPECT_NE(e.second, 3u) << "a rule that repeats an earlier one's key adds nothing";
@@ -101,6 +107,14 @@ TEST(NftGroup, EarlierRulesKeepSharedKeys) {
   ASSERT_EQ(split.size(), 3u);
   EXPECT_EQ(split[1].map, false);
   EXPECT_EQ(split[1].items, std::vector<size_t>{2});
+  // Where the common parts would be too many, the rules' own keys: the
+  // lowest place found decides.
+  auto own = kxnft::plan_blocks({&web, &any, &again, &first}, 4096, 0, 1);
+  ASSERT_EQ(own.size(), 1u);
+  EXPECT_FALSE(own[0].first_hit);
+  EXPECT_EQ(own[0].maps.size(), 3u); // dst/32 . src/32 . tcp/80; dst/32 . src/30; dst/32 . tcp/80
+  EXPECT_EQ(kxnft::lookup(own[0], 0x0a000002, 0x0a000001, service_point(6, 80), true), 0u);
+  EXPECT_EQ(kxnft::lookup(own[0], 0x0a000002, 0x0a000001, service_point(6, 81), true), 1u);
 }
 
 // A random box over a small space, so that rules overlap often.
@@ -133,7 +147,7 @@ Box random_box(std::mt19937 &rng) {
 
 TEST(NftGroup, PlansDecideLikeRulesInOrder) {
   std::mt19937 rng(18);
-  size_t maps = 0, rules_in_maps = 0;
+  size_t maps = 0, rules_in_maps = 0, forms[2] = {};
   for (int round = 0; round < 300; ++round) {
     size_t n = 1 + rng() % 40;
     std::vector<Box> boxes;
@@ -142,48 +156,58 @@ TEST(NftGroup, PlansDecideLikeRulesInOrder) {
       boxes.push_back(random_box(rng));
     for (size_t i = 0; i < n; ++i)
       input.push_back(rng() % 10 == 0 ? nullptr : &boxes[i]); // a rule that stays in place
-    auto blocks = kxnft::plan_blocks(input);
-    std::vector<int> seen(n);
-    for (const auto &b : blocks) {
-      maps += b.map;
-      for (size_t i : b.items) {
-        ++seen[i];
-        rules_in_maps += b.map;
-        EXPECT_EQ(b.map, input[i] != nullptr);
-      }
-    }
-    EXPECT_EQ(seen, std::vector<int>(n, 1));
-    for (int k = 0; k < 400; ++k) {
-      uint32_t src = rng() % 20, dst = rng() % 20;
-      uint32_t proto = rng() % 5 ? (rng() % 2 ? 6 : 17) : 1, svc = service_point(proto, rng() % 11);
-      bool ports = rng() % 8 != 0; // else the transport header is cut short
-      // A rule on ports cannot match a packet without them.
-      auto hit = [&](size_t i) { return (ports || !boxes[i].ports) && kxnft::contains(boxes[i], src, dst, svc); };
-      size_t want = n;
-      for (size_t i = 0; i < n && want == n; ++i)
-        if (hit(i))
-          want = i;
-      size_t got = n;
+    // The default limits; one so small that boxes stay rules of their own;
+    // and blocks whose common parts are often too many (the lowest place
+    // decides, from the first rule or from one on).
+    for (auto [limit, factor] : {std::pair<size_t, size_t>{4096, 4}, {6, 4}, {4096, 1}}) {
+      auto blocks = kxnft::plan_blocks(input, limit, factor == 1 ? 0 : 4096, factor);
+      std::vector<int> seen(n);
       for (const auto &b : blocks) {
-        if (!b.map) {
-          if (hit(b.items[0])) {
-            got = b.items[0];
+        forms[b.first_hit] += b.map;
+        maps += limit > 6 && b.map;
+        for (size_t i : b.items) {
+          ++seen[i];
+          rules_in_maps += limit > 6 && b.map;
+          if (limit > 6) {
+            EXPECT_EQ(b.map, input[i] != nullptr);
+          }
+        }
+      }
+      EXPECT_EQ(seen, std::vector<int>(n, 1));
+      for (int k = 0; k < 400; ++k) {
+        uint32_t src = rng() % 20, dst = rng() % 20;
+        uint32_t proto = rng() % 5 ? (rng() % 2 ? 6 : 17) : 1, svc = service_point(proto, rng() % 11);
+        bool ports = rng() % 8 != 0; // else the transport header is cut short
+        // A rule on ports cannot match a packet without them.
+        auto hit = [&](size_t i) { return (ports || !boxes[i].ports) && kxnft::contains(boxes[i], src, dst, svc); };
+        size_t want = n;
+        for (size_t i = 0; i < n && want == n; ++i)
+          if (hit(i))
+            want = i;
+        size_t got = n;
+        for (const auto &b : blocks) {
+          if (!b.map) {
+            if (hit(b.items[0])) {
+              got = b.items[0];
+              break;
+            }
+            continue;
+          }
+          size_t place = kxnft::lookup(b, src, dst, svc, ports);
+          if (place < b.items.size()) {
+            got = b.items[place];
             break;
           }
-          continue;
         }
-        size_t place = kxnft::lookup(b, src, dst, svc, ports);
-        if (place < b.items.size()) {
-          got = b.items[place];
-          break;
-        }
+        ASSERT_EQ(got, want) << "round " << round << " limit " << limit << " packet " << src << " " << dst << " "
+                             << proto << "/" << (svc & 0xffff) << (ports ? "" : " without ports");
       }
-      ASSERT_EQ(got, want) << "round " << round << " packet " << src << " " << dst << " " << proto << "/"
-                           << (svc & 0xffff) << (ports ? "" : " without ports");
     }
   }
-  // Most rules share blocks.
+  // Most rules share blocks, of both forms.
   EXPECT_GT(rules_in_maps, 4 * maps);
+  EXPECT_GT(forms[0], 100u);
+  EXPECT_GT(forms[1], 100u);
 }
 
 } // namespace

@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
-"""Verdict maps decide like rules in turn, on real packets.
+"""Maps decide like rules in turn, on real packets.
 
 A random filter script (rules on hosts, networks, lists and tcp/udp ports,
-with rules of other forms between them) is compiled twice by kxc nft: with
-verdict maps and with --no-maps. Each ruleset is loaded into a module's
-network namespace; the same sample of packets (addresses and ports the rules
-name, their neighbours, and others; some with the transport header cut
-short before the ports) is sent through it from a sender's
-namespace, and after each packet the module's counters tell which rules
-decided. Both rulesets must give every packet the same rules.
+with rules of other forms between them) is compiled three times by kxc nft:
+with first hit maps, with maps that keep the lowest place (--no-first-hit)
+and with --no-maps. Each ruleset is loaded into a module's network
+namespace; the same sample of packets (addresses and ports the rules name,
+their neighbours, and others; some with the transport header cut short
+before the ports) is sent through it from a sender's namespace, and after
+each packet the module's counters tell which rules decided. All rulesets
+must give every packet the same rules.
 
     netns_maps.py BUILD_DIR [SEED]
 
@@ -209,12 +210,15 @@ def main():
             with open(pf, "w") as f:
                 f.write(text)
             files = {}
-            for name, extra in (("maps", []), ("rules", ["--no-maps"])):
+            forms = (("maps", []), ("lowest", ["--no-first-hit"]), ("rules", ["--no-maps"]))
+            for name, extra in forms:
                 files[name] = os.path.join(work, "r%d.%s.nft" % (round_, name))
                 with open(files[name], "w") as f:
                     f.write(run(kxc, "nft", pf, *extra).stdout)
             with open(files["maps"]) as f:
-                maps = f.read().count(" vmap @")
+                maps = f.read().count(" goto k")
+            with open(files["lowest"]) as f:
+                maps = min(maps, f.read().count(" vmap @h"))
             sample = [(rng.choice(addrs), rng.choice(addrs), rng.choice([6, 17]), rng.choice([1000, 40000, 32]),
                        rng.choice(ports), rng.random() < 0.1) for _ in range(150)]
             setns = ["ip", "netns", "exec", snd, sys.executable, __file__, "--send"]
@@ -230,11 +234,12 @@ def main():
             if maps == 0 or decided < len(sample) // 2:
                 print("FAIL: the sample does not try the maps (%d maps, %d decided)" % (maps, decided))
                 failures += 1
-            for p, a, b in zip(sample, got["maps"], got["rules"]):
-                if a != b:
-                    failures += 1
-                    print("FAIL: %s -> %s proto %d port %d%s: maps %s, rules %s" %
-                          (p[0], p[1], p[2], p[4], " (cut short)" if p[5] else "", a, b))
+            for form in ("maps", "lowest"):
+                for p, a, b in zip(sample, got[form], got["rules"]):
+                    if a != b:
+                        failures += 1
+                        print("FAIL: %s -> %s proto %d port %d%s: %s %s, rules %s" %
+                              (p[0], p[1], p[2], p[4], " (cut short)" if p[5] else "", form, a, b))
             if failures:
                 print("--- the script\n" + text)
                 break
