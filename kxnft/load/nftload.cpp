@@ -1,5 +1,7 @@
 #include "nftload.h"
 
+#include "nftbatch.h"
+
 #include <mutex>
 #include <nftables/libnftables.h>
 #include <sstream>
@@ -9,11 +11,9 @@
 namespace kxnft {
 
 namespace {
-std::mutex nft_lock; // one libnftables transaction at a time
-}
+std::mutex nft_lock; // one transaction at a time
 
-NftRun nft_run(const std::string &commands, bool dry_run) {
-  std::lock_guard g(nft_lock);
+NftRun run_locked(const std::string &commands, bool dry_run) {
   NftRun r;
   nft_ctx *ctx = nft_ctx_new(NFT_CTX_DEFAULT);
   if (!ctx) {
@@ -31,9 +31,22 @@ NftRun nft_run(const std::string &commands, bool dry_run) {
   nft_ctx_free(ctx);
   return r;
 }
+} // namespace
+
+NftRun nft_run(const std::string &commands, bool dry_run) {
+  std::lock_guard g(nft_lock);
+  return run_locked(commands, dry_run);
+}
 
 NftRun nft_replace(const std::string &ruleset) {
-  return nft_run("table inet kx\ndelete table inet kx\n" + ruleset);
+  std::lock_guard g(nft_lock);
+  // Our own messages when the reader knows every statement; refused, or
+  // not known, the ruleset goes through nft's reading, which says why.
+  std::vector<char> batch;
+  std::string why;
+  if (replace_batch(ruleset, batch, why) && send_batch(batch, why))
+    return NftRun{true, "", "", true};
+  return run_locked("table inet kx\ndelete table inet kx\n" + ruleset, false);
 }
 
 NftRun nft_remove() { return nft_run("table inet kx\ndelete table inet kx\n"); }

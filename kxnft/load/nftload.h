@@ -11,12 +11,15 @@ namespace kxnft {
 struct NftRun {
   bool ok = false;
   std::string out, err;
+  bool direct = false; // loaded by our own messages (nftbatch.h), not libnftables
 };
 
 // Runs nft commands as one transaction.
 NftRun nft_run(const std::string &commands, bool dry_run = false);
 // Replaces the table inet kx by `ruleset` in one transaction: either the
-// new table is in force, or nftables refused and the old one still is.
+// new table is in force, or nftables refused and the old one still is (and
+// err holds nft's message). The messages are our own where nftbatch.h
+// knows every statement, else libnftables reads the text.
 NftRun nft_replace(const std::string &ruleset);
 // Removes the table inet kx (nothing else); fine when there is none.
 NftRun nft_remove();

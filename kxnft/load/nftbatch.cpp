@@ -1,0 +1,791 @@
+#include "nftbatch.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <libmnl/libmnl.h>
+#include <libnftnl/chain.h>
+#include <libnftnl/common.h>
+#include <libnftnl/expr.h>
+#include <libnftnl/object.h>
+#include <libnftnl/rule.h>
+#include <libnftnl/set.h>
+#include <libnftnl/table.h>
+#include <linux/netfilter.h>
+#include <linux/netfilter/nf_conntrack_common.h>
+#include <linux/netfilter/nf_tables.h>
+#include <linux/netfilter/nfnetlink.h>
+#include <map>
+#include <memory>
+#include <sys/socket.h>
+
+namespace kxnft {
+
+namespace {
+
+const char *const kTable = "kx";
+
+// Data types of set keys and data, as nft numbers them (a concatenation
+// packs its fields' types 6 bits each).
+constexpr uint32_t kTypeIpv4 = 7, kTypeProto = 12, kTypeService = 13, kTypeMark = 19;
+
+template <class T, void (*Free)(const T *)> struct Deleter {
+  void operator()(T *p) const { Free(p); }
+};
+using SetPtr = std::unique_ptr<nftnl_set, Deleter<nftnl_set, nftnl_set_free>>;
+using RulePtr = std::unique_ptr<nftnl_rule, Deleter<nftnl_rule, nftnl_rule_free>>;
+
+// Words of a line; a quoted string is one word (without its quotes), and
+// the parentheses around a masked field are dropped.
+std::vector<std::string> words(const std::string &line) {
+  std::vector<std::string> out;
+  size_t i = 0;
+  while (i < line.size()) {
+    if (line[i] == ' ' || line[i] == '\t' || line[i] == '(' || line[i] == ')') {
+      ++i;
+    } else if (line[i] == '"') {
+      size_t end = line.find('"', i + 1);
+      if (end == std::string::npos)
+        end = line.size();
+      out.push_back(line.substr(i + 1, end - i - 1));
+      i = end + 1;
+    } else {
+      size_t end = line.find_first_of(" \t()", i);
+      if (end == std::string::npos)
+        end = line.size();
+      out.push_back(line.substr(i, end - i));
+      i = end;
+    }
+  }
+  return out;
+}
+
+bool number(const std::string &s, uint32_t &out) {
+  if (s.empty() || s.size() > 10)
+    return false;
+  char *end = nullptr;
+  errno = 0;
+  unsigned long v = strtoul(s.c_str(), &end, 0);
+  if (*end || errno || v > 0xffffffffu || s[0] == '-' || s[0] == '+')
+    return false;
+  out = uint32_t(v);
+  return true;
+}
+
+bool address(const std::string &s, uint32_t &network_order) {
+  in_addr a{};
+  if (inet_pton(AF_INET, s.c_str(), &a) != 1)
+    return false;
+  network_order = a.s_addr;
+  return true;
+}
+
+// The bytes of a value of a type (keys and data, one field).
+bool value_bytes(uint32_t type, const std::string &text, std::vector<uint8_t> &out) {
+  uint32_t v = 0;
+  if (type == kTypeIpv4) {
+    if (!address(text, v))
+      return false;
+    out.resize(4);
+    memcpy(out.data(), &v, 4);
+  } else if (type == kTypeProto) {
+    if (text == "tcp")
+      v = IPPROTO_TCP;
+    else if (text == "udp")
+      v = IPPROTO_UDP;
+    else if (!number(text, v) || v > 255)
+      return false;
+    out = {uint8_t(v)};
+  } else if (type == kTypeService) {
+    if (!number(text, v) || v > 65535)
+      return false;
+    out = {uint8_t(v >> 8), uint8_t(v)};
+  } else if (type == kTypeMark) {
+    if (!number(text, v))
+      return false;
+    out.resize(4);
+    memcpy(out.data(), &v, 4); // host order
+  } else {
+    return false;
+  }
+  return true;
+}
+
+struct SetDef {
+  std::string name;
+  std::vector<uint32_t> key; // field types
+  enum class Data { none, mark, verdict, counter } data = Data::none;
+  uint32_t size = 0, id = 0;
+  std::string elements;
+};
+
+struct ChainDef {
+  std::string name;
+  bool base = false;
+  uint32_t hook = 0;
+  int32_t priority = 0;
+  std::vector<std::string> rules;
+};
+
+struct Ruleset {
+  std::vector<std::string> counters;
+  std::vector<SetDef> sets;
+  std::vector<ChainDef> chains;
+};
+
+bool field_type(const std::string &t, uint32_t &out) {
+  static const std::map<std::string, uint32_t> types{
+      {"ipv4_addr", kTypeIpv4}, {"inet_proto", kTypeProto}, {"inet_service", kTypeService}, {"mark", kTypeMark}};
+  auto it = types.find(t);
+  if (it == types.end())
+    return false;
+  out = it->second;
+  return true;
+}
+
+// "type A . B : D"
+bool set_type(const std::vector<std::string> &w, SetDef &s) {
+  size_t i = 1;
+  for (;;) {
+    uint32_t t = 0;
+    if (i >= w.size() || !field_type(w[i], t) || (t == kTypeMark && !s.key.empty()))
+      return false;
+    s.key.push_back(t);
+    if (++i < w.size() && w[i] == ".") {
+      ++i;
+      continue;
+    }
+    break;
+  }
+  if (s.key.size() > 4)
+    return false;
+  if (i == w.size())
+    return true;
+  if (i + 2 != w.size() || w[i] != ":")
+    return false;
+  const std::string &d = w[i + 1];
+  s.data = d == "mark" ? SetDef::Data::mark : d == "verdict" ? SetDef::Data::verdict
+                                          : d == "counter" ? SetDef::Data::counter
+                                                           : SetDef::Data::none;
+  return s.data != SetDef::Data::none;
+}
+
+// "type filter hook H priority filter[ + N]; policy drop;"
+bool base_chain(const std::string &line, ChainDef &c) {
+  static const std::map<std::string, uint32_t> hooks{
+      {"input", NF_INET_LOCAL_IN}, {"forward", NF_INET_FORWARD}, {"output", NF_INET_LOCAL_OUT}};
+  auto w = words(line);
+  if (w.size() < 8 || w[0] != "type" || w[1] != "filter" || w[2] != "hook" || !hooks.count(w[3]) ||
+      w[4] != "priority")
+    return false;
+  c.base = true;
+  c.hook = hooks.at(w[3]);
+  size_t i = 6;
+  if (w[5] == "filter;") {
+    c.priority = 0;
+  } else if (w[5] == "filter" && w[6] == "+") {
+    uint32_t n = 0;
+    std::string v = w[7];
+    if (v.empty() || v.back() != ';' || !number(v.substr(0, v.size() - 1), n) || n > 1000)
+      return false;
+    c.priority = int32_t(n);
+    i = 8;
+  } else {
+    return false;
+  }
+  return i + 2 == w.size() && w[i] == "policy" && w[i + 1] == "drop;";
+}
+
+// The table's parts, or false where a line is not of the known forms.
+bool read_ruleset(const std::string &text, Ruleset &r, std::string &why) {
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos)
+      end = text.size();
+    std::string l = text.substr(at, end - at);
+    size_t first = l.find_first_not_of(" \t");
+    if (first != std::string::npos && l[first] != '#')
+      lines.push_back(l.substr(first));
+    at = end + 1;
+  }
+  size_t i = 0;
+  auto fail = [&](const std::string &what) {
+    why = what + (i < lines.size() ? ": " + lines[i].substr(0, 80) : "");
+    return false;
+  };
+  if (lines.empty() || lines[0] != "table inet kx {")
+    return fail("not the table inet kx");
+  uint32_t next_id = 1;
+  for (i = 1; i < lines.size(); ++i) {
+    auto w = words(lines[i]);
+    if (w.size() == 1 && w[0] == "}")
+      return i + 1 == lines.size() ? true : (++i, fail("text after the table"));
+    if (w.size() != 3 || w[2] != "{")
+      return fail("not a definition");
+    if (w[0] == "counter") {
+      if (++i >= lines.size() || lines[i] != "}")
+        return fail("a counter with contents");
+      r.counters.push_back(w[1]);
+    } else if (w[0] == "set" || w[0] == "map") {
+      SetDef s;
+      s.name = w[1];
+      s.id = next_id++;
+      for (++i; i < lines.size() && lines[i] != "}"; ++i) {
+        auto a = words(lines[i]);
+        if (a.size() >= 2 && a[0] == "type" && s.key.empty()) {
+          if (!set_type(a, s) || (s.data != SetDef::Data::none) != (w[0] == "map"))
+            return fail("a set type");
+        } else if (a.size() == 2 && a[0] == "size") {
+          if (!number(a[1], s.size) || s.size == 0)
+            return fail("a set size");
+        } else if (lines[i].rfind("elements = { ", 0) == 0) {
+          s.elements = lines[i].substr(13);
+          while (s.elements.size() < 2 || s.elements.compare(s.elements.size() - 2, 2, " }") != 0) {
+            if (++i >= lines.size())
+              return fail("elements without an end");
+            s.elements += " " + lines[i];
+          }
+          s.elements.resize(s.elements.size() - 2);
+        } else {
+          return fail("a set attribute");
+        }
+      }
+      if (s.key.empty())
+        return fail("a set without a type");
+      r.sets.push_back(std::move(s));
+    } else if (w[0] == "chain") {
+      ChainDef c;
+      c.name = w[1];
+      for (++i; i < lines.size() && lines[i] != "}"; ++i) {
+        if (lines[i].rfind("type ", 0) == 0) {
+          if (c.base || !c.rules.empty() || !base_chain(lines[i], c))
+            return fail("a chain's hook");
+        } else {
+          c.rules.push_back(lines[i]);
+        }
+      }
+      r.chains.push_back(std::move(c));
+    } else {
+      return fail("not a definition");
+    }
+  }
+  return fail("a table without an end");
+}
+
+// The batch being written: a buffer of netlink messages.
+class Writer {
+public:
+  Writer() { buffer_.resize(kRoom); }
+
+  // Room for one message at the end (libnftnl writes without bounds).
+  char *next() {
+    if (buffer_.size() - used_ < kRoom)
+      buffer_.resize(std::max(buffer_.size() * 2, used_ + kRoom));
+    return buffer_.data() + used_;
+  }
+  nlmsghdr *header(uint16_t type, uint16_t flags) {
+    return nftnl_nlmsg_build_hdr(next(), type, NFPROTO_INET, flags, seq_++);
+  }
+  void done(const nlmsghdr *h) { used_ += NLMSG_ALIGN(h->nlmsg_len); }
+  void begin() { done(nftnl_batch_begin(next(), seq_++)); }
+  void end() { done(nftnl_batch_end(next(), seq_++)); }
+  std::vector<char> take() {
+    buffer_.resize(used_);
+    return std::move(buffer_);
+  }
+
+private:
+  static constexpr size_t kRoom = 1 << 17; // more than one element message (its list is under 64 KiB)
+  std::vector<char> buffer_;
+  size_t used_ = 0;
+  uint32_t seq_ = 1;
+};
+
+void table_message(Writer &out, uint16_t type, uint16_t flags) {
+  nftnl_table *t = nftnl_table_alloc();
+  nftnl_table_set_str(t, NFTNL_TABLE_NAME, kTable);
+  nlmsghdr *h = out.header(type, flags);
+  nftnl_table_nlmsg_build_payload(h, t);
+  out.done(h);
+  nftnl_table_free(t);
+}
+
+void counter_message(Writer &out, const std::string &name) {
+  nftnl_obj *o = nftnl_obj_alloc();
+  nftnl_obj_set_str(o, NFTNL_OBJ_TABLE, kTable);
+  nftnl_obj_set_str(o, NFTNL_OBJ_NAME, name.c_str());
+  nftnl_obj_set_u32(o, NFTNL_OBJ_TYPE, NFT_OBJECT_COUNTER);
+  nlmsghdr *h = out.header(NFT_MSG_NEWOBJ, NLM_F_CREATE);
+  nftnl_obj_nlmsg_build_payload(h, o);
+  out.done(h);
+  nftnl_obj_free(o);
+}
+
+void chain_message(Writer &out, const ChainDef &c) {
+  nftnl_chain *ch = nftnl_chain_alloc();
+  nftnl_chain_set_str(ch, NFTNL_CHAIN_TABLE, kTable);
+  nftnl_chain_set_str(ch, NFTNL_CHAIN_NAME, c.name.c_str());
+  if (c.base) {
+    nftnl_chain_set_str(ch, NFTNL_CHAIN_TYPE, "filter");
+    nftnl_chain_set_u32(ch, NFTNL_CHAIN_HOOKNUM, c.hook);
+    nftnl_chain_set_s32(ch, NFTNL_CHAIN_PRIO, c.priority);
+    nftnl_chain_set_u32(ch, NFTNL_CHAIN_POLICY, NF_DROP);
+  }
+  nlmsghdr *h = out.header(NFT_MSG_NEWCHAIN, NLM_F_CREATE);
+  nftnl_chain_nlmsg_build_payload(h, ch);
+  out.done(h);
+  nftnl_chain_free(ch);
+}
+
+// Splits at the commas between elements (none inside one).
+std::vector<std::string> split_elements(const std::string &text) {
+  std::vector<std::string> out;
+  for (size_t at = 0; at <= text.size();) {
+    size_t end = text.find(',', at);
+    if (end == std::string::npos)
+      end = text.size();
+    out.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return out;
+}
+
+bool add_element(nftnl_set *set, const SetDef &s, const std::string &text) {
+  auto w = words(text);
+  size_t fields = s.key.size(), want = 2 * fields - 1;
+  if (w.size() < want)
+    return false;
+  // The key: its fields one after another, each padded to 32 bits.
+  uint8_t key[16] = {};
+  size_t len = 0;
+  for (size_t f = 0; f < fields; ++f) {
+    std::vector<uint8_t> v;
+    if ((f > 0 && w[2 * f - 1] != ".") || !value_bytes(s.key[f], w[2 * f], v))
+      return false;
+    memcpy(key + len, v.data(), v.size());
+    len += fields == 1 ? v.size() : (v.size() + 3) / 4 * 4;
+  }
+  nftnl_set_elem *e = nftnl_set_elem_alloc();
+  nftnl_set_elem_set(e, NFTNL_SET_ELEM_KEY, key, uint32_t(len));
+  bool ok = true;
+  if (s.data == SetDef::Data::none) {
+    ok = w.size() == want;
+  } else if (w.size() < want + 2 || w[want] != ":") {
+    ok = false;
+  } else if (s.data == SetDef::Data::mark) {
+    uint32_t v = 0;
+    ok = w.size() == want + 2 && number(w[want + 1], v);
+    nftnl_set_elem_set(e, NFTNL_SET_ELEM_DATA, &v, 4);
+  } else if (s.data == SetDef::Data::counter) {
+    ok = w.size() == want + 2;
+    nftnl_set_elem_set_str(e, NFTNL_SET_ELEM_OBJREF, w[want + 1].c_str());
+  } else {
+    const std::string &v = w[want + 1];
+    if (w.size() == want + 2 && (v == "accept" || v == "drop")) {
+      nftnl_set_elem_set_u32(e, NFTNL_SET_ELEM_VERDICT, v == "accept" ? NF_ACCEPT : NF_DROP);
+    } else if (w.size() == want + 3 && (v == "jump" || v == "goto")) {
+      nftnl_set_elem_set_u32(e, NFTNL_SET_ELEM_VERDICT, v == "jump" ? NFT_JUMP : NFT_GOTO);
+      nftnl_set_elem_set_str(e, NFTNL_SET_ELEM_CHAIN, w[want + 2].c_str());
+    } else {
+      ok = false;
+    }
+  }
+  if (!ok) {
+    nftnl_set_elem_free(e);
+    return false;
+  }
+  nftnl_set_elem_add(set, e);
+  return true;
+}
+
+// What nft notes in a set's user data, so that it lists the set as it
+// would one of its own: the byte order of keys and data (0 for a
+// concatenation, 1 host, 2 network), and for concatenations and maps the
+// further notes it writes.
+std::vector<uint8_t> set_notes(const SetDef &s) {
+  std::vector<uint8_t> out;
+  auto put = [&out](uint8_t type, uint32_t v) {
+    out.insert(out.end(), {type, 4});
+    out.resize(out.size() + 4);
+    memcpy(out.data() + out.size() - 4, &v, 4);
+  };
+  bool concat = s.key.size() > 1;
+  put(0, concat ? 0 : s.key[0] == kTypeMark ? 1 : 2);
+  if (s.data == SetDef::Data::mark || s.data == SetDef::Data::verdict)
+    put(1, s.data == SetDef::Data::mark ? 1 : 0);
+  if (concat)
+    out.insert(out.end(), {3, 8, 0, 4, 13, 0, 0, 0, 1, 0});
+  if (s.data != SetDef::Data::none)
+    put(6, 0);
+  return out;
+}
+
+bool set_messages(Writer &out, const SetDef &s, std::string &why) {
+  SetPtr set(nftnl_set_alloc());
+  nftnl_set *p = set.get();
+  nftnl_set_set_str(p, NFTNL_SET_TABLE, kTable);
+  nftnl_set_set_str(p, NFTNL_SET_NAME, s.name.c_str());
+  nftnl_set_set_u32(p, NFTNL_SET_FAMILY, NFPROTO_INET);
+  nftnl_set_set_u32(p, NFTNL_SET_ID, s.id);
+  uint32_t key_type = 0, key_len = 0;
+  for (uint32_t t : s.key) {
+    key_type = key_type << 6 | t;
+    uint32_t natural = t == kTypeProto ? 1 : t == kTypeService ? 2 : 4;
+    key_len += s.key.size() == 1 ? natural : 4;
+  }
+  nftnl_set_set_u32(p, NFTNL_SET_KEY_TYPE, key_type);
+  nftnl_set_set_u32(p, NFTNL_SET_KEY_LEN, key_len);
+  if (s.size)
+    nftnl_set_set_u32(p, NFTNL_SET_DESC_SIZE, s.size);
+  uint32_t flags = 0;
+  if (s.data == SetDef::Data::mark || s.data == SetDef::Data::verdict) {
+    flags = NFT_SET_MAP;
+    nftnl_set_set_u32(p, NFTNL_SET_DATA_TYPE, s.data == SetDef::Data::mark ? kTypeMark : uint32_t(NFT_DATA_VERDICT));
+    nftnl_set_set_u32(p, NFTNL_SET_DATA_LEN, s.data == SetDef::Data::mark ? 4 : 0);
+  } else if (s.data == SetDef::Data::counter) {
+    flags = NFT_SET_OBJECT;
+    nftnl_set_set_u32(p, NFTNL_SET_OBJ_TYPE, NFT_OBJECT_COUNTER);
+  }
+  nftnl_set_set_u32(p, NFTNL_SET_FLAGS, flags);
+  auto notes = set_notes(s);
+  nftnl_set_set_data(p, NFTNL_SET_USERDATA, notes.data(), uint32_t(notes.size()));
+  nlmsghdr *h = out.header(NFT_MSG_NEWSET, NLM_F_CREATE);
+  nftnl_set_nlmsg_build_payload(h, p);
+  out.done(h);
+  if (s.elements.empty())
+    return true;
+  for (const auto &e : split_elements(s.elements))
+    if (!add_element(p, s, e)) {
+      why = "an element of " + s.name + ": " + e.substr(0, 80);
+      return false;
+    }
+  // In messages whose element lists stay under the attribute's 64 KiB.
+  nftnl_set_elems_iter *it = nftnl_set_elems_iter_create(p);
+  for (int more = 1; more > 0;) { // 1 while elements are left
+    nlmsghdr *m = out.header(NFT_MSG_NEWSETELEM, NLM_F_CREATE);
+    more = nftnl_set_elems_nlmsg_build_payload_iter(m, it);
+    out.done(m);
+  }
+  nftnl_set_elems_iter_destroy(it);
+  return true;
+}
+
+// One rule's expressions from its words.
+class RuleReader {
+public:
+  RuleReader(nftnl_rule *r, const std::map<std::string, uint32_t> &set_ids) : rule_(r), ids_(set_ids) {}
+
+  bool read(const std::vector<std::string> &w) {
+    w_ = &w;
+    at_ = 0;
+    while (at_ < w.size())
+      if (!statement())
+        return false;
+    return true;
+  }
+
+private:
+  const std::string &word(size_t k = 0) const {
+    static const std::string none;
+    return at_ + k < w_->size() ? (*w_)[at_ + k] : none;
+  }
+  bool take(const char *s) {
+    if (word() != s)
+      return false;
+    ++at_;
+    return true;
+  }
+  nftnl_expr *add(const char *name) {
+    nftnl_expr *e = nftnl_expr_alloc(name);
+    nftnl_rule_add_expr(rule_, e);
+    return e;
+  }
+  void meta_load(uint32_t key, uint32_t reg) {
+    nftnl_expr *e = add("meta");
+    nftnl_expr_set_u32(e, NFTNL_EXPR_META_KEY, key);
+    nftnl_expr_set_u32(e, NFTNL_EXPR_META_DREG, reg);
+  }
+  void cmp(uint32_t reg, uint32_t op, const void *data, uint32_t len) {
+    nftnl_expr *e = add("cmp");
+    nftnl_expr_set_u32(e, NFTNL_EXPR_CMP_SREG, reg);
+    nftnl_expr_set_u32(e, NFTNL_EXPR_CMP_OP, op);
+    nftnl_expr_set(e, NFTNL_EXPR_CMP_DATA, data, len);
+  }
+  void bitwise(uint32_t reg, const void *mask, uint32_t len) {
+    uint8_t zero[4] = {};
+    nftnl_expr *e = add("bitwise");
+    nftnl_expr_set_u32(e, NFTNL_EXPR_BITWISE_SREG, reg);
+    nftnl_expr_set_u32(e, NFTNL_EXPR_BITWISE_DREG, reg);
+    nftnl_expr_set_u32(e, NFTNL_EXPR_BITWISE_LEN, len);
+    nftnl_expr_set(e, NFTNL_EXPR_BITWISE_MASK, mask, len);
+    nftnl_expr_set(e, NFTNL_EXPR_BITWISE_XOR, zero, len);
+  }
+  void immediate_data(uint32_t reg, uint32_t value) {
+    nftnl_expr *e = add("immediate");
+    nftnl_expr_set_u32(e, NFTNL_EXPR_IMM_DREG, reg);
+    nftnl_expr_set(e, NFTNL_EXPR_IMM_DATA, &value, 4);
+  }
+  void meta_set_mark(uint32_t reg) {
+    nftnl_expr *e = add("meta");
+    nftnl_expr_set_u32(e, NFTNL_EXPR_META_KEY, NFT_META_MARK);
+    nftnl_expr_set_u32(e, NFTNL_EXPR_META_SREG, reg);
+  }
+  bool lookup(uint32_t dreg, bool has_dreg) {
+    const std::string &name = word();
+    if (name.size() < 2 || name[0] != '@' || !ids_.count(name.substr(1)))
+      return false;
+    nftnl_expr *e = add("lookup");
+    nftnl_expr_set_u32(e, NFTNL_EXPR_LOOKUP_SREG, NFT_REG_1);
+    if (has_dreg)
+      nftnl_expr_set_u32(e, NFTNL_EXPR_LOOKUP_DREG, dreg);
+    nftnl_expr_set_str(e, NFTNL_EXPR_LOOKUP_SET, name.c_str() + 1);
+    nftnl_expr_set_u32(e, NFTNL_EXPR_LOOKUP_SET_ID, ids_.at(name.substr(1)));
+    ++at_;
+    return true;
+  }
+
+  // A key of fields joined by ".", each loaded into its 32-bit register
+  // from the first on, a field followed by "& MASK" masked.
+  bool key() {
+    uint32_t offset = 0;
+    do {
+      uint32_t reg = offset == 0 ? uint32_t(NFT_REG_1) : uint32_t(NFT_REG32_00) + offset / 4, len = 4;
+      if (word() == "ip" && (word(1) == "saddr" || word(1) == "daddr")) {
+        if (!ipv4_dependency_) {
+          uint8_t v4 = NFPROTO_IPV4;
+          meta_load(NFT_META_NFPROTO, NFT_REG_1);
+          cmp(NFT_REG_1, NFT_CMP_EQ, &v4, 1);
+          ipv4_dependency_ = true;
+        }
+        payload(NFT_PAYLOAD_NETWORK_HEADER, word(1) == "saddr" ? 12 : 16, 4, reg);
+      } else if (word() == "th" && word(1) == "dport") {
+        payload(NFT_PAYLOAD_TRANSPORT_HEADER, 2, 2, reg);
+        len = 2;
+      } else if (word() == "meta" && word(1) == "l4proto") {
+        meta_load(NFT_META_L4PROTO, reg);
+        len = 1;
+      } else if (word() == "meta" && word(1) == "mark") {
+        meta_load(NFT_META_MARK, reg);
+      } else {
+        return false;
+      }
+      at_ += 2;
+      if (take("&")) {
+        std::vector<uint8_t> mask;
+        if (!value_bytes(len == 4 ? kTypeIpv4 : len == 2 ? kTypeService : 0, word(), mask))
+          return false;
+        bitwise(reg, mask.data(), len);
+        ++at_;
+      }
+      offset += 4;
+    } while (take(".") && offset < 16);
+    return true;
+  }
+  void payload(uint32_t base, uint32_t offset, uint32_t len, uint32_t reg) {
+    nftnl_expr *e = add("payload");
+    nftnl_expr_set_u32(e, NFTNL_EXPR_PAYLOAD_BASE, base);
+    nftnl_expr_set_u32(e, NFTNL_EXPR_PAYLOAD_OFFSET, offset);
+    nftnl_expr_set_u32(e, NFTNL_EXPR_PAYLOAD_LEN, len);
+    nftnl_expr_set_u32(e, NFTNL_EXPR_PAYLOAD_DREG, reg);
+  }
+  void verdict(uint32_t code, const std::string &chain = "") {
+    nftnl_expr *e = add("immediate");
+    nftnl_expr_set_u32(e, NFTNL_EXPR_IMM_DREG, NFT_REG_VERDICT);
+    nftnl_expr_set_u32(e, NFTNL_EXPR_IMM_VERDICT, code);
+    if (!chain.empty())
+      nftnl_expr_set_str(e, NFTNL_EXPR_IMM_CHAIN, chain.c_str());
+  }
+
+  bool statement() {
+    if (take("accept")) {
+      verdict(NF_ACCEPT);
+    } else if (take("drop")) {
+      verdict(NF_DROP);
+    } else if (take("return")) {
+      verdict(NFT_RETURN);
+    } else if (word() == "jump" || word() == "goto") {
+      bool jump = word() == "jump";
+      if (word(1).empty())
+        return false;
+      verdict(jump ? NFT_JUMP : NFT_GOTO, word(1));
+      at_ += 2;
+    } else if (take("reject")) {
+      if (!take("with") || !take("icmpx") || !take("type") || !take("admin-prohibited"))
+        return false;
+      nftnl_expr *e = add("reject");
+      nftnl_expr_set_u32(e, NFTNL_EXPR_REJECT_TYPE, NFT_REJECT_ICMPX_UNREACH);
+      nftnl_expr_set_u8(e, NFTNL_EXPR_REJECT_CODE, NFT_REJECT_ICMPX_ADMIN_PROHIBITED);
+    } else if (take("log")) {
+      uint32_t group = 0;
+      if (!take("prefix") || word().empty())
+        return false;
+      std::string prefix = word();
+      ++at_;
+      if (!take("group") || !number(word(), group) || group > 65535)
+        return false;
+      ++at_;
+      nftnl_expr *e = add("log");
+      nftnl_expr_set_str(e, NFTNL_EXPR_LOG_PREFIX, prefix.c_str());
+      nftnl_expr_set_u16(e, NFTNL_EXPR_LOG_GROUP, uint16_t(group));
+    } else if (take("counter")) {
+      if (!take("name"))
+        return false;
+      if (word() == "meta") { // counter name meta mark map @n
+        if (!key() || !take("map"))
+          return false;
+        const std::string &name = word();
+        if (name.size() < 2 || name[0] != '@' || !ids_.count(name.substr(1)))
+          return false;
+        nftnl_expr *e = add("objref");
+        nftnl_expr_set_u32(e, NFTNL_EXPR_OBJREF_SET_SREG, NFT_REG_1);
+        nftnl_expr_set_str(e, NFTNL_EXPR_OBJREF_SET_NAME, name.c_str() + 1);
+        nftnl_expr_set_u32(e, NFTNL_EXPR_OBJREF_SET_ID, ids_.at(name.substr(1)));
+        ++at_;
+      } else {
+        if (word().empty())
+          return false;
+        nftnl_expr *e = add("objref");
+        nftnl_expr_set_u32(e, NFTNL_EXPR_OBJREF_IMM_TYPE, NFT_OBJECT_COUNTER);
+        nftnl_expr_set_str(e, NFTNL_EXPR_OBJREF_IMM_NAME, word().c_str());
+        ++at_;
+      }
+    } else if (word() == "ct" && word(1) == "state" && word(2) == "established,related") {
+      at_ += 3;
+      nftnl_expr *e = add("ct");
+      nftnl_expr_set_u32(e, NFTNL_EXPR_CT_KEY, NFT_CT_STATE);
+      nftnl_expr_set_u32(e, NFTNL_EXPR_CT_DREG, NFT_REG_1);
+      uint32_t mask = NF_CT_STATE_BIT(IP_CT_ESTABLISHED) | NF_CT_STATE_BIT(IP_CT_RELATED), zero = 0;
+      bitwise(NFT_REG_1, &mask, 4);
+      cmp(NFT_REG_1, NFT_CMP_NEQ, &zero, 4);
+    } else if (word() == "meta" && word(1) == "mark" && word(2) == "set") {
+      at_ += 3;
+      uint32_t v = 0;
+      if (number(word(), v)) { // a constant
+        ++at_;
+        immediate_data(NFT_REG_1, v);
+      } else { // a key's value in a map
+        if (!key() || !take("map") || !lookup(NFT_REG_1, true))
+          return false;
+      }
+      meta_set_mark(NFT_REG_1);
+    } else if (word() == "meta" && word(1) == "mark" && word(2) == ">") {
+      uint32_t v = 0;
+      if (!number(word(3), v))
+        return false;
+      at_ += 4;
+      meta_load(NFT_META_MARK, NFT_REG_1);
+      nftnl_expr *e = add("byteorder");
+      nftnl_expr_set_u32(e, NFTNL_EXPR_BYTEORDER_SREG, NFT_REG_1);
+      nftnl_expr_set_u32(e, NFTNL_EXPR_BYTEORDER_DREG, NFT_REG_1);
+      nftnl_expr_set_u32(e, NFTNL_EXPR_BYTEORDER_OP, NFT_BYTEORDER_HTON);
+      nftnl_expr_set_u32(e, NFTNL_EXPR_BYTEORDER_LEN, 4);
+      nftnl_expr_set_u32(e, NFTNL_EXPR_BYTEORDER_SIZE, 4);
+      uint32_t be = htonl(v);
+      cmp(NFT_REG_1, NFT_CMP_GT, &be, 4);
+    } else { // a key in a set, or a verdict map
+      if (!key())
+        return false;
+      if (take("vmap"))
+        return lookup(NFT_REG_VERDICT, true);
+      return lookup(0, false);
+    }
+    return true;
+  }
+
+  nftnl_rule *rule_;
+  const std::map<std::string, uint32_t> &ids_;
+  const std::vector<std::string> *w_ = nullptr;
+  size_t at_ = 0;
+  bool ipv4_dependency_ = false;
+};
+
+bool rule_message(Writer &out, const std::string &chain, const std::string &line,
+                  const std::map<std::string, uint32_t> &ids) {
+  RulePtr rule(nftnl_rule_alloc());
+  nftnl_rule_set_str(rule.get(), NFTNL_RULE_TABLE, kTable);
+  nftnl_rule_set_str(rule.get(), NFTNL_RULE_CHAIN, chain.c_str());
+  nftnl_rule_set_u32(rule.get(), NFTNL_RULE_FAMILY, NFPROTO_INET);
+  if (!RuleReader(rule.get(), ids).read(words(line)))
+    return false;
+  nlmsghdr *h = out.header(NFT_MSG_NEWRULE, NLM_F_CREATE | NLM_F_APPEND);
+  nftnl_rule_nlmsg_build_payload(h, rule.get());
+  out.done(h);
+  return true;
+}
+
+} // namespace
+
+bool replace_batch(const std::string &ruleset, std::vector<char> &batch, std::string &why) {
+  Ruleset r;
+  if (!read_ruleset(ruleset, r, why))
+    return false;
+  Writer out;
+  out.begin();
+  // As "table inet kx; delete table inet kx": the old table goes, if any.
+  table_message(out, NFT_MSG_NEWTABLE, NLM_F_CREATE);
+  table_message(out, NFT_MSG_DELTABLE, 0);
+  table_message(out, NFT_MSG_NEWTABLE, NLM_F_CREATE);
+  // What rules and elements name comes first: counters, chains, sets.
+  for (const auto &c : r.counters)
+    counter_message(out, c);
+  for (const auto &c : r.chains)
+    chain_message(out, c);
+  std::map<std::string, uint32_t> ids;
+  for (const auto &s : r.sets) {
+    ids[s.name] = s.id;
+    if (!set_messages(out, s, why))
+      return false;
+  }
+  for (const auto &c : r.chains)
+    for (const auto &line : c.rules)
+      if (!rule_message(out, c.name, line, ids)) {
+        why = "a statement: " + line.substr(0, 80);
+        return false;
+      }
+  out.end();
+  batch = out.take();
+  return true;
+}
+
+bool send_batch(const std::vector<char> &batch, std::string &err) {
+  mnl_socket *nl = mnl_socket_open(NETLINK_NETFILTER);
+  if (!nl) {
+    err = std::string("cannot open netlink: ") + strerror(errno);
+    return false;
+  }
+  std::unique_ptr<mnl_socket, int (*)(mnl_socket *)> closer(nl, mnl_socket_close);
+  if (mnl_socket_bind(nl, 0, MNL_SOCKET_AUTOPID) < 0) {
+    err = std::string("cannot bind netlink: ") + strerror(errno);
+    return false;
+  }
+  // The whole batch goes in one message (the kernel takes a transaction
+  // from one buffer); the socket's buffer must hold it.
+  int fd = mnl_socket_get_fd(nl);
+  int size = int(batch.size() + 65536);
+  if (setsockopt(fd, SOL_SOCKET, SO_SNDBUFFORCE, &size, sizeof size) != 0)
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+  if (mnl_socket_sendto(nl, batch.data(), batch.size()) < 0) {
+    err = std::string("cannot send the ruleset: ") + strerror(errno);
+    return false;
+  }
+  // The kernel has gone through the batch when the send returns; what it
+  // refused waits as error messages.
+  std::vector<char> reply(MNL_SOCKET_BUFFER_SIZE);
+  for (;;) {
+    ssize_t got = recv(fd, reply.data(), reply.size(), MSG_DONTWAIT);
+    if (got <= 0)
+      break;
+    int n = int(got);
+    for (auto *h = reinterpret_cast<nlmsghdr *>(reply.data()); mnl_nlmsg_ok(h, n); h = mnl_nlmsg_next(h, &n)) {
+      if (h->nlmsg_type != NLMSG_ERROR)
+        continue;
+      auto *e = static_cast<nlmsgerr *>(mnl_nlmsg_get_payload(h));
+      if (e->error != 0 && err.empty())
+        err = std::string("the kernel refused the ruleset: ") + strerror(-e->error);
+    }
+  }
+  return err.empty();
+}
+
+} // namespace kxnft
