@@ -23,9 +23,10 @@ packages=(
   libgdbm-dev libgdbm-compat-dev
   # the log viewer's PostScript printout is rendered by the tests
   ghostscript
-  # modules that enforce: nftables (tool and library), NFLOG, and the tools
-  # of the namespace end-to-end test
-  nftables libnftables-dev libnetfilter-log-dev iproute2 iputils-ping
+  # modules that enforce: nftables (tool and library; the netlink message
+  # library for the module's own loader), NFLOG, and the tools of the
+  # namespace end-to-end test
+  nftables libnftables-dev libnftnl-dev libmnl-dev libnetfilter-log-dev iproute2 iputils-ping
   # the station's windows (Qt 6 Widgets and Qt Test), a virtual display for
   # running them without one
   qt6-base-dev xvfb xauth fonts-dejavu-core

@@ -15,7 +15,9 @@
 #include <linux/netfilter/nf_conntrack_common.h>
 #include <linux/netfilter/nf_tables.h>
 #include <linux/netfilter/nfnetlink.h>
+#include <charconv>
 #include <map>
+#include <string_view>
 #include <memory>
 #include <sys/socket.h>
 
@@ -60,55 +62,80 @@ std::vector<std::string> words(const std::string &line) {
   return out;
 }
 
-bool number(const std::string &s, uint32_t &out) {
-  if (s.empty() || s.size() > 10)
-    return false;
-  char *end = nullptr;
-  errno = 0;
-  unsigned long v = strtoul(s.c_str(), &end, 0);
-  if (*end || errno || v > 0xffffffffu || s[0] == '-' || s[0] == '+')
-    return false;
-  out = uint32_t(v);
-  return true;
+bool number(std::string_view s, uint32_t &out) {
+  int base = 10;
+  if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    base = 16;
+    s.remove_prefix(2);
+  }
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out, base);
+  return !s.empty() && ec == std::errc() && end == s.data() + s.size();
 }
 
-bool address(const std::string &s, uint32_t &network_order) {
+bool address(std::string_view s, uint32_t &network_order) {
+  char text[INET_ADDRSTRLEN];
+  if (s.size() >= sizeof text)
+    return false;
+  memcpy(text, s.data(), s.size());
+  text[s.size()] = 0;
   in_addr a{};
-  if (inet_pton(AF_INET, s.c_str(), &a) != 1)
+  if (inet_pton(AF_INET, text, &a) != 1)
     return false;
   network_order = a.s_addr;
   return true;
 }
 
-// The bytes of a value of a type (keys and data, one field).
-bool value_bytes(uint32_t type, const std::string &text, std::vector<uint8_t> &out) {
+// The bytes of a value of a field's type (at most 4); 0 when not one.
+size_t value_bytes(uint32_t type, std::string_view text, uint8_t *out) {
   uint32_t v = 0;
   if (type == kTypeIpv4) {
     if (!address(text, v))
-      return false;
-    out.resize(4);
-    memcpy(out.data(), &v, 4);
-  } else if (type == kTypeProto) {
+      return 0;
+    memcpy(out, &v, 4);
+    return 4;
+  }
+  if (type == kTypeProto) {
     if (text == "tcp")
       v = IPPROTO_TCP;
     else if (text == "udp")
       v = IPPROTO_UDP;
     else if (!number(text, v) || v > 255)
-      return false;
-    out = {uint8_t(v)};
-  } else if (type == kTypeService) {
-    if (!number(text, v) || v > 65535)
-      return false;
-    out = {uint8_t(v >> 8), uint8_t(v)};
-  } else if (type == kTypeMark) {
-    if (!number(text, v))
-      return false;
-    out.resize(4);
-    memcpy(out.data(), &v, 4); // host order
-  } else {
-    return false;
+      return 0;
+    out[0] = uint8_t(v);
+    return 1;
   }
-  return true;
+  if (type == kTypeService) {
+    if (!number(text, v) || v > 65535)
+      return 0;
+    out[0] = uint8_t(v >> 8);
+    out[1] = uint8_t(v);
+    return 2;
+  }
+  if (type == kTypeMark && number(text, v)) {
+    memcpy(out, &v, 4); // host order
+    return 4;
+  }
+  return 0;
+}
+
+// The next word of `text` from `at` (spaces between); a quoted string is
+// one word, without its quotes. Empty at the end.
+std::string_view next_word(std::string_view text, size_t &at) {
+  while (at < text.size() && (text[at] == ' ' || text[at] == '\t'))
+    ++at;
+  if (at >= text.size())
+    return {};
+  size_t start = at;
+  if (text[at] == '"') {
+    size_t end = text.find('"', at + 1);
+    if (end == std::string_view::npos)
+      end = text.size();
+    at = end + 1;
+    return text.substr(start + 1, end - start - 1);
+  }
+  while (at < text.size() && text[at] != ' ' && text[at] != '\t')
+    ++at;
+  return text.substr(start, at - start);
 }
 
 struct SetDef {
@@ -338,64 +365,87 @@ void chain_message(Writer &out, const ChainDef &c) {
   nftnl_chain_free(ch);
 }
 
-// Splits at the commas between elements (none inside one).
-std::vector<std::string> split_elements(const std::string &text) {
-  std::vector<std::string> out;
-  for (size_t at = 0; at <= text.size();) {
-    size_t end = text.find(',', at);
-    if (end == std::string::npos)
-      end = text.size();
-    out.push_back(text.substr(at, end - at));
-    at = end + 1;
-  }
-  return out;
-}
-
-bool add_element(nftnl_set *set, const SetDef &s, const std::string &text) {
-  auto w = words(text);
-  size_t fields = s.key.size(), want = 2 * fields - 1;
-  if (w.size() < want)
-    return false;
+// One element of a set (key, and data for a map) as a list entry.
+bool put_element(nlmsghdr *h, const SetDef &s, std::string_view text) {
+  size_t at = 0;
   // The key: its fields one after another, each padded to 32 bits.
   uint8_t key[16] = {};
   size_t len = 0;
-  for (size_t f = 0; f < fields; ++f) {
-    std::vector<uint8_t> v;
-    if ((f > 0 && w[2 * f - 1] != ".") || !value_bytes(s.key[f], w[2 * f], v))
+  for (size_t f = 0; f < s.key.size(); ++f) {
+    if (f > 0 && next_word(text, at) != ".")
       return false;
-    memcpy(key + len, v.data(), v.size());
-    len += fields == 1 ? v.size() : (v.size() + 3) / 4 * 4;
+    size_t n = value_bytes(s.key[f], next_word(text, at), key + len);
+    if (n == 0)
+      return false;
+    len += s.key.size() == 1 ? n : 4;
   }
-  nftnl_set_elem *e = nftnl_set_elem_alloc();
-  nftnl_set_elem_set(e, NFTNL_SET_ELEM_KEY, key, uint32_t(len));
-  bool ok = true;
+  nlattr *element = mnl_attr_nest_start(h, NFTA_LIST_ELEM);
+  nlattr *k = mnl_attr_nest_start(h, NFTA_SET_ELEM_KEY);
+  mnl_attr_put(h, NFTA_DATA_VALUE, len, key);
+  mnl_attr_nest_end(h, k);
+  std::string_view colon = next_word(text, at), v = next_word(text, at), chain = next_word(text, at);
   if (s.data == SetDef::Data::none) {
-    ok = w.size() == want;
-  } else if (w.size() < want + 2 || w[want] != ":") {
-    ok = false;
-  } else if (s.data == SetDef::Data::mark) {
-    uint32_t v = 0;
-    ok = w.size() == want + 2 && number(w[want + 1], v);
-    nftnl_set_elem_set(e, NFTNL_SET_ELEM_DATA, &v, 4);
-  } else if (s.data == SetDef::Data::counter) {
-    ok = w.size() == want + 2;
-    nftnl_set_elem_set_str(e, NFTNL_SET_ELEM_OBJREF, w[want + 1].c_str());
-  } else {
-    const std::string &v = w[want + 1];
-    if (w.size() == want + 2 && (v == "accept" || v == "drop")) {
-      nftnl_set_elem_set_u32(e, NFTNL_SET_ELEM_VERDICT, v == "accept" ? NF_ACCEPT : NF_DROP);
-    } else if (w.size() == want + 3 && (v == "jump" || v == "goto")) {
-      nftnl_set_elem_set_u32(e, NFTNL_SET_ELEM_VERDICT, v == "jump" ? NFT_JUMP : NFT_GOTO);
-      nftnl_set_elem_set_str(e, NFTNL_SET_ELEM_CHAIN, w[want + 2].c_str());
-    } else {
-      ok = false;
-    }
-  }
-  if (!ok) {
-    nftnl_set_elem_free(e);
+    if (!colon.empty())
+      return false;
+  } else if (colon != ":" || v.empty() || !next_word(text, at).empty()) {
     return false;
+  } else if (s.data == SetDef::Data::mark) {
+    uint32_t mark = 0;
+    if (!number(v, mark) || !chain.empty())
+      return false;
+    nlattr *d = mnl_attr_nest_start(h, NFTA_SET_ELEM_DATA);
+    mnl_attr_put(h, NFTA_DATA_VALUE, 4, &mark);
+    mnl_attr_nest_end(h, d);
+  } else if (s.data == SetDef::Data::counter) {
+    if (!chain.empty() || v.size() >= NFT_OBJ_MAXNAMELEN)
+      return false;
+    char name[NFT_OBJ_MAXNAMELEN];
+    memcpy(name, v.data(), v.size());
+    name[v.size()] = 0;
+    mnl_attr_put_strz(h, NFTA_SET_ELEM_OBJREF, name);
+  } else {
+    bool plain = v == "accept" || v == "drop", to_chain = v == "jump" || v == "goto";
+    if (!(plain && chain.empty()) && !(to_chain && !chain.empty() && chain.size() < NFT_CHAIN_MAXNAMELEN))
+      return false;
+    uint32_t code = v == "accept" ? NF_ACCEPT : v == "drop" ? NF_DROP : v == "jump" ? uint32_t(NFT_JUMP) : uint32_t(NFT_GOTO);
+    nlattr *d = mnl_attr_nest_start(h, NFTA_SET_ELEM_DATA);
+    nlattr *verdict = mnl_attr_nest_start(h, NFTA_DATA_VERDICT);
+    mnl_attr_put_u32(h, NFTA_VERDICT_CODE, htonl(code));
+    if (to_chain) {
+      char name[NFT_CHAIN_MAXNAMELEN];
+      memcpy(name, chain.data(), chain.size());
+      name[chain.size()] = 0;
+      mnl_attr_put_strz(h, NFTA_VERDICT_CHAIN, name);
+    }
+    mnl_attr_nest_end(h, verdict);
+    mnl_attr_nest_end(h, d);
   }
-  nftnl_set_elem_add(set, e);
+  mnl_attr_nest_end(h, element);
+  return true;
+}
+
+// The elements in messages of their own, each list well under the 64 KiB
+// a netlink attribute can hold.
+bool element_messages(Writer &out, const SetDef &s, std::string &why) {
+  std::string_view text = s.elements;
+  for (size_t at = 0; at < text.size();) {
+    nlmsghdr *h = out.header(NFT_MSG_NEWSETELEM, NLM_F_CREATE);
+    mnl_attr_put_strz(h, NFTA_SET_ELEM_LIST_TABLE, kTable);
+    mnl_attr_put_strz(h, NFTA_SET_ELEM_LIST_SET, s.name.c_str());
+    mnl_attr_put_u32(h, NFTA_SET_ELEM_LIST_SET_ID, htonl(s.id));
+    nlattr *list = mnl_attr_nest_start(h, NFTA_SET_ELEM_LIST_ELEMENTS);
+    size_t start = h->nlmsg_len;
+    while (at < text.size() && h->nlmsg_len - start < 60000) {
+      size_t end = std::min(text.find(',', at), text.size());
+      if (!put_element(h, s, text.substr(at, end - at))) {
+        why = "an element of " + s.name + ": " + std::string(text.substr(at, std::min<size_t>(end - at, 80)));
+        return false;
+      }
+      at = end + 1;
+    }
+    mnl_attr_nest_end(h, list);
+    out.done(h);
+  }
   return true;
 }
 
@@ -453,22 +503,7 @@ bool set_messages(Writer &out, const SetDef &s, std::string &why) {
   nlmsghdr *h = out.header(NFT_MSG_NEWSET, NLM_F_CREATE);
   nftnl_set_nlmsg_build_payload(h, p);
   out.done(h);
-  if (s.elements.empty())
-    return true;
-  for (const auto &e : split_elements(s.elements))
-    if (!add_element(p, s, e)) {
-      why = "an element of " + s.name + ": " + e.substr(0, 80);
-      return false;
-    }
-  // In messages whose element lists stay under the attribute's 64 KiB.
-  nftnl_set_elems_iter *it = nftnl_set_elems_iter_create(p);
-  for (int more = 1; more > 0;) { // 1 while elements are left
-    nlmsghdr *m = out.header(NFT_MSG_NEWSETELEM, NLM_F_CREATE);
-    more = nftnl_set_elems_nlmsg_build_payload_iter(m, it);
-    out.done(m);
-  }
-  nftnl_set_elems_iter_destroy(it);
-  return true;
+  return element_messages(out, s, why);
 }
 
 // One rule's expressions from its words.
@@ -572,10 +607,10 @@ private:
       }
       at_ += 2;
       if (take("&")) {
-        std::vector<uint8_t> mask;
-        if (!value_bytes(len == 4 ? kTypeIpv4 : len == 2 ? kTypeService : 0, word(), mask))
+        uint8_t mask[4] = {};
+        if (len == 1 || value_bytes(len == 4 ? kTypeIpv4 : kTypeService, word(), mask) != len)
           return false;
-        bitwise(reg, mask.data(), len);
+        bitwise(reg, mask, len);
         ++at_;
       }
       offset += 4;
@@ -716,16 +751,17 @@ bool rule_message(Writer &out, const std::string &chain, const std::string &line
 
 } // namespace
 
-bool replace_batch(const std::string &ruleset, std::vector<char> &batch, std::string &why) {
+bool replace_batch(const std::string &ruleset, bool table_exists, std::vector<char> &batch, std::string &why) {
   Ruleset r;
   if (!read_ruleset(ruleset, r, why))
     return false;
   Writer out;
   out.begin();
-  // As "table inet kx; delete table inet kx": the old table goes, if any.
-  table_message(out, NFT_MSG_NEWTABLE, NLM_F_CREATE);
-  table_message(out, NFT_MSG_DELTABLE, 0);
-  table_message(out, NFT_MSG_NEWTABLE, NLM_F_CREATE);
+  // The old table goes first, when there is one (deleting a table costs
+  // the kernel a wait for its readers later).
+  if (table_exists)
+    table_message(out, NFT_MSG_DELTABLE, 0);
+  table_message(out, NFT_MSG_NEWTABLE, NLM_F_CREATE | NLM_F_EXCL);
   // What rules and elements name comes first: counters, chains, sets.
   for (const auto &c : r.counters)
     counter_message(out, c);
@@ -748,17 +784,75 @@ bool replace_batch(const std::string &ruleset, std::vector<char> &batch, std::st
   return true;
 }
 
-bool send_batch(const std::vector<char> &batch, std::string &err) {
-  mnl_socket *nl = mnl_socket_open(NETLINK_NETFILTER);
-  if (!nl) {
+namespace {
+
+using Socket = std::unique_ptr<mnl_socket, int (*)(mnl_socket *)>;
+
+// The netlink socket of this process's loads, kept open: closing one after
+// a transaction that deleted a table waits for the kernel to release it.
+mnl_socket *nf_socket(std::string &err) {
+  static Socket nl(nullptr, mnl_socket_close);
+  if (nl)
+    return nl.get();
+  Socket fresh(mnl_socket_open(NETLINK_NETFILTER), mnl_socket_close);
+  if (!fresh || mnl_socket_bind(fresh.get(), 0, MNL_SOCKET_AUTOPID) < 0) {
     err = std::string("cannot open netlink: ") + strerror(errno);
+    return nullptr;
+  }
+  nl = std::move(fresh);
+  return nl.get();
+}
+
+// Reads the replies to what was sent until the kernel's answer to `seq`
+// (an error message, 0 for done); `found` is set when it sent a table.
+bool read_replies(mnl_socket *nl, uint32_t seq, bool wait, bool &found, int &error) {
+  std::vector<char> reply(MNL_SOCKET_BUFFER_SIZE);
+  int fd = mnl_socket_get_fd(nl);
+  for (;;) {
+    ssize_t got = recv(fd, reply.data(), reply.size(), wait ? 0 : MSG_DONTWAIT);
+    if (got <= 0)
+      return !wait;
+    int n = int(got);
+    for (auto *h = reinterpret_cast<nlmsghdr *>(reply.data()); mnl_nlmsg_ok(h, n); h = mnl_nlmsg_next(h, &n)) {
+      if (h->nlmsg_type == ((NFNL_SUBSYS_NFTABLES << 8) | NFT_MSG_NEWTABLE))
+        found = true;
+      if (h->nlmsg_type != NLMSG_ERROR)
+        continue;
+      int e = static_cast<nlmsgerr *>(mnl_nlmsg_get_payload(h))->error;
+      if (e != 0 && error == 0)
+        error = e;
+      if (wait && h->nlmsg_seq == seq)
+        return true;
+    }
+  }
+}
+
+} // namespace
+
+bool table_in_force(bool &exists, std::string &err) {
+  mnl_socket *nl = nf_socket(err);
+  if (!nl)
+    return false;
+  char buf[512];
+  nftnl_table *t = nftnl_table_alloc();
+  nftnl_table_set_str(t, NFTNL_TABLE_NAME, kTable);
+  nlmsghdr *h = nftnl_nlmsg_build_hdr(buf, NFT_MSG_GETTABLE, NFPROTO_INET, NLM_F_ACK, 1);
+  nftnl_table_nlmsg_build_payload(h, t);
+  nftnl_table_free(t);
+  int error = 0;
+  exists = false;
+  if (mnl_socket_sendto(nl, h, h->nlmsg_len) < 0 || !read_replies(nl, 1, true, exists, error) ||
+      (error != 0 && error != -ENOENT)) {
+    err = std::string("cannot ask for the table: ") + strerror(error ? -error : errno);
     return false;
   }
-  std::unique_ptr<mnl_socket, int (*)(mnl_socket *)> closer(nl, mnl_socket_close);
-  if (mnl_socket_bind(nl, 0, MNL_SOCKET_AUTOPID) < 0) {
-    err = std::string("cannot bind netlink: ") + strerror(errno);
+  return true;
+}
+
+bool send_batch(const std::vector<char> &batch, std::string &err) {
+  mnl_socket *nl = nf_socket(err);
+  if (!nl)
     return false;
-  }
   // The whole batch goes in one message (the kernel takes a transaction
   // from one buffer); the socket's buffer must hold it.
   int fd = mnl_socket_get_fd(nl);
@@ -771,21 +865,12 @@ bool send_batch(const std::vector<char> &batch, std::string &err) {
   }
   // The kernel has gone through the batch when the send returns; what it
   // refused waits as error messages.
-  std::vector<char> reply(MNL_SOCKET_BUFFER_SIZE);
-  for (;;) {
-    ssize_t got = recv(fd, reply.data(), reply.size(), MSG_DONTWAIT);
-    if (got <= 0)
-      break;
-    int n = int(got);
-    for (auto *h = reinterpret_cast<nlmsghdr *>(reply.data()); mnl_nlmsg_ok(h, n); h = mnl_nlmsg_next(h, &n)) {
-      if (h->nlmsg_type != NLMSG_ERROR)
-        continue;
-      auto *e = static_cast<nlmsgerr *>(mnl_nlmsg_get_payload(h));
-      if (e->error != 0 && err.empty())
-        err = std::string("the kernel refused the ruleset: ") + strerror(-e->error);
-    }
-  }
-  return err.empty();
+  bool found = false;
+  int error = 0;
+  read_replies(nl, 0, false, found, error);
+  if (error != 0)
+    err = std::string("the kernel refused the ruleset: ") + strerror(-error);
+  return error == 0;
 }
 
 } // namespace kxnft

@@ -12,12 +12,18 @@
 
 namespace kxnft {
 
-// The messages that replace the table inet kx by `ruleset`; false (`why`
-// names the line) when the text holds something this reader does not know.
-bool replace_batch(const std::string &ruleset, std::vector<char> &batch, std::string &why);
+// The messages that replace the table inet kx (`table_exists`: there is
+// one to delete) by `ruleset`; false (`why` names the line) when the text
+// holds something this reader does not know.
+bool replace_batch(const std::string &ruleset, bool table_exists, std::vector<char> &batch, std::string &why);
+
+// Whether the table inet kx is there; false (`err` says why) when the
+// kernel cannot be asked.
+bool table_in_force(bool &exists, std::string &err);
 
 // Sends a batch of messages in one transaction; false (`err` says why) when
-// the kernel refused it or could not be reached.
+// the kernel refused it or could not be reached. The netlink socket stays
+// open for the process's next loads.
 bool send_batch(const std::vector<char> &batch, std::string &err);
 
 } // namespace kxnft

@@ -44,7 +44,8 @@ NftRun nft_replace(const std::string &ruleset) {
   // not known, the ruleset goes through nft's reading, which says why.
   std::vector<char> batch;
   std::string why;
-  if (replace_batch(ruleset, batch, why) && send_batch(batch, why))
+  bool exists = false;
+  if (table_in_force(exists, why) && replace_batch(ruleset, exists, batch, why) && send_batch(batch, why))
     return NftRun{true, "", "", true};
   return run_locked("table inet kx\ndelete table inet kx\n" + ruleset, false);
 }

@@ -2,20 +2,24 @@
 """Maps decide like rules in turn, on real packets.
 
 A random filter script (rules on hosts, networks, lists and tcp/udp ports,
-with rules of other forms between them) is compiled three times by kxc nft:
-with first hit maps, with maps that keep the lowest place (--no-first-hit)
-and with --no-maps. Each ruleset is loaded into a module's network
-namespace; the same sample of packets (addresses and ports the rules name,
-their neighbours, and others; some with the transport header cut short
-before the ports) is sent through it from a sender's namespace, and after
-each packet the module's counters tell which rules decided. All rulesets
-must give every packet the same rules.
+in the first rounds with rules of other forms between them) is compiled
+three times by kxc nft: with first hit maps, with maps that keep the lowest
+place (--no-first-hit) and with --no-maps. Each ruleset is loaded into a
+module's network namespace as a module loads it (kxnft_load: the loader's
+own messages where it knows every statement, as it must for the last
+round's maps, else libnftables), and must list as it does when nft loads
+it; the same sample of packets (addresses and ports the rules name, their
+neighbours, and others; some with the transport header cut short before
+the ports) is sent through it from a sender's namespace, and after each
+packet the module's counters tell which rules decided. All rulesets must
+give every packet the same rules.
 
     netns_maps.py BUILD_DIR [SEED]
 
 Exit 77 (skipped) where namespaces cannot be made; the namespaces are
 removed on every way out.
 """
+import difflib
 import ipaddress
 import json
 import os
@@ -43,7 +47,7 @@ def run(*cmd, check=True):
     return r
 
 
-def script(rng):
+def script(rng, other_forms=True):
     """A filter script and the addresses and ports worth sending to."""
     hosts = ["10.%d.%d.%d" % (rng.randrange(2), rng.randrange(4), rng.randrange(1, 8)) for _ in range(24)]
     hosts = sorted(set(hosts))
@@ -94,7 +98,7 @@ def script(rng):
     for _ in range(rng.randrange(25, 45)):
         rule += 1
         conds = []
-        odd = rng.random()
+        odd = rng.random() if other_forms else 0.5
         if odd < 0.08:
             conds.append("(icmp, echo-request)")
         elif odd < 0.14:
@@ -152,10 +156,12 @@ def counters():
             for o in json.loads(out)["nftables"] if "counter" in o}
 
 
-def decide(ruleset_file, sample):
-    """The counters each packet of the sample moves (replies related to a
-    packet, such as a reject's ICMP error, count elsewhere and are left out)."""
-    run("ip", "netns", "exec", mod, "nft", "-f", ruleset_file)
+def decide(loader, ruleset_file, sample):
+    """How the ruleset was loaded, and the counters each packet of the
+    sample moves (replies related to a packet, such as a reject's ICMP
+    error, count elsewhere and are left out)."""
+    how = run("ip", "netns", "exec", mod, loader, ruleset_file).stdout.split()[0]
+    listing = run("ip", "netns", "exec", mod, "nft", "list", "ruleset").stdout
     raw = socket.socket(socket.AF_INET, socket.SOCK_RAW, socket.IPPROTO_RAW)
     out = []
     before = counters()
@@ -166,7 +172,7 @@ def decide(ruleset_file, sample):
         before = after
     raw.close()
     run("ip", "netns", "exec", mod, "nft", "delete", "table", "inet", "kx")
-    return out
+    return how, listing, out
 
 
 def main():
@@ -204,8 +210,10 @@ def main():
             run("ip", "netns", "exec", mod, "sysctl", "-qw", k)
         rng = random.Random(seed)
         failures = 0
-        for round_ in range(2):
-            text, addrs, ports = script(rng)
+        loader = os.path.join(bin_dir, "tests", "kxnft_load")
+        scratch = tag + "x"
+        for round_ in range(3):
+            text, addrs, ports = script(rng, other_forms=round_ < 2)
             pf = os.path.join(work, "r%d.pf" % round_)
             with open(pf, "w") as f:
                 f.write(text)
@@ -224,11 +232,27 @@ def main():
             setns = ["ip", "netns", "exec", snd, sys.executable, __file__, "--send"]
             got = {}
             for name in files:
-                r = subprocess.run(setns + [files[name], mod], input=json.dumps(sample), capture_output=True, text=True)
+                r = subprocess.run(setns + [loader, files[name], mod], input=json.dumps(sample), capture_output=True,
+                                   text=True)
                 if r.returncode != 0:
                     print("FAIL: sending through the %s ruleset: %s" % (name, r.stderr.strip()))
                     return 1
-                got[name] = json.loads(r.stdout)
+                how, listing, got[name] = json.loads(r.stdout)
+                # Loaded as nft loads it, whoever wrote the messages.
+                run("ip", "netns", "add", scratch)
+                try:
+                    run("ip", "netns", "exec", scratch, "nft", "-f", files[name])
+                    want = run("ip", "netns", "exec", scratch, "nft", "list", "ruleset").stdout
+                finally:
+                    run("ip", "netns", "del", scratch, check=False)
+                print("round %d: %s ruleset loaded by %s" % (round_, name, how))
+                if listing != want:
+                    failures += 1
+                    print("FAIL: the %s ruleset as loaded by %s lists otherwise than nft's:\n%s" %
+                          (name, how, "".join(difflib.unified_diff(want.splitlines(True), listing.splitlines(True)))))
+                if round_ == 2 and name != "rules" and how != "direct":
+                    failures += 1
+                    print("FAIL: the %s ruleset of rules on addresses and ports went through %s" % (name, how))
             decided = sum(1 for d in got["rules"] if d)
             print("round %d: %d maps, %d of %d packets decided by a rule" % (round_, maps, decided, len(sample)))
             if maps == 0 or decided < len(sample) // 2:
@@ -246,15 +270,15 @@ def main():
         print("PASSED" if not failures else "FAILED")
         return 0 if not failures else 1
     finally:
-        for n in (snd, mod):
+        for n in (snd, mod, tag + "x"):
             run("ip", "netns", "del", n, check=False)
         shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":
     if len(sys.argv) > 1 and sys.argv[1] == "--send":
-        # In the sender's namespace: argv = --send RULESET MODULE_NS.
-        mod = sys.argv[3]
-        print(json.dumps(decide(sys.argv[2], [tuple(p) for p in json.load(sys.stdin)])))
+        # In the sender's namespace: argv = --send LOADER RULESET MODULE_NS.
+        mod = sys.argv[4]
+        print(json.dumps(decide(sys.argv[2], sys.argv[3], [tuple(p) for p in json.load(sys.stdin)])))
         sys.exit(0)
     sys.exit(main())
