@@ -4,18 +4,22 @@
 # network namespace of its own; then the packet rate through a module in
 # namespaces at a small and a large policy. Run as root.
 #
-# usage: nft_bench.sh [-k KXC] [-o DIR] [-s SEED] [-t TIMEOUT_S] [-r RATE_SIZES] [SIZE...]
-#   -k KXC         kxc binary (default: build/release/kxc/kxc)
+# usage: nft_bench.sh [-k KXC] [-o DIR] [-s SEED] [-t TIMEOUT_S] [-r RATE_SIZES] [-n RUNS] [SIZE...]
+#   -k KXC         kxc binary (default: build/release/kxc/kxc; kxnft_load beside it in tests/)
 #   -o DIR         work directory (default: a new directory under /tmp)
 #   -s SEED        generator seed (default 1)
 #   -t TIMEOUT_S   time limit of the peer's compiler per size (default 900)
 #   -r SIZES       sizes whose packet rate is measured, comma separated (default 10,1000,10000)
+#   -n RUNS        loads of each side, taken in turn; the medians are shown (default 5)
 #   SIZE...        rule counts for compile and load (default 1000 10000)
 #
 # Policies come from ../shared/bench/gen_policy.py (GEN_POLICY overrides).
 # The peer's compiler writes a shell script of iptables commands; its filter
 # table commands are turned into one iptables-restore input, so that both
 # sides are loaded the way a module would load them: in one transaction.
+# Ours is loaded by kxnft_load, which replaces the table as kxd does: the
+# process (started in a fresh namespace, like iptables-restore) and, as
+# kxd sees it, the call inside it; then a reload of the same ruleset.
 set -u
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -26,14 +30,16 @@ work=""
 seed=1
 timeout_s=900
 rate_sizes=10,1000,10000
-while getopts "k:o:s:t:r:h" opt; do
+runs=5
+while getopts "k:o:s:t:r:n:h" opt; do
     case $opt in
         k) kxc=$OPTARG ;;
         o) work=$OPTARG ;;
         s) seed=$OPTARG ;;
         t) timeout_s=$OPTARG ;;
         r) rate_sizes=$OPTARG ;;
-        *) sed -n '2,19p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 2 ;;
+        n) runs=$OPTARG ;;
+        *) sed -n '2,24p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
@@ -41,8 +47,10 @@ sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1000 10000)
 [ "$(id -u)" = 0 ] || { echo "nft_bench.sh needs root (network namespaces)" >&2; exit 2; }
 [ -x "$kxc" ] || { echo "no kxc binary (give -k)" >&2; exit 2; }
+loader=$(dirname "$(dirname "$kxc")")/tests/kxnft_load
+[ -x "$loader" ] || { echo "no $loader" >&2; exit 2; }
 [ -f "$gen" ] || { echo "missing generator $gen" >&2; exit 2; }
-for p in nft iptables-restore python3 /usr/bin/time; do
+for p in nft iptables-restore python3; do
     command -v $p > /dev/null || { echo "missing $p (scripts/install-deps.sh --bench)" >&2; exit 2; }
 done
 [ -n "$work" ] || work=$(mktemp -d /tmp/nft_bench.XXXXXX)
@@ -58,8 +66,8 @@ fresh_ns() { ip netns del "$1" 2>/dev/null; ip netns add "$1" && namespaces+=("$
 now() { date +%s.%N; }
 elapsed() { echo "$1 $2" | awk '{ printf "%.3f", $2 - $1 }'; }
 load() { cut -d' ' -f1 /proc/loadavg; }
-# timed FILE CMD...: runs CMD, leaves "wall user sys" in FILE.
-timed() { local f=$1; shift; /usr/bin/time -o "$f" -f "%e %U %S" "$@"; }
+# timed FILE CMD...: runs CMD, leaves "wall user sys" (ms precision) in FILE.
+timed() { local f=$1 TIMEFORMAT='%3R %3U %3S'; shift; { time "$@" 2>&3; } 3>&2 2> "$f"; }
 # cpu FILE: "user+sys CPU (user/sys)" of a timed run; wall FILE: its wall time.
 cpu() { tail -1 "$1" | awk '{ printf "%.2f CPU (%.2f user %.2f sys)", $2 + $3, $2, $3 }'; }
 wall() { tail -1 "$1" | cut -d' ' -f1; }
@@ -93,11 +101,11 @@ for line in open(sys.argv[1]):
         chains[name].append(line.strip())
 inline, subs = 0, []
 for l in chains.get("inbound", []):
-    if " vmap @h" in l or re.search(r" @a\S+ jump", l):
+    if " vmap @h" in l or " map @h" in l or re.search(r" @a\S+ jump", l):
         inline += 1
     m = re.search(r" @a\S+ jump (s\S+)$", l)
     if m:
-        subs.append(sum(1 for x in chains.get(m.group(1), []) if " vmap @h" in x))
+        subs.append(sum(1 for x in chains.get(m.group(1), []) if " vmap @h" in x or " map @h" in x))
 subs.sort(reverse=True)
 print("%d-%d" % (inline, inline + sum(subs[:2])))
 PY
@@ -122,27 +130,9 @@ for R in "${sizes[@]}"; do
         timed "$dir/load.time" ip netns exec ${tag}n nft -f "$dir/bench.nft" 2> "$dir/load.err"
         rc=$?
         status="ok, $(cpu "$dir/load.time"), load $(load)"; [ $rc = 0 ] || status="FAIL($(head -c 120 "$dir/load.err"))"
-        printf '%7s  %-26s %9s %8s  %s\n' "$R" "nft -f (load)" "$(wall "$dir/load.time")" "$(rule_count ${tag}n)" "$status"
-        # As kxd loads: libnftables in the process, one transaction that
-        # replaces the table in force (here: the one just loaded).
-        out=$(ip netns exec ${tag}n python3 - "$dir/bench.nft" <<'PY'
-import ctypes, resource, sys, time
-lib = ctypes.CDLL("libnftables.so.1")
-lib.nft_ctx_new.restype = ctypes.c_void_p
-lib.nft_run_cmd_from_buffer.argtypes = [ctypes.c_void_p, ctypes.c_char_p]
-ctx = lib.nft_ctx_new(0)
-text = b"table inet kx\ndelete table inet kx\n" + open(sys.argv[1], "rb").read()
-r0, t0 = resource.getrusage(resource.RUSAGE_SELF), time.time()
-rc = lib.nft_run_cmd_from_buffer(ctx, text)
-r1, t1 = resource.getrusage(resource.RUSAGE_SELF), time.time()
-u, s = r1.ru_utime - r0.ru_utime, r1.ru_stime - r0.ru_stime
-print("%.3f %s, %.2f CPU (%.2f user %.2f sys)" % (t1 - t0, "ok" if rc == 0 else "FAIL", u + s, u, s))
-PY
-)
-        printf '%7s  %-26s %9s %8s  %s\n' "$R" "libnftables (kxd reload)" ${out%% *} "$(rule_count ${tag}n)" "${out#* }, load $(load)"
+        printf '%7s  %-26s %9s %8s  %s\n' "$R" "nft -f (text, load)" "$(wall "$dir/load.time")" "$(rule_count ${tag}n)" "$status"
         ip netns del ${tag}n
     fi
-
     command -v fwb_ipt > /dev/null || { echo "# fwb_ipt not installed: peer skipped"; continue; }
     out=$dir/peer
     if [ ! -s "$out/gw.fw" ]; then
@@ -177,13 +167,52 @@ for c in chains:
 print("\n".join(rules))
 print("COMMIT")
 PY
-    fresh_ns ${tag}p
-    timed "$out/restore.time" ip netns exec ${tag}p iptables-restore "$out/restore.txt" 2> "$out/restore.err"
-    rc=$?
-    status="ok, $(cpu "$out/restore.time"), load $(load)"; [ $rc = 0 ] || status="FAIL($(head -c 120 "$out/restore.err"))"
-    printf '%7s  %-26s %9s %8s  %s\n' "$R" "iptables-restore (peer)" "$(wall "$out/restore.time")" \
-        "$(grep -c '^-A' "$out/restore.txt")" "$status"
-    ip netns del ${tag}p
+done
+
+# Loads, ours and the peer's in turn, each into a fresh namespace: for each
+# side the median of the runs (wall; CPU user+sys), and how many times the
+# peer's time ours is.
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR) print v[int((NR + 1) / 2)]; else print "-" }'; }
+for R in "${sizes[@]}"; do
+    dir=$work/R$R
+    [ -s "$dir/bench.nft" ] || continue
+    peer=$dir/peer/restore.txt
+    [ -s "$peer" ] || peer=""
+    : > "$dir/ours.runs"; : > "$dir/inside.runs"; : > "$dir/reload.runs"; : > "$dir/peer.runs"
+    for k in $(seq "$runs"); do
+        fresh_ns ${tag}n
+        # The process's wall, user, sys; then as kxd sees it: how, wall, user, sys.
+        inside=$(timed "$dir/ours.time" ip netns exec ${tag}n "$loader" "$dir/bench.nft" 2> "$dir/ours.err") ||
+            { echo "$R: kxnft_load failed: $(head -c 200 "$dir/ours.err")"; break; }
+        tail -1 "$dir/ours.time" >> "$dir/ours.runs"
+        echo "$inside" >> "$dir/inside.runs"
+        ip netns exec ${tag}n "$loader" "$dir/bench.nft" >> "$dir/reload.runs" 2> "$dir/ours.err"
+        rules=$(rule_count ${tag}n)
+        ip netns del ${tag}n
+        [ -n "$peer" ] || continue
+        fresh_ns ${tag}p
+        timed "$dir/peer.time" ip netns exec ${tag}p iptables-restore "$peer" 2> "$dir/peer.err" ||
+            { echo "$R: iptables-restore failed: $(head -c 200 "$dir/peer.err")"; peer=""; }
+        tail -1 "$dir/peer.time" >> "$dir/peer.runs"
+        ip netns del ${tag}p
+    done
+    # med FILE FIELDS: the median of the sum of the given fields of each run
+    med() { awk -v f="$2" '{ n = split(f, a, ","); s = 0; for (i = 1; i <= n; i++) s += $a[i]; print s }' "$1" | median; }
+    how=$(cut -d' ' -f1 "$dir/inside.runs" | sort | uniq -c | awk '{ printf "%s%s x%s", (NR > 1 ? ", " : ""), $2, $1 }')
+    row() { printf '%7s  %-26s %9s %8s  %s\n' "$R" "$1" "$2" "$3" "$4"; }
+    row "kxnft_load (load, process)" "$(med "$dir/ours.runs" 1)" "$rules" \
+        "median of $runs: $(med "$dir/ours.runs" 2,3) CPU ($(med "$dir/ours.runs" 2) user $(med "$dir/ours.runs" 3) sys), load $(load)"
+    row "  as kxd loads ($how)" "$(med "$dir/inside.runs" 2)" - \
+        "$(med "$dir/inside.runs" 3,4) CPU ($(med "$dir/inside.runs" 3) user $(med "$dir/inside.runs" 4) sys)"
+    row "  reload, as kxd" "$(med "$dir/reload.runs" 2)" - \
+        "$(med "$dir/reload.runs" 3,4) CPU ($(med "$dir/reload.runs" 3) user $(med "$dir/reload.runs" 4) sys)"
+    [ -s "$dir/peer.runs" ] || continue
+    row "iptables-restore (peer)" "$(med "$dir/peer.runs" 1)" "$(grep -c '^-A' "$peer")" \
+        "median of $runs: $(med "$dir/peer.runs" 2,3) CPU ($(med "$dir/peer.runs" 2) user $(med "$dir/peer.runs" 3) sys), load $(load)"
+    awk -v pw="$(med "$dir/peer.runs" 1)" -v pc="$(med "$dir/peer.runs" 2,3)" -v ow="$(med "$dir/ours.runs" 1)" \
+        -v oc="$(med "$dir/ours.runs" 2,3)" -v iw="$(med "$dir/inside.runs" 2)" -v ic="$(med "$dir/inside.runs" 3,4)" -v R="$R" \
+        'function x(a, b) { return b > 0 ? sprintf("%.1fx", a / b) : "-" }
+         BEGIN { printf "%7s  %-26s peer/ours: process %s wall, %s CPU; as kxd loads %s wall, %s CPU\n", R, "", x(pw, ow), x(pc, oc), x(pw, iw), x(pc, ic) }'
 done
 
 # Packet rate: UDP from an inside host to an outside host through a module
@@ -206,7 +235,7 @@ for R in "${rs[@]}"; do
     ip -n $i addr add 192.0.2.10/24 dev eth0; ip -n $i link set eth0 up; ip -n $i route add default via 192.0.2.1
     ip -n $o addr add 198.51.100.10/24 dev eth0; ip -n $o link set eth0 up
     ip netns exec $m sysctl -qw net.ipv4.ip_forward=1
-    ip netns exec $m nft -f "$dir/bench.nft"
+    ip netns exec $m "$loader" "$dir/bench.nft" > /dev/null
     # The sender's own time is spent passing each packet through the
     # module's hooks (veth hands it on in the sending context).
     sent=$(ip netns exec $i python3 - <<'PY'

@@ -13,6 +13,7 @@
 #include <libnftnl/table.h>
 #include <linux/netfilter.h>
 #include <linux/netfilter/nf_conntrack_common.h>
+#include <linux/netfilter/nf_log.h>
 #include <linux/netfilter/nf_tables.h>
 #include <linux/netfilter/nfnetlink.h>
 #include <charconv>
@@ -74,7 +75,7 @@ bool number(std::string_view s, uint32_t &out) {
 
 bool address(std::string_view s, uint32_t &network_order) {
   char text[INET_ADDRSTRLEN];
-  if (s.size() >= sizeof text)
+  if (s.empty() || s.size() >= sizeof text)
     return false;
   memcpy(text, s.data(), s.size());
   text[s.size()] = 0;
@@ -137,6 +138,9 @@ std::string_view next_word(std::string_view text, size_t &at) {
     ++at;
   return text.substr(start, at - start);
 }
+
+// Names of tables, chains, sets and objects: what nf_tables takes.
+bool name_ok(std::string_view s) { return !s.empty() && s.size() < NFT_NAME_MAXLEN; }
 
 struct SetDef {
   std::string name;
@@ -248,7 +252,7 @@ bool read_ruleset(const std::string &text, Ruleset &r, std::string &why) {
     auto w = words(lines[i]);
     if (w.size() == 1 && w[0] == "}")
       return i + 1 == lines.size() ? true : (++i, fail("text after the table"));
-    if (w.size() != 3 || w[2] != "{")
+    if (w.size() != 3 || w[2] != "{" || !name_ok(w[1]))
       return fail("not a definition");
     if (w[0] == "counter") {
       if (++i >= lines.size() || lines[i] != "}")
@@ -303,7 +307,9 @@ bool read_ruleset(const std::string &text, Ruleset &r, std::string &why) {
 // The batch being written: a buffer of netlink messages.
 class Writer {
 public:
-  Writer() { buffer_.resize(kRoom); }
+  // `expected`: about the size of the batch (its text's, say), so that the
+  // buffer seldom grows.
+  explicit Writer(size_t expected) { buffer_.resize(expected + kRoom); }
 
   // Room for one message at the end (libnftnl writes without bounds).
   char *next() {
@@ -641,7 +647,7 @@ private:
       verdict(NFT_RETURN);
     } else if (word() == "jump" || word() == "goto") {
       bool jump = word() == "jump";
-      if (word(1).empty())
+      if (!name_ok(word(1)))
         return false;
       verdict(jump ? NFT_JUMP : NFT_GOTO, word(1));
       at_ += 2;
@@ -656,6 +662,8 @@ private:
       if (!take("prefix") || word().empty())
         return false;
       std::string prefix = word();
+      if (prefix.size() >= NF_LOG_PREFIXLEN)
+        return false;
       ++at_;
       if (!take("group") || !number(word(), group) || group > 65535)
         return false;
@@ -678,7 +686,7 @@ private:
         nftnl_expr_set_u32(e, NFTNL_EXPR_OBJREF_SET_ID, ids_.at(name.substr(1)));
         ++at_;
       } else {
-        if (word().empty())
+        if (!name_ok(word()))
           return false;
         nftnl_expr *e = add("objref");
         nftnl_expr_set_u32(e, NFTNL_EXPR_OBJREF_IMM_TYPE, NFT_OBJECT_COUNTER);
@@ -741,7 +749,8 @@ bool rule_message(Writer &out, const std::string &chain, const std::string &line
   nftnl_rule_set_str(rule.get(), NFTNL_RULE_TABLE, kTable);
   nftnl_rule_set_str(rule.get(), NFTNL_RULE_CHAIN, chain.c_str());
   nftnl_rule_set_u32(rule.get(), NFTNL_RULE_FAMILY, NFPROTO_INET);
-  if (!RuleReader(rule.get(), ids).read(words(line)))
+  auto w = words(line);
+  if (w.size() > 64 || !RuleReader(rule.get(), ids).read(w)) // ours have about 20 words
     return false;
   nlmsghdr *h = out.header(NFT_MSG_NEWRULE, NLM_F_CREATE | NLM_F_APPEND);
   nftnl_rule_nlmsg_build_payload(h, rule.get());
@@ -755,7 +764,7 @@ bool replace_batch(const std::string &ruleset, bool table_exists, std::vector<ch
   Ruleset r;
   if (!read_ruleset(ruleset, r, why))
     return false;
-  Writer out;
+  Writer out(ruleset.size());
   out.begin();
   // The old table goes first, when there is one (deleting a table costs
   // the kernel a wait for its readers later).
