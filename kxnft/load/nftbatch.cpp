@@ -803,22 +803,32 @@ mnl_socket *nf_socket(std::string &err) {
   static Socket nl(nullptr, mnl_socket_close);
   if (nl)
     return nl.get();
-  Socket fresh(mnl_socket_open(NETLINK_NETFILTER), mnl_socket_close);
+  Socket fresh(mnl_socket_open2(NETLINK_NETFILTER, SOCK_CLOEXEC), mnl_socket_close);
   if (!fresh || mnl_socket_bind(fresh.get(), 0, MNL_SOCKET_AUTOPID) < 0) {
     err = std::string("cannot open netlink: ") + strerror(errno);
     return nullptr;
   }
+  // Errors come back without the messages they answer, so that even many
+  // fit the socket's buffer.
+  int one = 1;
+  mnl_socket_setsockopt(fresh.get(), NETLINK_CAP_ACK, &one, sizeof one);
   nl = std::move(fresh);
   return nl.get();
 }
 
-// Reads the replies to what was sent until the kernel's answer to `seq`
-// (an error message, 0 for done); `found` is set when it sent a table.
+// Reads the replies to what was sent: until the kernel's answer to `seq`
+// (an error message, 0 for done) when waiting, else those there are (the
+// kernel has answered a batch when its send returns, and it answers only
+// what it refuses); `found` is set when it sent a table.
 bool read_replies(mnl_socket *nl, uint32_t seq, bool wait, bool &found, int &error) {
   std::vector<char> reply(MNL_SOCKET_BUFFER_SIZE);
   int fd = mnl_socket_get_fd(nl);
   for (;;) {
     ssize_t got = recv(fd, reply.data(), reply.size(), wait ? 0 : MSG_DONTWAIT);
+    if (got < 0 && errno == ENOBUFS) { // replies were lost: errors, as only errors are answered
+      error = error ? error : -ENOBUFS;
+      continue;
+    }
     if (got <= 0)
       return !wait;
     int n = int(got);
