@@ -7,6 +7,7 @@
 #include <map>
 #include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 #include <arpa/inet.h>
 
 namespace kxnft {
@@ -244,7 +245,8 @@ public:
       return false;
     // The keys of one box never overlap (its prefixes in each field are
     // disjoint), so each is closed against the block as it was.
-    std::vector<std::tuple<Shape, Key, size_t>> added;
+    Added added;
+    std::map<Shape, std::unordered_set<Key, KeyHash>> pending;
     for (const Prefix &d : dst)
       for (const Prefix &s : src)
         for (const auto &[proto, p] : svc) {
@@ -257,13 +259,12 @@ public:
           ++own_count_;
           if (closed_ && !find(shape, key)) { // else its intersections are there too
             added.emplace_back(shape, key, value(shape, key, place));
-            intersections(shape, key, place, added);
+            intersections(shape, key, place, added, pending);
           }
         }
     if (closed_ && closed_count_ + added.size() > factor_ * own_count_ + slack_) {
       closed_ = false; // too tangled: the block keeps its rules' own keys
       maps_.clear();
-      groups_.clear();
     }
     if (closed_)
       for (const auto &[shape, key, v] : added)
@@ -315,57 +316,58 @@ private:
         out.push_back(std::move(h));
     }
     maps_.clear();
-    groups_.clear();
     return out;
   }
 
+  // A shape's keys by their part in a shorter shape.
+  using Groups = std::unordered_map<Key, std::vector<Key>, KeyHash>;
   struct ShapeMap {
     std::vector<std::pair<Key, size_t>> elements;
     std::unordered_map<Key, size_t, KeyHash> places;
+    std::map<Shape, Groups> groups; // by the shorter shape, made when first needed
   };
-  // A shape's keys by their part in a shorter shape.
-  using Groups = std::unordered_map<Key, std::vector<Key>, KeyHash>;
+  using Added = std::vector<std::tuple<Shape, Key, size_t>>;
 
+  const size_t *find(const ShapeMap &m, const Key &key) const {
+    auto it = m.places.find(key);
+    return it == m.places.end() ? nullptr : &it->second;
+  }
   const size_t *find(const Shape &shape, const Key &key) const {
     auto m = maps_.find(shape);
-    if (m == maps_.end())
-      return nullptr;
-    auto it = m->second.places.find(key);
-    return it == m->second.places.end() ? nullptr : &it->second;
+    return m == maps_.end() ? nullptr : find(m->second, key);
   }
   // The lowest place of the keys that hold `key`, and `place`.
   size_t value(const Shape &shape, const Key &key, size_t place) const {
     for (const auto &[s, m] : maps_)
       if (at_most(s, shape))
-        if (const size_t *v = find(s, masked(key, s)))
+        if (const size_t *v = find(m, masked(key, s)))
           place = std::min(place, *v);
     return place;
   }
   // The new keys that `key` shares with keys of shapes neither of which
-  // holds the other.
-  void intersections(const Shape &shape, const Key &key, size_t place, std::vector<std::tuple<Shape, Key, size_t>> &added) {
-    for (const auto &[s, m] : maps_) {
+  // holds the other (`seen`: those of the box so far, by shape).
+  void intersections(const Shape &shape, const Key &key, size_t place, Added &added,
+                     std::map<Shape, std::unordered_set<Key, KeyHash>> &seen) {
+    for (auto &[s, m] : maps_) {
       if (at_most(s, shape) || at_most(shape, s))
         continue;
       Shape common = meet(s, shape);
-      const Groups &g = groups(s, common);
+      const Groups &g = groups(m, common);
       auto it = g.find(masked(key, common));
       if (it == g.end())
         continue;
       Shape j = joined(shape, s);
       for (const Key &other : it->second) {
         Key k = joined(key, shape, other, s);
-        if (!find(j, k) && std::none_of(added.begin(), added.end(), [&](const auto &a) {
-              return std::get<0>(a) == j && std::get<1>(a) == k;
-            }))
+        if (!find(j, k) && seen[j].insert(k).second)
           added.emplace_back(j, k, value(j, k, place));
       }
     }
   }
-  const Groups &groups(const Shape &of, const Shape &by) {
-    auto [it, fresh] = groups_.try_emplace({of, by});
+  Groups &groups(ShapeMap &m, const Shape &by) {
+    auto [it, fresh] = m.groups.try_emplace(by);
     if (fresh)
-      for (const auto &e : maps_.at(of).elements)
+      for (const auto &e : m.elements)
         it->second[masked(e.first, by)].push_back(e.first);
     return it->second;
   }
@@ -375,9 +377,8 @@ private:
       return;
     m.elements.emplace_back(key, v);
     ++closed_count_;
-    for (auto &[shapes, g] : groups_)
-      if (shapes.first == shape)
-        g[masked(key, shapes.second)].push_back(key);
+    for (auto &[by, g] : m.groups)
+      g[masked(key, by)].push_back(key);
   }
 
   size_t slack_, factor_;
@@ -386,7 +387,6 @@ private:
   bool closed_ = true;
   std::map<Shape, ShapeMap> maps_; // the closed keys
   size_t closed_count_ = 0;
-  std::map<std::pair<Shape, Shape>, Groups> groups_;
 };
 
 } // namespace
