@@ -5,6 +5,10 @@
 #include <cstring>
 #include <memory>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace kxnft {
 
 namespace {
@@ -24,25 +28,64 @@ struct ByteClass {
 };
 constexpr ByteClass kByte;
 
-// Squeezes `s` into `out` (room for s.size() bytes) and returns the length;
-// `depth` gets what the braces add. Without branches on the text: every
-// byte is written (a blank as ' ') and the output moves on unless a blank
-// follows a blank or the start; a blank left at the end is dropped.
-size_t squeeze_to(std::string_view s, char *out, long &depth) {
-  char *o = out;
-  bool after_blank = true;
+// Squeezes s[from, to) into `o` as below, starting after a blank or not;
+// returns where the output ends.
+char *squeeze_bytes(const char *from, const char *to, char *o, bool &after_blank, long &depth) {
+  bool after = after_blank;
   long d = 0;
-  for (char ch : s) {
-    auto c = static_cast<unsigned char>(ch);
+  for (; from != to; ++from) {
+    auto c = static_cast<unsigned char>(*from);
     bool b = kByte.blank[c];
-    *o = b ? ' ' : ch;
-    o += !(b && after_blank);
-    after_blank = b;
+    *o = b ? ' ' : char(c);
+    o += !(b && after);
+    after = b;
     d += kByte.depth[c];
   }
+  after_blank = after;
+  depth += d;
+  return o;
+}
+
+// Squeezes `s` into `out` and returns the length; `depth` gets what the
+// braces add. Without branches on the text: every byte is written (a blank
+// as ' ') and the output moves on unless a blank follows a blank or the
+// start; a blank left at the end is dropped. Runs of up to 16 bytes with
+// single blanks only and no braces are copied at once, each blank as ' ':
+// the text may be read up to `readable` (at least the end of `s`), and
+// `out` needs room for s.size() bytes and as many more as `readable` lies
+// past the end of `s`, up to 15.
+size_t squeeze_to(std::string_view s, char *out, long &depth, const char *readable) {
+  const char *p = s.data(), *end = p + s.size();
+  char *o = out;
+  bool after_blank = true;
+  while (p != end && kByte.blank[static_cast<unsigned char>(*p)])
+    ++p;
+#ifdef __SSE2__
+  const __m128i space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t'), four = _mm_set1_epi8(4);
+  const __m128i open = _mm_set1_epi8('{'), close = _mm_set1_epi8('}');
+  while (p != end && readable - p >= 16) {
+    size_t n = std::min<size_t>(size_t(end - p), 16);
+    unsigned valid = (1u << n) - 1;
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    // Blanks: the space, and '\t' to '\r' (v - '\t' at most 4).
+    __m128i t = _mm_sub_epi8(v, tab);
+    __m128i is_blank = _mm_or_si128(_mm_cmpeq_epi8(v, space), _mm_cmpeq_epi8(_mm_min_epu8(t, four), t));
+    unsigned braces = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, open), _mm_cmpeq_epi8(v, close))));
+    unsigned blanks = unsigned(_mm_movemask_epi8(is_blank)) & valid;
+    if ((braces & valid) || (blanks & (blanks << 1 | unsigned(after_blank)))) {
+      o = squeeze_bytes(p, p + n, o, after_blank, depth);
+    } else {
+      __m128i squeezed = _mm_or_si128(_mm_andnot_si128(is_blank, v), _mm_and_si128(is_blank, space));
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(o), squeezed);
+      o += n;
+      after_blank = (blanks >> (n - 1)) & 1;
+    }
+    p += n;
+  }
+#endif
+  o = squeeze_bytes(p, end, o, after_blank, depth);
   if (o != out && o[-1] == ' ')
     --o;
-  depth += d;
   return size_t(o - out);
 }
 
@@ -65,7 +108,7 @@ std::string squeeze(std::string_view s) {
 void squeeze_into(std::string &out, std::string_view s) {
   out.resize(s.size());
   long depth = 0;
-  out.resize(squeeze_to(s, out.data(), depth));
+  out.resize(squeeze_to(s, out.data(), depth, s.data() + s.size()));
 }
 
 std::string_view trim(std::string_view s) {
@@ -251,8 +294,9 @@ Script parse_script(std::string_view text, ScriptListener *listener) {
   out.statements.reserve(size_t(occurrences(text, ';')));
   // The statement being read, squeezed lines joined by blanks, with the
   // line just read squeezed after it: never longer than the text, whose
-  // line ends the joining blanks replace.
-  auto buffer = std::make_unique_for_overwrite<char[]>(text.size() + 1);
+  // line ends the joining blanks replace (and room for squeeze_to to write
+  // its last 16 bytes whole).
+  auto buffer = std::make_unique_for_overwrite<char[]>(text.size() + 1 + 15);
   size_t pending = 0; // length of the statement being read
   std::string exported;
   Fields args;
@@ -272,7 +316,7 @@ Script parse_script(std::string_view text, ScriptListener *listener) {
     // The line squeezed, after the statement and a joining blank.
     size_t from = pending ? pending + 1 : 0;
     long braces = 0;
-    std::string_view t(buffer.get() + from, squeeze_to(raw, buffer.get() + from, braces));
+    std::string_view t(buffer.get() + from, squeeze_to(raw, buffer.get() + from, braces, text.data() + text.size()));
     if (listener && !t.empty() && (t[0] == '#' || t[0] == '/')) {
       if (starts(t, "#define"))
         listener->define(t);

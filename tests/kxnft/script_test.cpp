@@ -1,5 +1,6 @@
 // The filter script reader: blanks of every kind and lines split anywhere a
-// blank may stand read as the plain one-line form.
+// blank may stand read as the plain one-line form, wherever in a line they
+// fall.
 #include "kxnft/script.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +94,45 @@ TEST(NftScript, BlanksAndLineBreaksReadAsThePlainForm) {
       lines.push_back(t.line);
     EXPECT_EQ(lines, c.lines) << c.what;
   }
+}
+
+// Blanks squeezed one byte at a time: runs as one ' ', none at either end.
+std::string plain_squeeze(const std::string &s) {
+  std::string out;
+  bool gap = false;
+  for (char c : s) {
+    if (c == ' ' || (c >= '\t' && c <= '\r')) {
+      gap = !out.empty();
+      continue;
+    }
+    if (gap)
+      out += ' ';
+    gap = false;
+    out += c;
+  }
+  return out;
+}
+
+// The reader takes runs of bytes at once: blanks, runs of blanks and braces
+// at every offset of a line, across the runs' edges and at the line's end.
+TEST(NftScript, BlanksAtEveryOffsetOfALine) {
+  const char *const blanks[] = {" ", "  ", "\t", " \t ", "\v\f", "\r"};
+  for (const char *blank : blanks)
+    for (size_t shift = 0; shift < 40; ++shift) {
+      std::string line = "inbound all@gw accept " + std::string(shift, 'x') + blank + "(tcp," + blank + "web)" +
+                         std::string(shift % 17, ' ') + blank + ";" + blank;
+      std::string text = std::string(shift % 3, '\t') + line + "\nx = { a," + blank + std::string(shift + 1, 'b') + " };";
+      kxnft::Script got = kxnft::parse_script(text);
+      ASSERT_EQ(got.statements.size(), 1u) << text;
+      std::string want = plain_squeeze(line);
+      want = want.substr(0, want.size() - 1); // the ";"
+      if (want.back() == ' ')
+        want.pop_back();
+      EXPECT_EQ("inbound all@gw " + got.statements[0].body, want) << "shift " << shift;
+      ASSERT_EQ(got.lists.count("x"), 1u) << text;
+      EXPECT_EQ(got.lists.at("x").members, (std::vector<std::string>{"a", std::string(shift + 1, 'b')})) << text;
+      EXPECT_EQ(kxnft::squeeze(text), plain_squeeze(text)) << "shift " << shift;
+    }
 }
 
 } // namespace
