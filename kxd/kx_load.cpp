@@ -74,6 +74,15 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
   const kxnft::Script &script = tables.script;
   std::string compiled = dirs.tmp + "/" + name;
   bool tables_written = write_compiled(compiled + ".ft", tables.ft) && write_compiled(compiled + ".lg", tables.lg);
+  // The tables go to the disk while the rulesets are made: the state save,
+  // which syncs them before any family links them, then finds them there.
+  std::jthread tables_syncing;
+  if (tables_written) {
+    try {
+      tables_syncing = std::jthread([&compiled] { kx_sync_files({compiled + ".ft", compiled + ".lg"}); });
+    } catch (const std::system_error &) {
+    }
+  }
 
   // The filter code is the module's nftables ruleset, made for the objects
   // the module is: modules that are the same objects get the same one.
@@ -138,6 +147,8 @@ int cmd_load(const Dirs &dirs, const std::string &filter, const std::vector<std:
     run.push_back({host, specs, std::nullopt, ""});
   }
   save_and_send();
+  if (tables_syncing.joinable())
+    tables_syncing.join();
   // What the script was read into is kept to the end of the program: kx
   // ends right after a load, and the system takes the memory back at once
   // where freeing it piece by piece would take milliseconds of CPU from the

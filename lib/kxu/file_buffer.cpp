@@ -10,6 +10,10 @@
 
 namespace kxu {
 
+namespace {
+constexpr size_t kHugePage = size_t(2) << 20;
+} // namespace
+
 std::optional<FileBuffer> FileBuffer::read(const std::string &path, size_t cap) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0)
@@ -31,10 +35,22 @@ std::optional<FileBuffer> FileBuffer::read(const std::string &path, size_t cap) 
     close(fd);
     return FileBuffer(nullptr, 0, 0);
   }
-  void *block = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  // A block of a megabyte or more is made of whole huge pages where the
+  // system allows: a few zeroed blocks instead of hundreds of small pages.
+  bool huge = length >= kHugePage / 2;
+  size_t mapped = huge ? (length + kHugePage - 1) / kHugePage * kHugePage : length;
+  void *block = mmap(nullptr, mapped, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | (huge ? 0 : MAP_POPULATE), -1, 0);
   if (block == MAP_FAILED)
     return fail(errno);
-  FileBuffer out(block, length, 0);
+  if (huge) {
+    madvise(block, mapped, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+    // Older kernels refuse the advice: the pages then come as they are read.
+    madvise(block, mapped, MADV_POPULATE_WRITE);
+#endif
+  }
+  FileBuffer out(block, mapped, 0);
   // Up to the size the file had when opened: a file that grows meanwhile is
   // taken as it was, one that shrinks as it is now.
   while (out.size_ < length) {

@@ -13,14 +13,20 @@ namespace {
 
 TEST(FileBuffer, ReadsWholeFilesWithinTheCapAndRefusesTheRest) {
   kxtest::TempDir dir;
-  std::string big(3 * 4096 + 17, 'x');
-  big[5000] = '\0';
-  auto file = kxu::FileBuffer::read(dir.write("big", big), big.size());
-  ASSERT_TRUE(file);
-  EXPECT_EQ(file->text(), big);
-  // Moved, the bytes go with it and stay valid.
-  kxu::FileBuffer moved = std::move(*file);
-  EXPECT_EQ(moved.text(), big);
+  // Small pages, and blocks of huge pages from a megabyte on (the last
+  // one partly used).
+  std::string big;
+  for (size_t size : {size_t(3 * 4096 + 17), (size_t(1) << 20) - 1, size_t(1) << 20, (size_t(2) << 20) + 3}) {
+    big.assign(size, 'x');
+    big[5000] = '\0';
+    big.back() = 'z';
+    auto file = kxu::FileBuffer::read(dir.write("big", big), big.size());
+    ASSERT_TRUE(file) << size;
+    EXPECT_EQ(file->text(), big) << size;
+    // Moved, the bytes go with it and stay valid.
+    kxu::FileBuffer moved = std::move(*file);
+    EXPECT_EQ(moved.text(), big) << size;
+  }
 
   auto empty = kxu::FileBuffer::read(dir.write("empty", ""), 10);
   ASSERT_TRUE(empty);
