@@ -97,6 +97,13 @@ long occurrences(std::string_view s, char c) {
     ++n;
   return n;
 }
+// How often `word` occurs in s.
+long mentions(std::string_view s, std::string_view word) {
+  long n = 0;
+  for (size_t at = s.find(word); at != std::string_view::npos; at = s.find(word, at + word.size()))
+    ++n;
+  return n;
+}
 } // namespace
 
 std::string squeeze(std::string_view s) {
@@ -292,6 +299,10 @@ Script parse_script(std::string_view text, ScriptListener *listener) {
   // At most one statement per ";": no moves as the script grows (what is
   // not used of it is never touched).
   out.statements.reserve(size_t(occurrences(text, ';')));
+  // At most one address per "ADDR_": their array need not move as it
+  // grows. Not more than one per 32 bytes of text, though: a text of
+  // nothing but "ADDR_" reserves no more than some times its own size.
+  out.addresses.reserve(std::min(size_t(mentions(text, "ADDR_")), text.size() / 32));
   // The statement being read, squeezed lines joined by blanks, with the
   // line just read squeezed after it: never longer than the text, whose
   // line ends the joining blanks replace (and room for squeeze_to to write

@@ -2,11 +2,12 @@
 // and service definitions, the lists, and the statements in their order.
 #pragma once
 
+#include "name_map.h"
+
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace kxnft {
@@ -41,9 +42,9 @@ struct Statement {
 
 struct Script {
   // Looked up by name (the order of definition is list_order's).
-  std::unordered_map<std::string, Service> services;
-  std::unordered_map<std::string, Address> addresses;
-  std::unordered_map<std::string, List> lists;
+  NameMap<Service> services;
+  NameMap<Address> addresses;
+  NameMap<List> lists;
   std::vector<std::string> list_order;
   std::vector<Statement> statements;
   std::set<int> auth_rules; // rule numbers of the auth rules database

@@ -135,4 +135,29 @@ TEST(NftScript, BlanksAtEveryOffsetOfALine) {
     }
 }
 
+// Definitions are found by name however many there are, a later one
+// replaces an earlier one of the same name in place, and the walk keeps the
+// order of first definition.
+TEST(NftScript, DefinitionsFoundByNameAndRedefinedInPlace) {
+  std::string text = "ADDR_host(first, 192.0.2.1)\n";
+  for (int i = 0; i < 1000; ++i)
+    text += "ADDR_host(h" + std::to_string(i) + ", 10.0." + std::to_string(i / 256) + "." + std::to_string(i % 256) + ")\n";
+  text += "ADDR_net(first, 198.51.100.0, 255.255.255.0)\nl = { a };\nm = { b };\nl = { c, d };\n";
+  kxnft::Script s = kxnft::parse_script(text);
+  ASSERT_EQ(s.addresses.size(), 1001u);
+  for (int i = 0; i < 1000; i += 37) {
+    auto it = s.addresses.find("h" + std::to_string(i));
+    ASSERT_NE(it, s.addresses.end()) << i;
+    EXPECT_EQ(it->second.addr, "10.0." + std::to_string(i / 256) + "." + std::to_string(i % 256));
+  }
+  EXPECT_EQ(s.addresses.find("h1000"), s.addresses.end());
+  EXPECT_EQ(s.addresses.count(""), 0u);
+  const kxnft::Address &first = s.addresses.find("first")->second;
+  EXPECT_EQ(first.type + " " + first.addr + " " + first.mask, "net 198.51.100.0 255.255.255.0");
+  EXPECT_EQ(s.addresses.begin()->first, "first");
+  EXPECT_EQ(s.lists.at("l").members, (std::vector<std::string>{"c", "d"}));
+  EXPECT_EQ(s.list_order, (std::vector<std::string>{"l", "m"}));
+  EXPECT_THROW(s.lists.at("n"), std::out_of_range);
+}
+
 } // namespace
