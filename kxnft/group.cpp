@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <map>
 #include <tuple>
-#include <unordered_map>
-#include <unordered_set>
 #include <arpa/inet.h>
 
 namespace kxnft {
@@ -161,12 +159,65 @@ std::vector<Prefix> prefixes(const Spans &spans, int bits) {
 
 namespace {
 
+// Every bit of the key moves every bit of the hash: masked keys differ in
+// few of their bits.
 struct KeyHash {
-  size_t operator()(const Key &k) const {
-    uint64_t a = (uint64_t(k.dst) << 32 | k.src) * 0x9e3779b97f4a7c15ull;
-    uint64_t b = (uint64_t(k.proto) << 32 | k.port) * 0xc2b2ae3d27d4eb4full;
-    return size_t(a ^ (b >> 17) ^ (a >> 29));
+  static uint64_t mix(uint64_t x) {
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdull;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53ull;
+    return x ^ (x >> 33);
   }
+  size_t operator()(const Key &k) const {
+    return size_t(mix((uint64_t(k.dst) << 32 | k.src) ^ mix(uint64_t(k.proto) << 32 | k.port)));
+  }
+};
+
+// Keys to values in one flat table (linear probing, never removed): the
+// closure of a block looks keys up millions of times.
+template <class V> class KeyMap {
+public:
+  const V *find(const Key &k) const {
+    if (slots_.empty())
+      return nullptr;
+    for (size_t i = slot(k);; i = (i + 1) & (slots_.size() - 1)) {
+      if (!slots_[i].used)
+        return nullptr;
+      if (slots_[i].key == k)
+        return &slots_[i].value;
+    }
+  }
+  // The value of `k`, `value` put in when it is new (`.second` then true).
+  std::pair<V *, bool> emplace(const Key &k, V value) {
+    if (2 * (count_ + 1) > slots_.size())
+      grow();
+    size_t i = slot(k);
+    for (; slots_[i].used; i = (i + 1) & (slots_.size() - 1))
+      if (slots_[i].key == k)
+        return {&slots_[i].value, false};
+    slots_[i] = Slot{k, std::move(value), true};
+    ++count_;
+    return {&slots_[i].value, true};
+  }
+
+private:
+  struct Slot {
+    Key key;
+    V value{};
+    bool used = false;
+  };
+  size_t slot(const Key &k) const { return KeyHash{}(k) & (slots_.size() - 1); }
+  void grow() {
+    std::vector<Slot> old(std::max<size_t>(16, slots_.size() * 2));
+    old.swap(slots_);
+    count_ = 0;
+    for (auto &s : old)
+      if (s.used)
+        emplace(s.key, std::move(s.value));
+  }
+  std::vector<Slot> slots_;
+  size_t count_ = 0;
 };
 
 // A box's service points as protocol and port blocks; a whole protocol
@@ -246,7 +297,7 @@ public:
     // The keys of one box never overlap (its prefixes in each field are
     // disjoint), so each is closed against the block as it was.
     Added added;
-    std::map<Shape, std::unordered_set<Key, KeyHash>> pending;
+    std::map<Shape, KeyMap<bool>> pending;
     for (const Prefix &d : dst)
       for (const Prefix &s : src)
         for (const auto &[proto, p] : svc) {
@@ -290,16 +341,14 @@ private:
   // the shortest prefixes up, so that each key is weighed against what is
   // left of the keys that hold it.
   std::vector<HashMap> take_closed() {
-    std::map<Shape, std::unordered_map<Key, size_t, KeyHash>> kept;
+    std::map<Shape, KeyMap<size_t>> kept;
     for (auto &[shape, m] : maps_) {
       auto &mine = kept[shape];
       for (const auto &[key, v] : m.elements) {
         const size_t *after = nullptr;
         for (auto it = kept.rbegin(); it != kept.rend() && !after; ++it)
           if (it->first != shape && at_most(it->first, shape)) {
-            auto found = it->second.find(masked(key, it->first));
-            if (found != it->second.end())
-              after = &found->second;
+            after = it->second.find(masked(key, it->first));
           }
         if (!after || *after != v)
           mine.emplace(key, v);
@@ -310,7 +359,7 @@ private:
       HashMap h{it->first, {}};
       const auto &mine = kept[it->first];
       for (const auto &e : it->second.elements)
-        if (mine.count(e.first))
+        if (mine.find(e.first))
           h.elements.push_back(e);
       if (!h.elements.empty())
         out.push_back(std::move(h));
@@ -320,17 +369,16 @@ private:
   }
 
   // A shape's keys by their part in a shorter shape.
-  using Groups = std::unordered_map<Key, std::vector<Key>, KeyHash>;
+  using Groups = KeyMap<std::vector<Key>>;
   struct ShapeMap {
     std::vector<std::pair<Key, size_t>> elements;
-    std::unordered_map<Key, size_t, KeyHash> places;
+    KeyMap<size_t> places;
     std::map<Shape, Groups> groups; // by the shorter shape, made when first needed
   };
   using Added = std::vector<std::tuple<Shape, Key, size_t>>;
 
   const size_t *find(const ShapeMap &m, const Key &key) const {
-    auto it = m.places.find(key);
-    return it == m.places.end() ? nullptr : &it->second;
+    return m.places.find(key);
   }
   const size_t *find(const Shape &shape, const Key &key) const {
     auto m = maps_.find(shape);
@@ -347,19 +395,19 @@ private:
   // The new keys that `key` shares with keys of shapes neither of which
   // holds the other (`seen`: those of the box so far, by shape).
   void intersections(const Shape &shape, const Key &key, size_t place, Added &added,
-                     std::map<Shape, std::unordered_set<Key, KeyHash>> &seen) {
+                     std::map<Shape, KeyMap<bool>> &seen) {
     for (auto &[s, m] : maps_) {
       if (at_most(s, shape) || at_most(shape, s))
         continue;
       Shape common = meet(s, shape);
       const Groups &g = groups(m, common);
-      auto it = g.find(masked(key, common));
-      if (it == g.end())
+      const std::vector<Key> *overlapping = g.find(masked(key, common));
+      if (!overlapping)
         continue;
       Shape j = joined(shape, s);
-      for (const Key &other : it->second) {
+      for (const Key &other : *overlapping) {
         Key k = joined(key, shape, other, s);
-        if (!find(j, k) && seen[j].insert(k).second)
+        if (!find(j, k) && seen[j].emplace(k, true).second)
           added.emplace_back(j, k, value(j, k, place));
       }
     }
@@ -368,7 +416,7 @@ private:
     auto [it, fresh] = m.groups.try_emplace(by);
     if (fresh)
       for (const auto &e : m.elements)
-        it->second[masked(e.first, by)].push_back(e.first);
+        it->second.emplace(masked(e.first, by), {}).first->push_back(e.first);
     return it->second;
   }
   void insert(const Shape &shape, const Key &key, size_t v) {
@@ -378,11 +426,11 @@ private:
     m.elements.emplace_back(key, v);
     ++closed_count_;
     for (auto &[by, g] : m.groups)
-      g[masked(key, by)].push_back(key);
+      g.emplace(masked(key, by), {}).first->push_back(key);
   }
 
   size_t slack_, factor_;
-  std::map<Shape, std::pair<std::vector<std::pair<Key, size_t>>, std::unordered_map<Key, size_t, KeyHash>>> own_;
+  std::map<Shape, std::pair<std::vector<std::pair<Key, size_t>>, KeyMap<size_t>>> own_;
   size_t own_count_ = 0;
   bool closed_ = true;
   std::map<Shape, ShapeMap> maps_; // the closed keys
