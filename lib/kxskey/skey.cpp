@@ -1,7 +1,10 @@
 #include "kxskey/skey.h"
 
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <sys/random.h>
 
 extern "C" {
@@ -10,10 +13,37 @@ extern "C" {
 
 namespace {
 
-OtpAlgorithm &md4() {
-  static OtpAlgorithm *alg = otp_find_alg(const_cast<char *>("md4"));
-  return *alg;
+// libotp is loaded when a key is first worked on: most runs of the programs
+// that can (kx, kxd) never do, and with it come eight shared objects that
+// every start would otherwise map.
+struct Otp {
+  OtpAlgorithm *md4 = nullptr;
+  void (*print_stddict)(OtpKey, char *, size_t) = nullptr;
+  int (*parse_stddict)(OtpKey, const char *) = nullptr;
+};
+
+const Otp &otp() {
+  static const Otp loaded = [] {
+    Otp o;
+    void *lib = dlopen(KX_OTP_PATH, RTLD_NOW | RTLD_LOCAL);
+    auto find_alg = lib ? reinterpret_cast<OtpAlgorithm *(*)(char *)>(dlsym(lib, "otp_find_alg")) : nullptr;
+    if (lib) {
+      o.print_stddict = reinterpret_cast<void (*)(OtpKey, char *, size_t)>(dlsym(lib, "otp_print_stddict"));
+      o.parse_stddict = reinterpret_cast<int (*)(OtpKey, const char *)>(dlsym(lib, "otp_parse_stddict"));
+    }
+    if (find_alg)
+      o.md4 = find_alg(const_cast<char *>("md4"));
+    if (!o.md4 || !o.print_stddict || !o.parse_stddict) {
+      // An installation without the library cannot make or check a key.
+      fprintf(stderr, "cannot use the S/Key library %s: %s\n", KX_OTP_PATH, lib ? "symbols missing" : dlerror());
+      abort();
+    }
+    return o;
+  }();
+  return loaded;
 }
+
+OtpAlgorithm &md4() { return *otp().md4; }
 
 } // namespace
 
@@ -53,7 +83,7 @@ std::string skey_to_words(const SkeyKey &key) {
   OtpKey k;
   std::memcpy(k, key.data(), key.size());
   char buf[64] = {};
-  otp_print_stddict(k, buf, sizeof buf);
+  otp().print_stddict(k, buf, sizeof buf);
   return buf;
 }
 
@@ -95,7 +125,7 @@ bool skey_parse_words(const std::string &text, SkeyKey &key) {
   if (words != 6)
     return false;
   OtpKey k;
-  if (otp_parse_stddict(k, text.c_str()) != 0)
+  if (otp().parse_stddict(k, text.c_str()) != 0)
     return false;
   std::memcpy(key.data(), k, key.size());
   return true;
