@@ -297,8 +297,10 @@ void scan_export(Script &out, std::string_view block) {
 Script parse_script(std::string_view text, ScriptListener *listener) {
   Script out;
   // At most one statement per ";": no moves as the script grows (what is
-  // not used of it is never touched).
-  out.statements.reserve(size_t(occurrences(text, ';')));
+  // not used of it is never touched). Not more than one per 16 bytes of
+  // text, though: a text of nothing but ";" reserves no more than some
+  // times its own size.
+  out.statements.reserve(std::min(size_t(occurrences(text, ';')), text.size() / 16));
   // At most one address per "ADDR_": their array need not move as it
   // grows. Not more than one per 32 bytes of text, though: a text of
   // nothing but "ADDR_" reserves no more than some times its own size.
