@@ -28,7 +28,7 @@ while getopts "b:s:n:h" opt; do
     b) build=$(cd "$OPTARG" && pwd) ;;
     s) seed=$OPTARG ;;
     n) rounds=$OPTARG ;;
-    *) sed -n '2,19p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 2 ;;
+    *) sed -n '2,18p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
