@@ -78,6 +78,14 @@ public:
   // that text exists (so a lookup by an unknown name cannot match anything).
   static KxAtom find(std::string_view text);
 
+  // Another handle to the atom of a live record (from record()).
+  static KxAtom of(const Record *record) noexcept {
+    KxAtom a;
+    a.rec_ = const_cast<Record *>(record);
+    a.retain();
+    return a;
+  }
+
   static KxAtom zero() { return KxAtom(); }
   static KxAtom null() noexcept {
     KxAtom a; // the static records are not counted in any meaningful way

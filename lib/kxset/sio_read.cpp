@@ -27,12 +27,20 @@ using sio::has_class;
 // Recently interned names, by the atom table's hash. Attribute names and
 // common values ("type", "host", "internal") recur on nearly every line;
 // finding them here spares a lookup in the large process-wide atom table.
+//
+// The cache holds records, not counted atoms: every name it hands out is
+// held by what is being read (a set's name, an attribute's name) or was
+// found held elsewhere, and nothing is let go of until the read is over
+// (see Reader::kept_). So replacing an entry costs nothing, where releasing
+// a counted atom touched the record of a name read long before.
 class AtomCache {
 public:
   KxAtom get(std::string_view text, uint32_t hash) {
     Slot &s = slots_[hash & (kSize - 1)];
-    if (s.hash != hash || s.atom.is_zero() || !s.atom.is(text)) refill(s, text, hash);
-    return s.atom;
+    if (s.hash == hash && s.rec && same(s.rec, text)) return KxAtom::of(s.rec);
+    KxAtom a(text, hash);
+    s = {hash, a.record()};
+    return a;
   }
   KxAtom get(std::string_view text) { return get(text, KxAtom::hash_of(text)); }
   // The atom of `text` if one exists, without interning it: the zero atom
@@ -40,12 +48,9 @@ public:
   KxAtom find(std::string_view text) {
     uint32_t hash = KxAtom::hash_of(text);
     Slot &s = slots_[hash & (kSize - 1)];
-    if (s.hash == hash && !s.atom.is_zero() && s.atom.is(text)) return s.atom;
+    if (s.hash == hash && s.rec && same(s.rec, text)) return KxAtom::of(s.rec);
     KxAtom a = KxAtom::find(text);
-    if (a.is_named()) {
-      s.atom = a;
-      s.hash = hash;
-    }
+    if (a.is_named()) s = {hash, a.record()};
     return a;
   }
 
@@ -53,12 +58,10 @@ private:
   static constexpr size_t kSize = 1024;
   struct Slot {
     uint32_t hash = 0;
-    KxAtom atom;
+    const KxAtom::Record *rec = nullptr;
   };
-  // Kept out of line: most names are found in the cache.
-  [[gnu::noinline]] static void refill(Slot &s, std::string_view text, uint32_t hash) {
-    s.atom = KxAtom(text, hash);
-    s.hash = hash;
+  static bool same(const KxAtom::Record *r, std::string_view text) {
+    return r->length == text.size() && KxAtom::same_text(r->text, text.data(), text.size());
   }
   std::vector<Slot> slots_ = std::vector<Slot>(kSize);
 };
@@ -112,7 +115,7 @@ private:
     }
   }
 
-  static constexpr size_t kAhead = 16;
+  static constexpr size_t kAhead = 32;
   Entry ring_[kAhead] = {};
   size_t head_ = 0, tail_ = 0; // ring positions, taken modulo kAhead
   const char *scan_, *end_;
@@ -185,6 +188,7 @@ private:
   AtomCache atoms_;
   LookAhead ahead_;
   std::vector<Pending> pending_;
+  std::vector<KxAtom> kept_; // names read but not used, held until the read is over
 };
 
 // Spaces, tabs, newlines and comments up to the next token. Mostly there is
@@ -322,7 +326,10 @@ bool Reader::read_attribute(std::vector<Frame> &stack) {
   int h = 1;
   Got g = read_value(value, &h);
   if (g == Got::Fail) return false;
-  if (g == Got::Skip) return true;
+  if (g == Got::Skip) {
+    kept_.push_back(std::move(attr)); // its record may be cached
+    return true;
+  }
   if (g == Got::Ref) {
     // The referenced subtree hangs one level below the current set.
     if (scope_.level() + h >= sio::ReadScope::kLevels) {

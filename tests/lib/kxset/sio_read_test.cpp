@@ -264,6 +264,14 @@ TEST_F(SioRead, UnknownNamesToleratedAndRecordedOnce) {
   EXPECT_STREQ(list[1], "q\n");
   EXPECT_EQ(list[2], nullptr);
 
+  // The name of a dropped attribute, used again later in the same read (a
+  // name nothing else holds).
+  KxAtom unused = KxAtom::find("seen-once-then-again");
+  ASSERT_TRUE(unused.is_zero());
+  KxSetRef again = sio_sread("(a :seen-once-then-again y :b (c :seen-once-then-again (k)))");
+  ASSERT_TRUE(again);
+  EXPECT_EQ(write_text(again.get()), "(a\n\t:b (c\n\t\t:seen-once-then-again (k)\n\t)\n)\n");
+
   sio_noscope_set(0);
   EXPECT_FALSE(sio_sread("(a :x y)"));
   EXPECT_EQ(sio_errno(), 4);
