@@ -131,9 +131,12 @@ struct AtomTable {
 
   // Removes the slot holding `r` and closes the gap (backward shift), so
   // that no tombstones slow later probes. Returns false when `r` is absent.
+  // The slot is found by the record's address: comparing texts would load
+  // the records of the other names on the way.
   bool erase(const KxAtom::Record *r) noexcept {
     if (!slots) return false;
-    size_t i = probe(std::string_view(r->text, r->length), r->hash);
+    size_t i = home(r->hash);
+    while (slots[i].rec && slots[i].rec != r) i = (i + 1) & mask;
     if (slots[i].rec != r) return false;
     size_t hole = i;
     for (size_t j = (i + 1) & mask; slots[j].rec; j = (j + 1) & mask) {

@@ -69,18 +69,35 @@ kxset *KxScope::Get(const KxAtom &name, int *tag) const {
 void KxScope::Level::clear() {
   if (defs.empty()) return;
   if (indexed > 0) {
-    // Free only the slots in use, so a big level costs no more to clear
-    // than it cost to fill.
-    size_t mask = index.size() - 1;
-    for (size_t p = 0; p < indexed; ++p)
-      for (size_t i = slot_of(defs[p].name, mask); index[i].pos >= 0; i = (i + 1) & mask) index[i].pos = -1;
-    std::fill(bloom.begin(), bloom.end(), 0);
+    if (indexed * 16 < index.size()) {
+      // Free only the slots in use, so a small level in a big index costs
+      // no more to clear than it cost to fill.
+      size_t mask = index.size() - 1;
+      for (size_t p = 0; p < indexed; ++p)
+        for (size_t i = slot_of(defs[p].name, mask); index[i].pos >= 0; i = (i + 1) & mask) index[i].pos = -1;
+    } else {
+      std::fill(index.begin(), index.end(), Slot{-1, 0});
+    }
   }
-  indexed = 0;
+  if (filtered > 0) std::fill(bloom.begin(), bloom.end(), 0);
+  indexed = filtered = 0;
   defs.clear();
 }
 
 void KxScope::Level::add(const KxAtom &name, kxset *set, int tag) { defs.push_back({name, set, tag}); }
+
+// Brings the filter up to date with defs; below 8 bits a name it is made
+// anew, at 16 to 32.
+void KxScope::Level::filter() const {
+  if (filtered == defs.size()) return;
+  if (bloom.size() * 64 < defs.size() * 8) {
+    size_t words = 64;
+    while (words * 64 < defs.size() * 16) words *= 2;
+    bloom.assign(words, 0);
+    filtered = 0;
+  }
+  for (; filtered < defs.size(); ++filtered) bloom_set(bloom, defs[filtered].name);
+}
 
 // Brings the index up to date with defs; growing it rebuilds it whole.
 void KxScope::Level::sync() const {
@@ -89,7 +106,16 @@ void KxScope::Level::sync() const {
     rebuild();
     return;
   }
-  for (; indexed < defs.size(); ++indexed) index_put(static_cast<int32_t>(indexed));
+  // The names' records and then their slots are asked for a few
+  // definitions ahead, so that their misses overlap.
+  constexpr size_t kAhead = 8;
+  size_t mask = index.size() - 1;
+  for (size_t p = indexed; p < defs.size() && p < indexed + kAhead; ++p) __builtin_prefetch(defs[p].name.record());
+  for (; indexed < defs.size(); ++indexed) {
+    if (indexed + 2 * kAhead < defs.size()) __builtin_prefetch(defs[indexed + 2 * kAhead].name.record());
+    if (indexed + kAhead < defs.size()) __builtin_prefetch(&index[slot_of(defs[indexed + kAhead].name, mask)], 1);
+    index_put(static_cast<int32_t>(indexed));
+  }
 }
 
 // Enters defs[pos] in the index; a newer definition of a name replaces the
@@ -102,16 +128,14 @@ void KxScope::Level::index_put(int32_t pos) const {
   while (index[i].pos >= 0 && !(index[i].hash == h && defs[static_cast<size_t>(index[i].pos)].name == name))
     i = (i + 1) & mask;
   index[i] = {pos, h};
-  bloom_set(bloom, name);
 }
 
 void KxScope::Level::rebuild() const {
   size_t size = index.empty() ? 64 : index.size();
   while (size < defs.size() * 4) size *= 2;
   index.assign(size, Slot{-1, 0});
-  bloom.assign(size / 32, 0); // two bits per slot, 8 to 16 per name
-  for (size_t p = 0; p < defs.size(); ++p) index_put(static_cast<int32_t>(p));
-  indexed = defs.size();
+  indexed = 0;
+  sync();
 }
 
 const KxScope::Def *KxScope::Level::find(const KxAtom &name) const {
@@ -120,8 +144,9 @@ const KxScope::Def *KxScope::Level::find(const KxAtom &name) const {
       if (defs[p].name == name) return &defs[p];
     return nullptr;
   }
-  sync();
+  filter();
   if (!bloom_test(bloom, name)) return nullptr;
+  sync();
   size_t mask = index.size() - 1;
   uint32_t h = name.hash();
   for (size_t i = slot_of(name, mask); index[i].pos >= 0; i = (i + 1) & mask)

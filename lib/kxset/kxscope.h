@@ -51,13 +51,17 @@ private:
     int tag;
   };
   // The definitions of one level's current generation, in order; levels that
-  // collect many (a table of objects) also get a hash index by name. The
-  // index catches up with defs on lookup only: a reader defines far more
-  // names than it looks up.
+  // collect many (a table of objects) also get a Bloom filter and a hash
+  // index by name. The filter catches up with defs on lookup, the index only
+  // when the filter lets a lookup through: most lookups are for names a big
+  // level does not hold (the writer asks for every leaf), and entering a
+  // definition in the large index costs a cache miss, which a batch of them
+  // can share.
   struct Level {
     kxset *set = nullptr;
     std::vector<Def> defs;
     mutable size_t indexed = 0; // defs[0, indexed) are in the index
+    mutable size_t filtered = 0; // defs[0, filtered) are in the filter
     // Slots of the hash index: the position in defs (-1: free) and the
     // name's hash, so that probing rarely touches defs.
     struct Slot {
@@ -65,13 +69,12 @@ private:
       uint32_t hash;
     };
     mutable std::vector<Slot> index;
-    // A Bloom filter over the indexed names: most lookups ask for names that
-    // a big level does not hold (the writer asks for every leaf), and the
-    // filter answers them without touching the large index.
+    // The Bloom filter over the names of defs[0, filtered).
     mutable std::vector<uint64_t> bloom;
     void clear();
     void add(const KxAtom &name, kxset *set, int tag);
     const Def *find(const KxAtom &name) const;
+    void filter() const;
     void sync() const;
     void rebuild() const;
     void index_put(int32_t pos) const;
