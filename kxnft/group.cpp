@@ -294,45 +294,33 @@ public:
       svc = service_blocks(b.svc);
     if (dst.size() * src.size() * svc.size() > limit)
       return false;
-    // The keys of one box never overlap (its prefixes in each field are
-    // disjoint), so each is closed against the block as it was.
-    Added added;
-    std::map<Shape, KeyMap<bool>> pending;
     for (const Prefix &d : dst)
       for (const Prefix &s : src)
         for (const auto &[proto, p] : svc) {
           Shape shape{d.len, s.len, b.ports, b.ports ? p.len : 0};
           Key key{d.value, s.value, proto, p.value};
           auto &[elements, seen] = own_[shape];
-          if (!seen.emplace(key, place).second) // an earlier rule keeps its key
-            continue;
-          elements.emplace_back(key, place);
-          ++own_count_;
-          if (closed_ && !find(shape, key)) { // else its intersections are there too
-            added.emplace_back(shape, key, value(shape, key, place));
-            intersections(shape, key, place, added, pending);
+          if (seen.emplace(key, place).second) { // else an earlier rule keeps its key
+            elements.emplace_back(key, place);
+            order_.emplace_back(shape, key, place);
           }
         }
-    if (closed_ && closed_count_ + added.size() > factor_ * own_count_ + slack_) {
-      closed_ = false; // too tangled: the block keeps its rules' own keys
-      maps_.clear();
-    }
-    if (closed_)
-      for (const auto &[shape, key, v] : added)
-        insert(shape, key, v);
+    box_ends_.push_back(order_.size());
     return true;
   }
   // The block's maps, in the order of its lookups.
   void take(Block &b) {
-    b.first_hit = closed_;
-    if (closed_)
+    b.first_hit = !surely_tangled() && close();
+    if (b.first_hit)
       b.maps = take_closed();
     else
       for (auto it = own_.rbegin(); it != own_.rend(); ++it)
         b.maps.push_back(HashMap{it->first, std::move(it->second.first)});
     own_.clear();
-    own_count_ = closed_count_ = 0;
-    closed_ = true;
+    order_.clear();
+    box_ends_.clear();
+    maps_.clear();
+    closed_count_ = 0;
   }
 
 private:
@@ -429,13 +417,82 @@ private:
       g.emplace(masked(key, by), {}).first->push_back(key);
   }
 
+  size_t budget(size_t own) const { return factor_ * own + slack_; }
+
+  // Closes the rules' own keys box by box; false as soon as they grow past
+  // the budget of the keys so far. The keys of one box never overlap (its
+  // prefixes in each field are disjoint), so each is closed against the
+  // block as it was before the box.
+  bool close() {
+    size_t begin = 0;
+    for (size_t end : box_ends_) {
+      Added added;
+      std::map<Shape, KeyMap<bool>> pending;
+      for (size_t i = begin; i < end; ++i) {
+        const auto &[shape, key, place] = order_[i];
+        if (!find(shape, key)) { // else its intersections are there too
+          added.emplace_back(shape, key, value(shape, key, place));
+          intersections(shape, key, place, added, pending);
+        }
+      }
+      if (closed_count_ + added.size() > budget(end)) {
+        return false; // too tangled: the block keeps its rules' own keys
+      }
+      for (const auto &[shape, key, v] : added)
+        insert(shape, key, v);
+      begin = end;
+    }
+    return true;
+  }
+
+  bool surely_tangled() const;
+
   size_t slack_, factor_;
   std::map<Shape, std::pair<std::vector<std::pair<Key, size_t>>, KeyMap<size_t>>> own_;
-  size_t own_count_ = 0;
-  bool closed_ = true;
+  std::vector<std::tuple<Shape, Key, size_t>> order_; // the rules' own keys, in order
+  std::vector<size_t> box_ends_;                      // the end of each box's keys in order_
   std::map<Shape, ShapeMap> maps_; // the closed keys
   size_t closed_count_ = 0;
 };
+
+// A lower bound of the keys closed from `own` (the rules' own keys by
+// shape): in each shape at least its own keys; and where two shapes have no
+// field in common, every key of one overlaps every key of the other, so
+// the shape that joins them holds all their common parts (distinct, as each
+// gives back the two keys it came from).
+size_t closed_at_least(const std::map<Shape, size_t> &own) {
+  std::map<Shape, size_t> least(own);
+  for (auto a = own.begin(); a != own.end(); ++a)
+    for (auto b = std::next(a); b != own.end(); ++b) {
+      if (at_most(a->first, b->first) || at_most(b->first, a->first) || meet(a->first, b->first) != Shape{})
+        continue;
+      size_t &l = least[joined(a->first, b->first)];
+      l = std::max(l, a->second * b->second);
+    }
+  size_t total = 0;
+  for (const auto &[shape, n] : least)
+    total += n;
+  return total;
+}
+
+// Whether the closed keys surely grow past the budget: at the end of some
+// box, a lower bound of them already does. Weighed each time the keys have
+// grown by an eighth, and at the end.
+bool MapBuilder::surely_tangled() const {
+  std::map<Shape, size_t> own;
+  size_t next = 0, weighed = 0;
+  for (size_t box = 0; box < box_ends_.size(); ++box) {
+    size_t end = box_ends_[box];
+    for (; next < end; ++next)
+      ++own[std::get<0>(order_[next])];
+    if (box + 1 < box_ends_.size() && end <= weighed + weighed / 8)
+      continue;
+    weighed = end;
+    if (closed_at_least(own) > budget(end))
+      return true;
+  }
+  return false;
+}
 
 } // namespace
 
